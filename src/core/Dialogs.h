@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace qal {
+
+enum class DialogButton { None, Ok, Cancel, Yes, No, Abort, Retry, Ignore };
+enum class DialogIcon { NoIcon, Information, Warning, Error, Question };
+
+struct DialogMessage
+{
+    DialogIcon icon = DialogIcon::Information;
+    QString title;
+    QString text;
+    QList<DialogButton> buttons {DialogButton::Ok};
+    DialogButton defaultButton = DialogButton::Ok;
+};
+
+struct DialogInput
+{
+    QString title;
+    QString label;
+    QString initial;
+    bool password = false;
+};
+
+struct DialogFile
+{
+    QString title;
+    QString folder;
+    QString filter; // Qt filter syntax: "Imágenes (*.tif *.bmp)"
+};
+
+// Every modal message, question, input box and file chooser of the program goes through
+// this interface. Logic calls it; the widget layer installs the real implementation and
+// tests install a scripted one. With nothing installed, messages go to standard error
+// and every question is answered with its cancelling choice, so command-line tools and
+// start-up code never block.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    virtual DialogButton ask(const DialogMessage &message) = 0;
+    // nullopt when cancelled
+    virtual std::optional<QString> input(const DialogInput &request) = 0;
+    // empty when cancelled
+    virtual QString openFileName(const DialogFile &request) = 0;
+    virtual QString saveFileName(const DialogFile &request) = 0;
+
+    static Dialogs &instance();
+    // Returns the previous implementation; nullptr restores the default.
+    static Dialogs *install(Dialogs *dialogs);
+
+    // Conveniences over instance().ask().
+    static void information(const QString &text, const QString &title = QString());
+    static void warning(const QString &text, const QString &title = QStringLiteral("Advertencia"));
+    static void error(const QString &text, const QString &title = QStringLiteral("Error"));
+    static bool confirm(const QString &text, const QString &title = QStringLiteral("Confirmar"),
+                        DialogButton defaultButton = DialogButton::Yes);
+
+    // Title of untitled boxes: the application's.
+    static QString applicationTitle();
+};
+
+} // namespace qal

@@ -1,0 +1,67 @@
+#include "ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMutex>
+
+namespace qal {
+namespace {
+
+QMutex g_mutex;
+QString g_path;
+
+// The entry of folder whose name equals name ignoring case; name itself when there is none.
+QString matchEntry(const QString &folder, const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return name;
+    if (QFileInfo::exists(folder + QLatin1Char('/') + name))
+        return name;
+    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                       | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return entry;
+    }
+    return name;
+}
+
+} // namespace
+
+QString ProgramFolder::path()
+{
+    QMutexLocker lock(&g_mutex);
+    if (g_path.isEmpty()) {
+        g_path = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                              : QDir::currentPath();
+    }
+    return g_path;
+}
+
+void ProgramFolder::setPath(const QString &folder)
+{
+    QMutexLocker lock(&g_mutex);
+    g_path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+}
+
+QString ProgramFolder::resolve(const QString &name)
+{
+    return resolveIn(path(), name);
+}
+
+QString ProgramFolder::resolveIn(const QString &folder, const QString &name)
+{
+    QString normalised = name;
+    normalised.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString current = QDir::isAbsolutePath(normalised) ? QStringLiteral("/") : folder;
+    const QStringList parts = normalised.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        const QString entry = matchEntry(current, part);
+        current = current.endsWith(QLatin1Char('/')) ? current + entry
+                                                     : current + QLatin1Char('/') + entry;
+    }
+    return QDir::cleanPath(current);
+}
+
+} // namespace qal
