@@ -36,11 +36,17 @@ bool SingleInstance::acquire()
     m_server->listen(m_key);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *peer = m_server->nextPendingConnection()) {
-            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
+            // The other copy writes one line and leaves: its bytes may already be here.
+            const auto read = [this, peer] {
                 if (peer->readAll().contains("activate"))
                     emit activationRequested();
+            };
+            connect(peer, &QLocalSocket::readyRead, this, read);
+            connect(peer, &QLocalSocket::disconnected, this, [peer, read] {
+                read();
+                peer->deleteLater();
             });
-            connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+            read();
         }
     });
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Progress.h"
+#include "data/engine/DatabaseError.h"
 #include "data/engine/Table.h"
 
 #include <QObject>

@@ -1,5 +1,6 @@
 #include "data/ProgramFolderSetup.h"
 #include "data/Tdm.h"
+#include "data/engine/DbfFile.h"
 #include "data/engine/Table.h"
 
 #include "core/Clock.h"
@@ -169,17 +170,32 @@ TEST_F(ProgramFolderFixture, AMissingTableEndsStartUpWithItsMessage)
     EXPECT_FALSE(dm.ped.isOpen());
 }
 
+// A request whose card blob points past the end of the memo file cannot be copied by the
+// pack; the rest of the start-up does not need it.
 TEST_F(ProgramFolderFixture, APackFailureIsReportedAndStartUpGoesOn)
 {
-    db::Table holder("PED.DBF");
-    holder.open(); // a shared open elsewhere keeps the pack from taking the table
+    {
+        db::Table ped("PED.DBF");
+        ped.open();
+        ped.append();
+        ped.setValue("C_PED", 1);
+        ped.post();
+    }
+    {
+        db::DbfFile raw;
+        raw.open(ProgramFolder::resolve("PED.DBF"), db::File::Access::ReadWrite, db::File::Share::None);
+        QByteArray record = raw.readRecord(1);
+        const auto &field = raw.fields()[db::fieldIndex(raw.fields(), "B_HUELLA")];
+        record.replace(field.offset, field.length, QByteArray("      9999"));
+        raw.writeRecord(1, record);
+    }
     Tdm dm;
-    dm.terminate = [] {};
     dm.dmCreate();
-    ASSERT_GE(dialogs.texts().size(), 1);
+    ASSERT_EQ(dialogs.texts().size(), 1) << dialogs.texts().join('|').toStdString();
     EXPECT_EQ(dialogs.texts().front(), "No se pudo empaquetar la tabla \"ped\"");
-    // the next step ran: the rebuild, which needs the same table, reported it too
-    EXPECT_GE(dialogs.texts().size(), 2);
+    EXPECT_TRUE(dm.InicioCompleto);
+    EXPECT_TRUE(dm.ped.isOpen());
+    EXPECT_TRUE(dm.ped.findKey(1));
 }
 
 TEST_F(ProgramFolderFixture, SettingsAreReadAndNormalisedAtStart)

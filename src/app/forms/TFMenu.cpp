@@ -14,6 +14,12 @@
 #include <QFile>
 #include <QStatusBar>
 
+// The pictures live in the static library's resources, which must be registered by hand.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
 namespace qal {
 
 void deleteWorkingFiles(const QStringList &names)
@@ -25,6 +31,7 @@ void deleteWorkingFiles(const QStringList &names)
 TFMenu::TFMenu(QWidget *parent)
     : QMainWindow(parent), m_ui(std::make_unique<Ui::TFMenu>())
 {
+    initAppResources();
     m_ui->setupUi(this);
     m_ui->imgLogo->setPixmap(QPixmap(QStringLiteral(":/app/logo.png")).scaledToHeight(120, Qt::SmoothTransformation));
     setWindowState(windowState() | Qt::WindowMaximized);

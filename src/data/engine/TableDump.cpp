@@ -25,7 +25,7 @@ QString esc(QByteArrayView bytes)
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '\\' || c == '"')
-            out += QLatin1Char('\\') + QLatin1Char(char(c));
+            out += QStringLiteral("\\") + QLatin1Char(char(c));
         else if (c >= 0x20 && c <= 0x7e)
             out += QLatin1Char(char(c));
         else
@@ -162,7 +162,7 @@ void dumpIndex(QString &out, const QString &mdxPath, const DbfFile &dbf, const D
                    .arg(info.spec.name.toUpper(), QString(QChar(th[9])))
                    .arg(le(th, 12, 2))
                    .arg(le(th, 18, 2))
-                   .arg(esc(th.mid(24).section('\0', 0, 0)))
+                   .arg(esc(th.mid(24).split('\0').front()))
                    .arg(keyFormat, 2, 16, QLatin1Char('0'))
                    .arg((th[23] != 0 || (keyFormat & 0x40)) ? 1 : 0)
                    .arg((keyFormat & 0x08) ? 1 : 0)
