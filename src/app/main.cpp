@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QScreen>
 
 using namespace qal;
 
@@ -48,7 +49,9 @@ int main(int argc, char **argv)
     if (dm.terminated())
         return 1;
     menu.setDataModule(&dm);
-    menu.show();
+    // Maximised; also where no window manager does it (a kiosk session, Xvfb).
+    menu.setGeometry(menu.screen()->availableGeometry());
+    menu.showMaximized();
     const int status = app.exec();
     Dialogs::install(nullptr);
     return status;
