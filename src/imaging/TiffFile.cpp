@@ -310,6 +310,12 @@ QString tempPathBeside(const QString &target)
 
 bool replaceFile(const QString &temp, const QString &target, QString *error)
 {
+    // a temporary file is private to its owner; the document gets the usual permissions
+    const QFileDevice::Permissions permissions = QFile::exists(target)
+        ? QFile::permissions(target)
+        : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser
+              | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(temp, permissions);
     QFile::remove(target);
     if (!QFile::rename(temp, target)) {
         QFile::remove(temp);
