@@ -133,7 +133,7 @@ db::FieldList TableDef::descriptors(bool legacy) const
             length = 5;
         if (legacy && component == QLatin1String("sup") && f.name == QLatin1String("C_REG"))
             length = 3;
-        out << db::FieldDescriptor {f.name, f.type, length, f.decimals, offset};
+        out << db::FieldDescriptor {db::storedFieldName(f.name), f.type, length, f.decimals, offset};
         offset += length;
     }
     return out;
