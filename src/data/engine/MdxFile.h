@@ -2,6 +2,7 @@
 
 #include "FieldDescriptor.h"
 #include "File.h"
+#include "KeyExpression.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -16,8 +17,6 @@
 namespace qal::db {
 
 class Journal;
-
-enum class KeyType : char { Character = 'C', Numeric = 'N', Date = 'D' };
 
 // A tag to create: its name (at most 10 characters) and its dBASE key expression, as
 // dBASE writes it in the file ("C_PED", "UPPER(X_APE1)", "DTOS(F_PED)+STR(C_ORG,4)").
