@@ -74,6 +74,10 @@ bool buildArchive(Reader in, const QString &path)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     static QTemporaryDir work(QDir::tempPath() + QStringLiteral("/fuzz_unzip-XXXXXX"));
+    // working in the scratch folder, so that a name taken as relative to the current
+    // folder also shows up in the check below
+    static const bool inWork = QDir::setCurrent(work.path());
+    (void)inWork;
     const QString archive = work.filePath(QStringLiteral("dedos.zip"));
     const QString out = work.filePath(QStringLiteral("out"));
     if (size > 0 && (data[0] & 1)) {
