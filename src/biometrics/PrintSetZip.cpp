@@ -159,14 +159,15 @@ bool UnzipFile(const QString &archiveName, const QString &folderName, QString &m
             return false;
         names.append(parts);
     }
+    // Paths are built by hand below the absolute destination: Qt takes a name that starts
+    // with ':' for a resource path, so an entry name must never reach QDir on its own.
+    const QString root = QFileInfo(folderPath).absoluteFilePath() + QLatin1Char('/');
     qint64 total = 0;
-    const QDir root(folderPath);
     for (zip_int64_t i = 0; i < count; ++i) {
         const QStringList &parts = names[i];
-        const QString relative = parts.join(QLatin1Char('/'));
-        if (parts.size() > 1 && !root.mkpath(parts.mid(0, parts.size() - 1).join(QLatin1Char('/'))))
+        if (parts.size() > 1 && !QDir().mkpath(root + parts.mid(0, parts.size() - 1).join(QLatin1Char('/'))))
             return false;
-        if (!extractEntry(z.get(), zip_uint64_t(i), root.filePath(relative), total))
+        if (!extractEntry(z.get(), zip_uint64_t(i), root + parts.join(QLatin1Char('/')), total))
             return false;
     }
     message.clear();

@@ -191,6 +191,22 @@ TEST_F(PrintSetZipTest, UnpackingRefusesNamesThatLeaveTheFolder)
     EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/evil.wsq")));
 }
 
+// Found by fuzzing: Qt reads a path that starts with ':' as a resource path, so such entry
+// names were written relative to the current folder instead of the destination.
+TEST_F(PrintSetZipTest, NamesThatLookLikeQtResourcesStayInTheFolder)
+{
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    QDir(folder.path()).mkdir(QStringLiteral("out"));
+    ASSERT_TRUE(writeRawZip(folder.file(QStringLiteral("r.zip")), {{":a.", "1"}, {":&/:x", "2"}}));
+    const bool ok = UnzipFile(QStringLiteral("r.zip"), QStringLiteral("out"), message);
+    QDir::setCurrent(before);
+    EXPECT_TRUE(ok) << message.toStdString();
+    EXPECT_EQ(filesIn(folder.path()), (QStringList {QStringLiteral("out"), QStringLiteral("r.zip")}));
+    EXPECT_EQ(readFile(folder.file(QStringLiteral("out/:a."))), QByteArray("1"));
+    EXPECT_EQ(readFile(folder.file(QStringLiteral("out/:&/:x"))), QByteArray("2"));
+}
+
 TEST_F(PrintSetZipTest, UnpackingReportsMissingAndDamagedArchives)
 {
     QDir(folder.path()).mkdir(QStringLiteral("out"));
