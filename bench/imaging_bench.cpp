@@ -3,6 +3,11 @@
 //
 //   cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQAL_BUILD_TESTS=OFF
 //   cmake --build build/bench --target imaging_bench -j2 && build/bench/bin/imaging_bench
+//
+// Measured on the shared 2-core build machine (Release, other jobs running):
+//   CardTiffProperties  0.064 ms wall, 0.036 ms CPU  (goal: under 5 ms)
+//   DeskewA4            183 ms wall, 102 ms CPU      (detect + rotate; goal: under 1 s)
+//   DetectSkewA4        41.5 ms wall, 23.7 ms CPU
 
 #include "imaging/Deskew.h"
 #include "imaging/ImageProperties.h"
