@@ -42,7 +42,14 @@ TEST_F(DbfFileTest, CreatesTheLayoutDBaseWrites)
 
     EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("A", 'C', 255)}), DatabaseError);
     EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("A", 'N', 5, 4)}), DatabaseError);
-    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("NOMBRE_LARGO", 'C', 5)}), DatabaseError);
+    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("1ABC", 'C', 5)}), DatabaseError);
+    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("X-Y", 'C', 5)}), DatabaseError);
+    // names longer than dBASE holds are cut to ten characters
+    DbfFile::create(dir.file("long.dbf"), {fieldOf("C_PAGO_DOMIC", 'C', 32)});
+    DbfFile dbf;
+    dbf.open(dir.file("long.dbf"), File::Access::ReadOnly, File::Share::Shared);
+    EXPECT_EQ(dbf.fields()[0].name, QStringLiteral("C_PAGO_DOM"));
+    EXPECT_EQ(fieldIndex(dbf.fields(), QStringLiteral("c_pago_domic")), 0);
     EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("A", 'C', 5), fieldOf("a", 'N', 5)}), DatabaseError);
     EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("A", 'I', 4)}), DatabaseError);
 }

@@ -1,0 +1,74 @@
+// Scoring and packing speed: one 500 x 500 finger at 500 ppi, and a ten-print zip.
+#include "biometrics/PrintSetZip.h"
+#include "biometrics/quality/QualityScorer.h"
+#include "core/ProgramFolder.h"
+#include "imaging/BmpFile.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// The centre 500 x 500 of a real plain finger.
+qal::GreyImage finger500(const char *name)
+{
+    const qal::GreyImage full = qal::BmpFile::readGrey(QStringLiteral(QAL_FINGERS "/") + QLatin1String(name));
+    qal::GreyImage out(500, 500, 500);
+    if (full.width() < 500 || full.height() < 500)
+        return qal::GreyImage();
+    const int x0 = (full.width() - 500) / 2, y0 = (full.height() - 500) / 2;
+    for (int y = 0; y < 500; ++y)
+        std::copy_n(full.row(y0 + y) + x0, 500, out.row(y));
+    return out;
+}
+
+void BM_ScoreFinger500(benchmark::State &state, const char *name)
+{
+    const qal::GreyImage image = finger500(name);
+    if (image.isNull()) {
+        state.SkipWithError("fixture missing");
+        return;
+    }
+    int nfiq = 0;
+    for (auto _ : state) {
+        const auto r = qal::quality::scoreFingerprint(image.pixels().data(), 500, 500);
+        nfiq = r.nfiq;
+        benchmark::DoNotOptimize(nfiq);
+    }
+    state.counters["nfiq"] = nfiq;
+}
+BENCHMARK_CAPTURE(BM_ScoreFinger500, rolled, "nist_tpcard_01_r_thumb.bmp")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ScoreFinger500, exemplar, "nist_exemplar_08_l_middle_uncompressed.bmp")->Unit(benchmark::kMillisecond);
+
+void BM_ZipTenPrints(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    qal::ProgramFolder::setPath(dir.path());
+    QStringList names;
+    QRandomGenerator random(3);
+    for (int n = 1; n <= 10; ++n) {
+        // about the size of a WSQ finger at 0.75 bpp, entropy-coded (little left to deflate)
+        QByteArray data(25000, Qt::Uninitialized);
+        for (auto &c : data)
+            c = char(random.generate());
+        const QString name = QStringLiteral("dedo%1.wsq").arg(n);
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(data);
+        names << name;
+    }
+    QString message;
+    for (auto _ : state) {
+        QStringList list = names;
+        if (!qal::ZipFiles(list, QStringLiteral("dedos.zip"), message))
+            state.SkipWithError("zip failed");
+    }
+}
+BENCHMARK(BM_ZipTenPrints)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,5 @@
+// A loadable module without the quality entry points.
+extern "C" __attribute__((visibility("default"))) int SomethingElse()
+{
+    return 42;
+}
