@@ -15,7 +15,7 @@ namespace qal::tiff {
 // Largest single allocation libtiff may make for one of our handles, and the largest
 // page we decode.
 constexpr tmsize_t kMaxSingleAlloc = 512 * 1024 * 1024;
-constexpr qint64 kMaxPagePixels = 400'000'000;
+constexpr qint64 kMaxPagePixels = 100'000'000; // A3 at 600 dpi is 70 million
 constexpr int kMaxPages = 10000;
 
 class Handle

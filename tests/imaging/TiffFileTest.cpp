@@ -223,6 +223,23 @@ TEST(TiffFile, RefusesWhatIsNotAReadableImage)
     EXPECT_FALSE(readImageProperties(folder.file("a.tif"), 2, &error));
     EXPECT_TRUE(TiffFile::readPage(folder.file("a.tif"), 2).isNull());
     EXPECT_TRUE(TiffFile::readPage(folder.file("a.tif"), 0).isNull());
+    // a few bytes claiming a 50000 x 50000 grey page: properties yes, decoding no
+    TIFF *huge = TIFFOpen(QFile::encodeName(folder.file("huge.tif")).constData(), "w");
+    ASSERT_NE(huge, nullptr);
+    TIFFSetField(huge, TIFFTAG_IMAGEWIDTH, 50000u);
+    TIFFSetField(huge, TIFFTAG_IMAGELENGTH, 50000u);
+    TIFFSetField(huge, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(huge, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(huge, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(huge, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(huge, TIFFTAG_ROWSPERSTRIP, 50000u);
+    char bytes[16] = {};
+    TIFFWriteRawStrip(huge, 0, bytes, sizeof bytes);
+    TIFFClose(huge);
+    EXPECT_EQ(props(folder.file("huge.tif")).width, 50000);
+    EXPECT_TRUE(TiffFile::readPage(folder.file("huge.tif"), 1, &error).isNull());
+    EXPECT_FALSE(error.isEmpty());
+
     // every truncation of a real file fails cleanly or reads the header that is left
     QFile file(folder.file("a.tif"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

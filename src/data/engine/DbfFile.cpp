@@ -71,7 +71,7 @@ void DbfFile::layOut(FieldList &fields)
     int offset = 1;
     for (int i = 0; i < fields.size(); ++i) {
         FieldDescriptor &f = fields[i];
-        f.name = f.name.toUpper();
+        f.name = storedFieldName(f.name);
         if (!validFieldName(f.name))
             throw DatabaseError(QStringLiteral("Nombre de campo inválido: \"%1\".").arg(f.name));
         if (fieldIndex(fields, f.name) != i)

@@ -996,12 +996,10 @@ void Table::commitGroup()
 
 void Table::abandonGroup()
 {
-    // Undo what reached the files, then read them again.
+    // Undo what reached the files; then the journal's descriptor is closed.
     m_groupOpen = false;
+    Journal::rollBack(m_journal->path());
     m_journal->commit();
-    const QString path = m_dbf.path();
-    Journal::rollBack(Journal::pathFor(path));
-    (void)path;
 }
 
 void Table::writePendingBlobs()

@@ -78,74 +78,79 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
             tags.append(m_mdx->tag(i).spec);
     }
     QList<QPair<QString, QString>> renames;
-
-    // The new DBF, written in large pieces.
-    const QString newDbf = tempPath(dbfPath);
-    renames.append({newDbf, dbfPath});
-    QByteArray header = newHeader;
-    const int headerLength = int(std::uint8_t(header[8])) | int(std::uint8_t(header[9])) << 8;
-    std::uint32_t count = 0;
-    {
-        File out;
-        out.create(newDbf);
-        std::unique_ptr<MemoFile> newMemo;
-        if (copyMemos && m_memo) {
-            const QString memoPath = siblingPath(QStringLiteral("dbt"));
-            const QString newMemoPath = tempPath(memoPath);
-            renames.append({newMemoPath, memoPath});
-            MemoFile::create(newMemoPath, m_memo->kind(), base, m_memo->blockSize());
-            newMemo = std::make_unique<MemoFile>();
-            newMemo->open(newMemoPath, m_memo->kind(), File::Access::ReadWrite, File::Share::Exclusive);
-        }
-        QByteArray buffer;
-        std::int64_t pos = headerLength;
-        const std::uint32_t total = m_dbf.recordCount();
-        for (std::uint32_t r = 1; r <= total; ++r) {
-            const QByteArray old = m_dbf.readRecord(r);
-            if (dropDeleted && old[0] == DbfFile::kDeleted)
-                continue;
-            QByteArray rec = convert(old);
-            if (newMemo) {
-                for (const FieldDescriptor &f : newFields) {
-                    if (!fieldvalue::isMemo(f))
-                        continue;
-                    const std::uint32_t block = MemoFile::parsePointer(QByteArrayView(rec).sliced(f.offset, f.length),
-                                                                       QFileInfo(dbfPath).fileName());
-                    const std::uint32_t moved = block == 0 ? 0 : newMemo->write(m_memo->read(block), 0);
-                    rec.replace(f.offset, f.length, MemoFile::formatPointer(moved));
+    try {
+        // The new DBF, written in large pieces.
+        const QString newDbf = tempPath(dbfPath);
+        renames.append({newDbf, dbfPath});
+        QByteArray header = newHeader;
+        const int headerLength = int(std::uint8_t(header[8])) | int(std::uint8_t(header[9])) << 8;
+        std::uint32_t count = 0;
+        {
+            File out;
+            out.create(newDbf);
+            std::unique_ptr<MemoFile> newMemo;
+            if (copyMemos && m_memo) {
+                const QString memoPath = siblingPath(QStringLiteral("dbt"));
+                const QString newMemoPath = tempPath(memoPath);
+                renames.append({newMemoPath, memoPath});
+                MemoFile::create(newMemoPath, m_memo->kind(), base, m_memo->blockSize());
+                newMemo = std::make_unique<MemoFile>();
+                newMemo->open(newMemoPath, m_memo->kind(), File::Access::ReadWrite, File::Share::Exclusive);
+            }
+            QByteArray buffer;
+            std::int64_t pos = headerLength;
+            const std::uint32_t total = m_dbf.recordCount();
+            for (std::uint32_t r = 1; r <= total; ++r) {
+                const QByteArray old = m_dbf.readRecord(r);
+                if (dropDeleted && old[0] == DbfFile::kDeleted)
+                    continue;
+                QByteArray rec = convert(old);
+                if (newMemo) {
+                    for (const FieldDescriptor &f : newFields) {
+                        if (!fieldvalue::isMemo(f))
+                            continue;
+                        const std::uint32_t block = MemoFile::parsePointer(QByteArrayView(rec).sliced(f.offset, f.length),
+                                                                           QFileInfo(dbfPath).fileName());
+                        const std::uint32_t moved = block == 0 ? 0 : newMemo->write(m_memo->read(block), 0);
+                        rec.replace(f.offset, f.length, MemoFile::formatPointer(moved));
+                    }
+                }
+                buffer.append(rec);
+                ++count;
+                if (buffer.size() >= kWriteChunk) {
+                    out.write(pos, buffer);
+                    pos += buffer.size();
+                    buffer.clear();
                 }
             }
-            buffer.append(rec);
-            ++count;
-            if (buffer.size() >= kWriteChunk) {
-                out.write(pos, buffer);
-                pos += buffer.size();
-                buffer.clear();
-            }
+            buffer.append('\x1A');
+            out.write(pos, buffer);
+            putU32(header, 4, count);
+            out.write(0, header);
         }
-        buffer.append('\x1A');
-        out.write(pos, buffer);
-        putU32(header, 4, count);
-        out.write(0, header);
-    }
-    // Stamp the date the way every write does.
-    {
-        DbfFile fresh;
-        fresh.open(newDbf, File::Access::ReadWrite, File::Share::None);
-        fresh.touch();
-    }
+        // Stamp the date the way every write does.
+        {
+            DbfFile fresh;
+            fresh.open(newDbf, File::Access::ReadWrite, File::Share::None);
+            fresh.touch();
+        }
 
-    if (!tags.isEmpty()) {
-        const QString mdxPath = siblingPath(QStringLiteral("mdx"));
-        const QString newMdx = tempPath(mdxPath);
-        renames.append({newMdx, mdxPath});
-        DbfFile source;
-        source.open(newDbf, File::Access::ReadOnly, File::Share::None);
-        MdxFile::create(newMdx, base, m_dbf.languageDriver(), source.fields(), tags, source.recordCount(),
-                        [&source](std::uint32_t recno, QByteArray &record) {
-                            record = source.readRecord(recno);
-                            return true;
-                        });
+        if (!tags.isEmpty()) {
+            const QString mdxPath = siblingPath(QStringLiteral("mdx"));
+            const QString newMdx = tempPath(mdxPath);
+            renames.append({newMdx, mdxPath});
+            DbfFile source;
+            source.open(newDbf, File::Access::ReadOnly, File::Share::None);
+            MdxFile::create(newMdx, base, m_dbf.languageDriver(), source.fields(), tags, source.recordCount(),
+                            [&source](std::uint32_t recno, QByteArray &record) {
+                                record = source.readRecord(recno);
+                                return true;
+                            });
+        }
+    } catch (...) {
+        for (const auto &[from, to] : renames)
+            QFile::remove(from);
+        throw;
     }
 
     closeFiles();
