@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -148,4 +150,53 @@ TEST_F(LockAndJournal, PostsLeaveNoJournalBehind)
     t.open();
     EXPECT_EQ(t.value("N_SEC").toInt(), 42);
     EXPECT_EQ(t.value("X_NOTA").toString().size(), 3000);
+}
+
+TEST_F(LockAndJournal, APostThatFailsHalfwayUndoesWhatItWrote)
+{
+    // A table whose DBF is larger than its DBT; in a child process, a file-size limit at
+    // the DBF's size lets the memo reach its file and stops the record midway.
+    {
+        Table t(QStringLiteral("sec.dbf"));
+        t.open(Table::Mode::Exclusive);
+        for (int i = 0; i < 300; ++i) {
+            t.append();
+            t.setValue("C_SEC", QStringLiteral("r%1").arg(i));
+            t.post();
+        }
+    }
+    const QByteArray dbfBefore = test::readAll(folder.dir.file("sec.dbf"));
+    const QByteArray dbtBefore = test::readAll(folder.dir.file("sec.dbt"));
+    ASSERT_GT(dbfBefore.size(), dbtBefore.size() + 4096);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        int code = 0;
+        try {
+            Table t(QStringLiteral("sec.dbf"));
+            t.open(Table::Mode::Exclusive);
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{rlim_t(dbfBefore.size()), rlim_t(dbfBefore.size())};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            t.append();
+            t.setValue("C_SEC", QStringLiteral("nuevo"));
+            t.setValue("X_NOTA", QString(2000, QLatin1Char('z')));
+            try {
+                t.post();
+                code = 1; // the limit did not stop it
+            } catch (const DatabaseError &) {
+                code = t.state() == Table::State::Insert ? 0 : 2;
+            }
+        } catch (...) {
+            code = 3;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(test::readAll(folder.dir.file("sec.dbt")), dbtBefore);
+    EXPECT_EQ(test::readAll(folder.dir.file("sec.dbf")), dbfBefore);
+    EXPECT_FALSE(QFile::exists(folder.dir.file("sec.qjl")));
 }
