@@ -1,5 +1,6 @@
 #include "ProgramFolderSetup.h"
 
+#include "data/SettingsCatalogue.h"
 #include "data/TableSchema.h"
 #include "data/engine/Table.h"
 
@@ -123,22 +124,10 @@ void fill(const TableDef &def, bool legacy)
 
 QList<QPair<QString, QString>> defaultSettings()
 {
-    return {{"c_reg", "12"},           {"c_regp", "12"},          {"x_reg", "Regional Demostración"},
-            {"x_toreg", "qal.central@central.gob.ar"}, {"x_toregp", "qal.central@central.gob.ar"},
-            {"frec_recep", "5"},       {"max_contes", "1"},       {"dur_guarda", "15"},
-            {"url_cert", ""},          {"http_proxy", ""},        {"http_port", ""},
-            {"proxy_user", ""},        {"proxy_pass", ""},        {"m_segur", "N"},
-            {"m_impconfp", "N"},       {"m_impauto", "S"},        {"m_nomi", "N"},
-            {"m_domic", "N"},          {"m_fecpago", "S"},        {"dias_fpago", "365"},
-            {"m_chkdatbol", "S"},      {"m_obli_doc", "S"},       {"m_es_suc", "N"},
-            {"LiveScan", "Ninguno"},   {"AutoAvance", "S"},       {"crlt_quality", "S"},
-            {"flip_hor", "N"},         {"flip_ver", "N"},         {"pop3Name", "127.0.0.1"},
-            {"pop3Port", "110"},       {"pop3User", ""},          {"pop3PwdE", ""},
-            {"smtpName", "127.0.0.1"}, {"smtpPort", "25"},        {"userEmail", ""},
-            {"emailFwd", ""},          {"LogOpeMail", "S"},       {"envWebService", "N"},
-            {"usaOutlook", "N"},       {"waitFin", "S"},          {"x_msgreg", "PEDIDO OFICIAL"},
-            {"x_msgregp", "PEDIDO PERSONAL"}, {"x_msgexp", "CONTESTACION OFICIAL"},
-            {"x_msgexpp", "CONTESTACION PERSONAL"}, {"x_msgconfp", "CONFIRMACION"}};
+    QList<QPair<QString, QString>> rows;
+    for (const SettingDef &d : settingsCatalogue())
+        rows << qMakePair(d.key, d.initial);
+    return rows;
 }
 
 void createProgramFolder(const QString &folder, bool legacy)

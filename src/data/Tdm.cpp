@@ -1,6 +1,7 @@
 #include "Tdm.h"
 
 #include "data/PasswordProtection.h"
+#include "data/SettingsCatalogue.h"
 #include "data/SupportContact.h"
 #include "data/TableSchema.h"
 
@@ -9,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+
+#include <algorithm>
 
 namespace qal {
 namespace {
@@ -78,6 +81,13 @@ void Tdm::wireEvents()
         t->afterPost = flush;
         t->afterDelete = flush;
     }
+    // User names are typed in lower case at log-in: one typed in capitals in the users' grid
+    // could never log in.
+    usu.beforePost = [](db::Table &t) {
+        const QString login = t.value(QStringLiteral("C_LOGIN")).toString();
+        if (login != login.toLower())
+            t.setValue(QStringLiteral("C_LOGIN"), login.toLower());
+    };
 }
 
 void Tdm::declareCalculatedFields()
@@ -176,28 +186,40 @@ bool Tdm::checkExportField()
 
 void Tdm::readSettings()
 {
-    Timer.setInterval(toInteger(LeerParametro(QStringLiteral("frec_recep"))) * 60000);
-    bool ok = false;
-    const int contes = LeerParametro(QStringLiteral("max_contes")).trimmed().toInt(&ok);
-    maxContes = ok ? contes : 1;
-    mSegur = LeerParametro(QStringLiteral("m_segur")) == QLatin1String("S");
-    mImpConfP = LeerParametro(QStringLiteral("m_impconfp")) == QLatin1String("S");
-    mNomi = LeerParametro(QStringLiteral("m_nomi")) == QLatin1String("S");
-    mObliDoc = LeerParametro(QStringLiteral("m_obli_doc")) != QLatin1String("N");
-    const QString liveScan = LeerParametro(QStringLiteral("LiveScan"));
+    const auto read = [this](const char *key) { return LeerParametro(QLatin1String(key)); };
+    const auto flag = [&read](const char *key) { return settingFlag(QLatin1String(key), read(key)); };
+    // A frequency of 0 (or less) would run receptions back to back: one minute at least.
+    Timer.setInterval(std::max(1, toInteger(read("frec_recep"))) * 60000);
+    maxContes = settingInteger(QStringLiteral("max_contes"), read("max_contes"));
+    mSegur = flag("m_segur");
+    mImpConfP = flag("m_impconfp");
+    mNomi = flag("m_nomi");
+    mObliDoc = flag("m_obli_doc");
+    const QString liveScan = read("LiveScan");
     hayLiveScan = !liveScan.isEmpty() && liveScan != QLatin1String("Ninguno");
 
+    // Normalised in the table, so that every later reader finds "S" or "N".
     const auto yesNo = [](const QString &v) { return v == QLatin1String("S") || v == QLatin1String("N"); };
-    if (!yesNo(LeerParametro(QStringLiteral("m_fecpago"))))
+    if (!yesNo(read("m_fecpago")))
         GrabarParametro(QStringLiteral("m_fecpago"), QStringLiteral("S"));
-    const int dias = LeerParametro(QStringLiteral("dias_fpago")).trimmed().toInt(&ok);
+    bool ok = false;
+    const int dias = read("dias_fpago").trimmed().toInt(&ok);
     if (!ok || dias <= 0)
         GrabarParametro(QStringLiteral("dias_fpago"), QStringLiteral("365"));
-    if (!yesNo(LeerParametro(QStringLiteral("m_domic"))))
+    if (!yesNo(read("m_domic")))
         GrabarParametro(QStringLiteral("m_domic"), QStringLiteral("N"));
-    mDomic = LeerParametro(QStringLiteral("m_domic")) == QLatin1String("S");
-    mChkDatBol = LeerParametro(QStringLiteral("m_chkdatbol")) != QLatin1String("N");
-    mImpAuto = LeerParametro(QStringLiteral("m_impauto")) != QLatin1String("N");
+    refreshFlags();
+}
+
+void Tdm::refreshFlags()
+{
+    const auto flag = [this](const char *key) {
+        return settingFlag(QLatin1String(key), LeerParametro(QLatin1String(key)));
+    };
+    mNomi = flag("m_nomi");
+    mDomic = flag("m_domic");
+    mChkDatBol = flag("m_chkdatbol");
+    mImpAuto = flag("m_impauto");
 }
 
 QString Tdm::LeerParametro(const QString &key)
@@ -212,7 +234,8 @@ QString Tdm::LeerParametro(const QString &key)
 bool Tdm::GrabarParametro(const QString &key, const QString &value)
 {
     try {
-        if (amb.findKey(key)) {
+        const bool indexed = amb.indexField().compare(QLatin1String("C_AMB"), Qt::CaseInsensitive) == 0;
+        if (indexed ? amb.findKey(key) : amb.locate(QStringLiteral("C_AMB"), key)) {
             amb.edit();
         } else {
             amb.append();

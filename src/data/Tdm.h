@@ -53,7 +53,10 @@ public:
 
     // ---- settings (the parameter table)
     QString LeerParametro(const QString &key);
+    // Never throws: any failure gives false and leaves the stored value as it was.
     bool GrabarParametro(const QString &key, const QString &value);
+    // Re-reads the flags the settings window changes: mNomi, mDomic, mChkDatBol, mImpAuto.
+    void refreshFlags();
 
     // ---- maintenance
     void RepararIndices();
