@@ -1,0 +1,145 @@
+#include "DataSource.h"
+
+#include "data/engine/DatabaseError.h"
+
+#include "core/Dialogs.h"
+
+namespace qal::ui {
+
+DataSource::DataSource(QObject *parent)
+    : QObject(parent)
+{
+}
+
+DataSource::DataSource(db::Table *table, QObject *parent)
+    : QObject(parent)
+{
+    setTable(table);
+}
+
+DataSource::~DataSource()
+{
+    detach();
+}
+
+void DataSource::detach()
+{
+    if (m_table && m_listener)
+        m_table->removeListener(m_listener);
+    m_table = nullptr;
+    m_listener = 0;
+}
+
+void DataSource::setTable(db::Table *table)
+{
+    if (table == m_table)
+        return;
+    detach();
+    m_table = table;
+    if (m_table)
+        m_listener = m_table->addListener([this](db::Table &, db::Table::Notification n) { notified(n); });
+    emit recordsChanged();
+    emit stateChanged();
+    emit recordChanged();
+}
+
+bool DataSource::editing() const
+{
+    const auto s = state();
+    return s == db::Table::State::Edit || s == db::Table::State::Insert;
+}
+
+void DataSource::notified(db::Table::Notification n)
+{
+    using N = db::Table::Notification;
+    if (m_walking > 0)
+        return;
+    switch (n) {
+    case N::Destroyed:
+        m_listener = 0;
+        m_table = nullptr;
+        emit recordsChanged();
+        emit stateChanged();
+        emit recordChanged();
+        break;
+    case N::Opened:
+    case N::Closed:
+        emit recordsChanged();
+        emit stateChanged();
+        emit recordChanged();
+        break;
+    case N::StateChanged:
+        emit stateChanged();
+        emit recordChanged();
+        break;
+    case N::Scrolled:
+        emit recordChanged();
+        break;
+    case N::FieldChanged:
+        emit fieldChanged();
+        break;
+    }
+}
+
+bool DataSource::beginOperatorEdit()
+{
+    if (!active())
+        return false;
+    if (editing())
+        return true;
+    if (!autoEdit)
+        return false;
+    try {
+        m_table->edit();
+        return true;
+    } catch (const db::Abort &) {
+    } catch (const std::exception &e) {
+        Dialogs::error(QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+bool DataSource::setOperatorValue(const QString &field, const QVariant &value)
+{
+    if (!beginOperatorEdit())
+        return false;
+    try {
+        m_table->setValue(field, value);
+        return true;
+    } catch (const db::Abort &) {
+    } catch (const std::exception &e) {
+        Dialogs::error(QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+void DataSource::refresh()
+{
+    emit recordsChanged();
+    emit recordChanged();
+}
+
+DataSource::Walk::Walk(DataSource &ds)
+    : m_ds(ds), m_mark(ds.m_table ? ds.m_table->bookmark() : 0)
+{
+    ++m_ds.m_walking;
+    if (m_ds.m_table)
+        m_afterScroll = std::exchange(m_ds.m_table->afterScroll, {});
+}
+
+DataSource::Walk::~Walk()
+{
+    if (db::Table *t = m_ds.m_table) {
+        try {
+            if (m_mark)
+                t->gotoBookmark(m_mark);
+            else
+                t->first();
+        } catch (...) {
+        }
+        t->afterScroll = std::move(m_afterScroll);
+    }
+    --m_ds.m_walking;
+}
+
+} // namespace qal::ui

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "data/engine/Table.h"
+
+#include <QObject>
+
+namespace qal::ui {
+
+// Binds data-aware controls to one table: relays the table's notifications as signals and
+// starts an edit when an operator changes a control. Controls never write into a record
+// while they are being loaded from it, so loading never counts as an operator's edit.
+class DataSource : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DataSource(QObject *parent = nullptr);
+    explicit DataSource(db::Table *table, QObject *parent = nullptr);
+    ~DataSource() override;
+
+    void setTable(db::Table *table);
+    db::Table *table() const { return m_table; }
+    bool active() const { return m_table && m_table->isOpen(); }
+    db::Table::State state() const { return m_table ? m_table->state() : db::Table::State::Inactive; }
+    bool editing() const;
+
+    // An operator's change is allowed to put the table in Edit by itself (default true).
+    bool autoEdit = true;
+
+    // Ready to take an operator's value: already editing, or autoEdit and the edit started.
+    // An error of the table is shown; false then.
+    bool beginOperatorEdit();
+    // Sets a field from an operator's control; false (error shown) when refused.
+    bool setOperatorValue(const QString &field, const QVariant &value);
+
+    // Tells the controls that the set of records changed (a refresh, a new order).
+    void refresh();
+
+    // While a walker holds this, the table's moves are not relayed: a grid reading every
+    // record does not make the other controls follow it.
+    class Walk
+    {
+    public:
+        explicit Walk(DataSource &ds);
+        ~Walk();
+        Walk(const Walk &) = delete;
+        Walk &operator=(const Walk &) = delete;
+
+    private:
+        DataSource &m_ds;
+        db::Table::Bookmark m_mark;
+        db::Table::Event m_afterScroll;
+    };
+
+signals:
+    void stateChanged();                // browse / edit / insert / closed
+    void recordChanged();               // moved to another record, or the record was re-read
+    void fieldChanged();                // a value of the current record was set
+    void recordsChanged();              // opened, closed or refreshed: the whole set may differ
+
+private:
+    void notified(db::Table::Notification n);
+    void detach();
+
+    db::Table *m_table = nullptr;
+    int m_listener = 0;
+    int m_walking = 0;
+};
+
+} // namespace qal::ui

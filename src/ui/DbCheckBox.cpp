@@ -1,0 +1,67 @@
+#include "DbCheckBox.h"
+
+#include "DataSource.h"
+
+namespace qal::ui {
+
+DbCheckBox::DbCheckBox(QWidget *parent)
+    : QCheckBox(parent)
+{
+    connect(this, &QCheckBox::clicked, this, &DbCheckBox::operatorClicked);
+}
+
+void DbCheckBox::bind(DataSource *source, const QString &field)
+{
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = source;
+    m_field = field;
+    if (m_source) {
+        connect(m_source, &DataSource::recordChanged, this, &DbCheckBox::load);
+        connect(m_source, &DataSource::fieldChanged, this, &DbCheckBox::load);
+        connect(m_source, &DataSource::stateChanged, this, &DbCheckBox::load);
+    }
+    load();
+}
+
+bool DbCheckBox::logical() const
+{
+    db::Table *t = m_source ? m_source->table() : nullptr;
+    return t && t->fieldIndex(m_field) >= 0 && t->field(m_field).type == 'L';
+}
+
+void DbCheckBox::load()
+{
+    if (m_writing)
+        return;
+    db::Table *t = m_source ? m_source->table() : nullptr;
+    if (!t || !t->isOpen() || !t->hasField(m_field)) {
+        setChecked(false);
+        setEnabled(false);
+        return;
+    }
+    setEnabled(true);
+    QVariant v;
+    try {
+        if (!t->isEmpty() || m_source->editing())
+            v = t->value(m_field);
+    } catch (...) {
+    }
+    setChecked(logical() ? v.toBool() : v.toString() == valueChecked); // setChecked never emits clicked
+}
+
+void DbCheckBox::operatorClicked(bool checked)
+{
+    if (!m_source)
+        return;
+    const QVariant v = logical() ? QVariant(checked) : QVariant(checked ? valueChecked : valueUnchecked);
+    m_writing = true;
+    const bool ok = m_source->setOperatorValue(m_field, v);
+    m_writing = false;
+    if (ok)
+        emit edited();
+    else
+        load();
+}
+
+} // namespace qal::ui

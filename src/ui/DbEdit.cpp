@@ -1,0 +1,84 @@
+#include "DbEdit.h"
+
+#include "DataSource.h"
+
+#include <QDate>
+
+namespace qal::ui {
+
+DbEdit::DbEdit(QWidget *parent)
+    : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textEdited, this, &DbEdit::operatorEdited);
+}
+
+void DbEdit::bind(DataSource *source, const QString &field)
+{
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = source;
+    m_field = field;
+    if (m_source) {
+        connect(m_source, &DataSource::recordChanged, this, &DbEdit::load);
+        connect(m_source, &DataSource::fieldChanged, this, &DbEdit::load);
+        connect(m_source, &DataSource::stateChanged, this, &DbEdit::load);
+    }
+    load();
+}
+
+void DbEdit::load()
+{
+    if (m_writing)
+        return;
+    db::Table *t = m_source ? m_source->table() : nullptr;
+    if (!t || !t->isOpen() || !t->hasField(m_field)) {
+        setText(QString());
+        setEnabled(false);
+        return;
+    }
+    setEnabled(true);
+    const int fieldNo = t->fieldIndex(m_field);
+    if (fieldNo >= 0) {
+        const db::FieldDescriptor &fd = t->field(m_field);
+        if (fd.type == 'C')
+            setMaxLength(fd.length);
+    }
+    QVariant v;
+    try {
+        if (!t->isEmpty() || m_source->editing())
+            v = t->value(m_field);
+    } catch (...) {
+    }
+    const QString text = v.typeId() == QMetaType::QDate ? v.toDate().toString(QStringLiteral("dd/MM/yyyy")) : v.toString();
+    if (text != this->text())
+        setText(text); // setText never emits textEdited
+}
+
+void DbEdit::operatorEdited(const QString &text)
+{
+    db::Table *t = m_source ? m_source->table() : nullptr;
+    if (!t)
+        return;
+    QVariant v;
+    if (!text.isEmpty()) {
+        const char type = t->fieldIndex(m_field) >= 0 ? t->field(m_field).type : 'C';
+        if (type == 'N' || type == 'F') {
+            bool ok = false;
+            const qlonglong whole = text.toLongLong(&ok);
+            v = ok ? QVariant(whole) : QVariant(text.toDouble());
+        } else if (type == 'D') {
+            v = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
+        } else {
+            v = text;
+        }
+    }
+    m_writing = true;
+    const bool ok = m_source->setOperatorValue(m_field, v);
+    m_writing = false;
+    if (ok)
+        emit edited();
+    else
+        load();
+}
+
+} // namespace qal::ui

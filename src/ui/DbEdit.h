@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QPointer>
+
+namespace qal::ui {
+
+class DataSource;
+
+// A line edit bound to one field of a data source's current record. Shows the field's value,
+// takes the field's width as its maximum length, and writes what the operator types into
+// the record (starting an edit when the source allows it). Loading never emits edited().
+class DbEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    explicit DbEdit(QWidget *parent = nullptr);
+
+    void bind(DataSource *source, const QString &field);
+    DataSource *dataSource() const { return m_source; }
+    const QString &field() const { return m_field; }
+
+signals:
+    // The operator changed the value (after it reached the record).
+    void edited();
+
+private:
+    void load();
+    void operatorEdited(const QString &text);
+
+    QPointer<DataSource> m_source;
+    QString m_field;
+    bool m_writing = false;
+};
+
+} // namespace qal::ui

@@ -1,0 +1,221 @@
+#include "TableFixture.h"
+
+#include "ui/DataSource.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbNavigator.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+using namespace qal;
+using namespace qal::ui;
+using State = db::Table::State;
+
+namespace {
+
+struct DataControls : test::TableFixture
+{
+    QString nombre() { return table.value(QStringLiteral("NOMBRE")).toString(); }
+};
+
+} // namespace
+
+TEST_F(DataControls, LoadingFromTheRecordIsNeverAnOperatorsEdit)
+{
+    DataSource ds(&table);
+    DbEdit edit;
+    DbCheckBox check;
+    QSignalSpy editSpy(&edit, &DbEdit::edited);
+    QSignalSpy checkSpy(&check, &DbCheckBox::edited);
+    edit.bind(&ds, QStringLiteral("NOMBRE"));
+    check.bind(&ds, QStringLiteral("ACTIVO"));
+    EXPECT_EQ(edit.text(), "ana");
+    EXPECT_FALSE(check.isChecked());
+    EXPECT_EQ(edit.maxLength(), 10) << "the field's width";
+
+    table.next();
+    EXPECT_EQ(edit.text(), "beto");
+    EXPECT_TRUE(check.isChecked());
+    table.edit();
+    table.setValue(QStringLiteral("NOMBRE"), QStringLiteral("bety"));
+    EXPECT_EQ(edit.text(), "bety") << "a value set by the program shows at once";
+    table.cancel();
+    EXPECT_EQ(edit.text(), "beto");
+
+    EXPECT_EQ(editSpy.count(), 0);
+    EXPECT_EQ(checkSpy.count(), 0);
+    EXPECT_EQ(table.state(), State::Browse);
+}
+
+TEST_F(DataControls, TypingAndClickingEditTheRecord)
+{
+    DataSource ds(&table);
+    DbEdit edit;
+    DbCheckBox check;
+    edit.bind(&ds, QStringLiteral("NOMBRE"));
+    check.bind(&ds, QStringLiteral("ACTIVO"));
+    QSignalSpy editSpy(&edit, &DbEdit::edited);
+
+    edit.setFocus();
+    edit.end(false);
+    QTest::keyClicks(&edit, "lia");
+    EXPECT_EQ(table.state(), State::Edit);
+    EXPECT_EQ(nombre(), "analia");
+    EXPECT_EQ(editSpy.count(), 3);
+    EXPECT_EQ(edit.text(), "analia");
+
+    check.click();
+    EXPECT_EQ(table.value(QStringLiteral("ACTIVO")).toString(), "S");
+    table.post();
+    ASSERT_TRUE(table.findKey(QStringLiteral("analia")));
+    EXPECT_EQ(table.value(QStringLiteral("ACTIVO")).toString(), "S");
+}
+
+TEST_F(DataControls, WithoutAutoEditTheOperatorCannotStartAnEdit)
+{
+    DataSource ds(&table);
+    ds.autoEdit = false;
+    DbEdit edit;
+    edit.bind(&ds, QStringLiteral("NOMBRE"));
+    QTest::keyClicks(&edit, "x");
+    EXPECT_EQ(table.state(), State::Browse);
+    EXPECT_EQ(edit.text(), "ana") << "the refused keystroke is taken back";
+}
+
+TEST_F(DataControls, AValueTheTableRefusesIsReportedAndTakenBack)
+{
+    DataSource ds(&table);
+    DbEdit edad;
+    edad.bind(&ds, QStringLiteral("EDAD"));
+    edad.setFocus();
+    edad.end(false);
+    QTest::keyClicks(&edad, "55"); // 2555 does not fit N(3)
+    EXPECT_EQ(dialogs.titles().value(0), "Error");
+    EXPECT_EQ(table.value(QStringLiteral("EDAD")).toLongLong(), 255);
+    table.cancel();
+}
+
+TEST_F(DataControls, ControlsOfAClosedTableAreEmptyAndDisabled)
+{
+    DataSource ds(&table);
+    DbEdit edit;
+    edit.bind(&ds, QStringLiteral("NOMBRE"));
+    table.close();
+    EXPECT_FALSE(edit.isEnabled());
+    EXPECT_TRUE(edit.text().isEmpty());
+    table.open();
+    table.setIndexField(QStringLiteral("NOMBRE"));
+    EXPECT_TRUE(edit.isEnabled());
+    EXPECT_EQ(edit.text(), "ana");
+}
+
+TEST_F(DataControls, ADestroyedTableLeavesTheSourceSafe)
+{
+    auto other = std::make_unique<db::Table>(QStringLiteral("gente.dbf"));
+    other->open();
+    DataSource ds(other.get());
+    DbEdit edit;
+    edit.bind(&ds, QStringLiteral("NOMBRE"));
+    other.reset();
+    EXPECT_EQ(ds.table(), nullptr);
+    EXPECT_FALSE(edit.isEnabled());
+}
+
+TEST_F(DataControls, TheNavigatorHasTheTenButtonsWithTheirHints)
+{
+    DbNavigator nav;
+    QStringList hints;
+    for (int i = 0; i < DbNavigator::kButtons; ++i)
+        hints << nav.button(DbNavigator::Button(i))->toolTip();
+    EXPECT_EQ(hints, QStringList({"Primer registro", "Registro anterior", "Registro siguiente", "Último registro",
+                                  "Refrescar", "Agregar un registro", "Eliminar el registro",
+                                  "Modificar el registro", "Aceptar", "Cancelar"}));
+}
+
+TEST_F(DataControls, TheNavigatorEnablesWhatTheStateAllows)
+{
+    using B = DbNavigator::Button;
+    DataSource ds(&table);
+    DbNavigator nav;
+    nav.bind(&ds);
+    const auto enabled = [&nav] {
+        QString s;
+        for (int i = 0; i < DbNavigator::kButtons; ++i)
+            s += nav.button(B(i))->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
+    };
+    table.first();
+    EXPECT_EQ(enabled(), "0011111100") << "on the first record";
+    nav.click(B::Last);
+    EXPECT_EQ(nombre(), "carla");
+    EXPECT_EQ(enabled(), "1100111100") << "on the last record";
+    nav.click(B::Prior);
+    EXPECT_EQ(nombre(), "beto");
+    nav.click(B::Edit);
+    EXPECT_EQ(enabled(), "0000000011") << "editing: only post and cancel";
+    nav.click(B::Cancel);
+    EXPECT_EQ(table.state(), State::Browse);
+}
+
+TEST_F(DataControls, TheNavigatorInsertsPostsAndDeletesWithConfirmation)
+{
+    using B = DbNavigator::Button;
+    DataSource ds(&table);
+    DbNavigator nav;
+    nav.bind(&ds);
+    QList<B> done;
+    QObject::connect(&nav, &DbNavigator::actionDone, &nav, [&done](B b) { done << b; });
+
+    nav.click(B::Insert);
+    ASSERT_EQ(table.state(), State::Insert);
+    table.setValue(QStringLiteral("NOMBRE"), QStringLiteral("dario"));
+    nav.click(B::Post);
+    EXPECT_EQ(table.recordCount(), 4);
+    EXPECT_EQ(nombre(), "dario");
+
+    dialogs.answer(DialogButton::No);
+    nav.click(B::Delete);
+    EXPECT_EQ(table.recordCount(), 4) << "not confirmed";
+    dialogs.answer(DialogButton::Yes);
+    nav.click(B::Delete);
+    EXPECT_EQ(table.recordCount(), 3);
+    EXPECT_EQ(dialogs.texts(), QStringList({"¿Eliminar el registro?", "¿Eliminar el registro?"}));
+    EXPECT_EQ(done, QList<B>({B::Insert, B::Post, B::Delete, B::Delete}));
+}
+
+TEST_F(DataControls, BeforeActionCanAbandonAnAction)
+{
+    using B = DbNavigator::Button;
+    DataSource ds(&table);
+    DbNavigator nav;
+    nav.bind(&ds);
+    QList<B> asked;
+    nav.beforeAction = [&asked](B b) {
+        asked << b;
+        return b != B::Next;
+    };
+    nav.click(B::Next);
+    EXPECT_EQ(nombre(), "ana") << "abandoned";
+    nav.click(B::Last);
+    EXPECT_EQ(nombre(), "carla");
+    EXPECT_EQ(asked, QList<B>({B::Next, B::Last}));
+}
+
+TEST_F(DataControls, ARefusedPostIsReportedAndTheRecordStaysInEdit)
+{
+    using B = DbNavigator::Button;
+    table.beforePost = [](db::Table &) { throw db::DatabaseError(QStringLiteral("Falta el nombre")); };
+    DataSource ds(&table);
+    DbNavigator nav;
+    nav.bind(&ds);
+    nav.click(B::Edit);
+    table.setValue(QStringLiteral("EDAD"), qlonglong(26));
+    nav.click(B::Post);
+    EXPECT_EQ(dialogs.texts(), QStringList({"Falta el nombre"}));
+    EXPECT_EQ(table.state(), State::Edit);
+    EXPECT_TRUE(nav.button(B::Post)->isEnabled());
+    nav.click(B::Cancel);
+    EXPECT_EQ(table.value(QStringLiteral("EDAD")).toLongLong(), 25);
+}
