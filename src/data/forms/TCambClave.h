@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TCambClave;
+}
+
+namespace qal {
+
+namespace db {
+class Table;
+}
+
+// "Cambiar Contraseña": the current operator changes the password. Accepted when the new
+// password was stored.
+class TCambClave : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TCambClave(db::Table &usu, QWidget *parent = nullptr);
+    ~TCambClave() override;
+
+    Ui::TCambClave *ui() const { return m_ui.get(); }
+    void btCambiarClick();
+
+private:
+    std::unique_ptr<Ui::TCambClave> m_ui;
+    db::Table &m_usu;
+};
+
+// Runs the dialog modally; true when the password was changed.
+bool CambiarClave(db::Table &usu, QWidget *parent = nullptr);
+
+} // namespace qal

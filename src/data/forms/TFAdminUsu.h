@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TFAdminUsu;
+}
+
+namespace qal {
+
+namespace db {
+class Table;
+}
+namespace ui {
+class DataSource;
+}
+
+// "Administrar Usuarios": the user table in a grid with its navigator (the protected
+// password column is not shown) and "Limpiar Clave", which clears the current user's
+// password so that it is the user name again.
+class TFAdminUsu : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFAdminUsu(db::Table &usu, QWidget *parent = nullptr);
+    ~TFAdminUsu() override;
+
+    Ui::TFAdminUsu *ui() const { return m_ui.get(); }
+    void btLimpiarClick();
+
+    void done(int result) override;
+
+private:
+    std::unique_ptr<Ui::TFAdminUsu> m_ui;
+    db::Table &m_usu;
+    ui::DataSource *m_ds;
+};
+
+} // namespace qal

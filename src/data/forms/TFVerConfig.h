@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/NetworkIdentity.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TFVerConfig;
+}
+
+namespace qal {
+
+class Tdm;
+
+// "Log / configuración de envío": the sending log of the web service and how this office
+// identifies itself (codes, MAC, host, IP). Escape closes it.
+class TFVerConfig : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFVerConfig(Tdm &dm, QWidget *parent = nullptr);
+    ~TFVerConfig() override;
+
+    Ui::TFVerConfig *ui() const { return m_ui.get(); }
+
+    // Appends one line to the text area (the web-service sends write here too).
+    void agregarLinea(const QString &line);
+    void btMostrarClick();
+
+    // Where the network identity comes from; tests give their own.
+    std::function<NetworkIdentity()> obtenerIdentidad = GetNetworkInfo;
+
+private:
+    std::unique_ptr<Ui::TFVerConfig> m_ui;
+    Tdm &m_dm;
+};
+
+} // namespace qal
