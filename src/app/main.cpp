@@ -52,6 +52,11 @@ int main(int argc, char **argv)
     // Maximised; also where no window manager does it (a kiosk session, Xvfb).
     menu.setGeometry(menu.screen()->availableGeometry());
     menu.showMaximized();
+    // A failed or cancelled log-in ends the program before the window is used.
+    if (menu.accesoDenegado) {
+        Dialogs::install(nullptr);
+        return 1;
+    }
     const int status = app.exec();
     Dialogs::install(nullptr);
     return status;

@@ -5,7 +5,13 @@
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TAboutBox.h"
 #include "app/forms/TFLista.h"
+#include "data/Operador.h"
 #include "data/Tdm.h"
+#include "data/forms/TCambClave.h"
+#include "data/forms/TFAdminUsu.h"
+#include "data/forms/TFConfig.h"
+#include "data/forms/TFVerConfig.h"
+#include "data/forms/TPedirClave.h"
 
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
@@ -40,9 +46,8 @@ TFMenu::TFMenu(QWidget *parent)
     m_ui->Usuario1->menuAction()->setVisible(false);
     // Screens that are not part of this build yet: present, but not pretending to work.
     for (QAction *a : {m_ui->PedidosOficiales1, m_ui->Organismos1, m_ui->Organismos2, m_ui->Busqueda1,
-                       m_ui->InformeMensual1, m_ui->ReportedeActividad1, m_ui->Configuracion,
-                       m_ui->miConfigLiveScan, m_ui->miCambClave, m_ui->AdministrarUsu,
-                       m_ui->ConfiguracinCorreoElectrnico1, m_ui->miVerConfigHost,
+                       m_ui->InformeMensual1, m_ui->ReportedeActividad1,
+                       m_ui->miConfigLiveScan, m_ui->ConfiguracinCorreoElectrnico1,
                        m_ui->Probarconfiguracindecuenta1, m_ui->BandejadeEntradadelCorreoElectrnico1, m_ui->Pedidos2})
         a->setEnabled(false);
     for (QPushButton *b : {m_ui->btPedido, m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
@@ -56,6 +61,8 @@ TFMenu::~TFMenu() = default;
 void TFMenu::setDataModule(Tdm *dm)
 {
     m_dm = dm;
+    // The sending log lives as long as the program: the web-service sends write to it.
+    m_verConfig = new TFVerConfig(*dm, this);
     connect(&dm->Timer, &QTimer::timeout, this, [this] {
         try {
             m_dm->TimerTick(m_ui->cbDesRecibir->isChecked());
@@ -74,6 +81,10 @@ void TFMenu::connectCommands()
     connect(m_ui->Pedidospersonalessinenviar1, &QAction::triggered, this, &TFMenu::PedidospersonalessinenviarClick);
     connect(m_ui->Acercade1, &QAction::triggered, this, &TFMenu::Acercade1Click);
     connect(m_ui->cbDesRecibir, &QCheckBox::clicked, this, &TFMenu::cbDesRecibirClick);
+    connect(m_ui->Configuracion, &QAction::triggered, this, &TFMenu::ConfiguracionClick);
+    connect(m_ui->miCambClave, &QAction::triggered, this, &TFMenu::miCambClaveClick);
+    connect(m_ui->AdministrarUsu, &QAction::triggered, this, &TFMenu::AdministrarUsuClick);
+    connect(m_ui->miVerConfigHost, &QAction::triggered, this, &TFMenu::miVerConfigHostClick);
 }
 
 void TFMenu::MostrarEstado(const QString &text)
@@ -102,6 +113,59 @@ void TFMenu::FormShow()
     const int regp = m_dm->LeerParametro(QStringLiteral("c_regp")).trimmed().toInt(&ok);
     m_ui->InformeMensual1->setVisible(ok && regp > 0);
     m_ui->lbReg->setText(QStringLiteral("Regional: ") + m_dm->LeerParametro(QStringLiteral("x_reg")));
+    identificarOperador();
+}
+
+void TFMenu::identificarOperador()
+{
+    bool ok = false;
+    const int regp = m_dm->LeerParametro(QStringLiteral("c_regp")).trimmed().toInt(&ok);
+    if (m_dm->hayLiveScan && ok && regp > 0)
+        return; // the operator is identified by fingerprint, not by password
+    if (!m_dm->mSegur)
+        return;
+    const QString sistema = QStringLiteral("QAL Regional");
+    const bool dentro = pedirClave ? pedirClave(sistema) : PedirClave(m_dm->usu, sistema, this);
+    if (!dentro) {
+        accesoDenegado = true;
+        hide();
+        emit terminateRequested();
+        return;
+    }
+    m_ui->Usuario1->menuAction()->setVisible(true);
+    m_ui->AdministrarUsu->setVisible(Operador::actual().usuario.toLower() == QLatin1String("admin"));
+}
+
+void TFMenu::ConfiguracionClick()
+{
+    if (!m_dm)
+        return;
+    TFConfig config(*m_dm, this);
+    config.exec();
+    m_ui->lbReg->setText(QStringLiteral("Regional: ") + m_dm->LeerParametro(QStringLiteral("x_reg")));
+}
+
+void TFMenu::miCambClaveClick()
+{
+    if (m_dm)
+        CambiarClave(m_dm->usu, this);
+}
+
+void TFMenu::AdministrarUsuClick()
+{
+    if (!m_dm)
+        return;
+    if (!m_adminUsu)
+        m_adminUsu = new TFAdminUsu(m_dm->usu, this);
+    m_adminUsu->show();
+    m_adminUsu->raise();
+    m_adminUsu->activateWindow();
+}
+
+void TFMenu::miVerConfigHostClick()
+{
+    if (m_verConfig)
+        m_verConfig->exec();
 }
 
 void TFMenu::btRecibirClick()

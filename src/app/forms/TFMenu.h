@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -11,6 +12,8 @@ class TFMenu;
 namespace qal {
 
 class Tdm;
+class TFAdminUsu;
+class TFVerConfig;
 
 // The main window: every command opens a screen or starts an operation of the data module.
 class TFMenu : public QMainWindow
@@ -34,6 +37,15 @@ public:
 
     void FormShow();
 
+    // The start-up log-in, "QAL Regional" as the system name; true when the operator is in.
+    // Replaceable for tests; by default the "Control de Acceso" dialog.
+    std::function<bool(const QString &sistema)> pedirClave;
+    // Set when the log-in failed or was cancelled: the program ends without using the window.
+    bool accesoDenegado = false;
+
+signals:
+    void terminateRequested();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -46,10 +58,17 @@ private:
     void Acercade1Click();
     void cbDesRecibirClick();
     void FormClose();
+    void identificarOperador();
+    void ConfiguracionClick();
+    void miCambClaveClick();
+    void AdministrarUsuClick();
+    void miVerConfigHostClick();
 
     std::unique_ptr<Ui::TFMenu> m_ui;
     Tdm *m_dm = nullptr;
     bool m_shown = false;
+    TFAdminUsu *m_adminUsu = nullptr;
+    TFVerConfig *m_verConfig = nullptr;
 };
 
 // Deletes the working files of the request being edited.
