@@ -1,14 +1,24 @@
 #include "app/forms/TFMenu.h"
 #include "ui_TFMenu.h"
 
+#include "data/Operador.h"
+#include "data/PasswordProtection.h"
 #include "data/ProgramFolderSetup.h"
 #include "data/Tdm.h"
+#include "data/forms/TFConfig.h"
+#include "data/forms/TFVerConfig.h"
+#include "data/forms/TPedirClave.h"
+#include "ui_TFConfig.h"
+#include "ui_TFVerConfig.h"
+#include "ui_TPedirClave.h"
 
 #include "core/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 
+#include <QApplication>
 #include <QMenuBar>
+#include <QTimer>
 #include <QStatusBar>
 #include <QTest>
 
@@ -100,4 +110,142 @@ TEST_F(MainWindowFixture, TheIndexRebuildCommandReportsSuccess)
     menu->ui()->OrdenamientodeArchivos1->trigger();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Finalizó el ordenamiento exitosamente"));
     EXPECT_TRUE(dm->ped.isOpen());
+}
+
+namespace {
+
+// Runs f on the next modal dialog of type T once it is open.
+template<typename T>
+void whenModal(std::function<void(T *)> f)
+{
+    QTimer::singleShot(0, [f] {
+        T *dialog = nullptr;
+        for (int i = 0; i < 200 && !dialog; ++i) {
+            dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+            if (!dialog)
+                QTest::qWait(10);
+        }
+        ASSERT_NE(dialog, nullptr);
+        f(dialog);
+    });
+}
+
+void logIn(TPedirClave *d, const QString &user, const QString &password)
+{
+    d->ui()->edUsuario->clear();
+    d->ui()->edContrasena->clear();
+    QTest::keyClicks(d->ui()->edUsuario, user);
+    QTest::keyClicks(d->ui()->edContrasena, password);
+    QTest::mouseClick(d->ui()->btAceptar, Qt::LeftButton);
+}
+
+struct SecureStart : MainWindowFixture
+{
+    void SetUp() override
+    {
+        MainWindowFixture::SetUp();
+        Operador::actual() = {};
+        dm->mSegur = true;
+        QObject::connect(menu.get(), &TFMenu::terminateRequested, menu.get(), [this] { ++terminations; });
+    }
+    void TearDown() override
+    {
+        Operador::actual() = {};
+        MainWindowFixture::TearDown();
+    }
+    QAction *usuarioMenu() { return menu->ui()->Usuario1->menuAction(); }
+    int terminations = 0;
+};
+
+} // namespace
+
+TEST_F(SecureStart, TheThirdWrongLogInEndsTheProgram)
+{
+    whenModal<TPedirClave>([](TPedirClave *d) {
+        EXPECT_EQ(d->ui()->Sistema->text(), "QAL Regional");
+        logIn(d, QStringLiteral("admin"), QStringLiteral("mala1"));
+        logIn(d, QStringLiteral("admin"), QStringLiteral("mala2"));
+        logIn(d, QStringLiteral("admin"), QStringLiteral("mala3"));
+    });
+    menu->show();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(menu->accesoDenegado);
+    EXPECT_FALSE(menu->isVisible()) << "never used";
+    EXPECT_FALSE(usuarioMenu()->isVisible());
+    EXPECT_EQ(dialogs.texts(), QStringList({"Usuario y/o contraseña incorrecta", "Usuario y/o contraseña incorrecta",
+                                            "Intento de ingreso no autorizado"}));
+}
+
+TEST_F(SecureStart, CancellingTheLogInEndsTheProgram)
+{
+    whenModal<TPedirClave>([](TPedirClave *d) { QTest::mouseClick(d->ui()->btCancelar, Qt::LeftButton); });
+    menu->show();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_FALSE(menu->isVisible());
+}
+
+TEST_F(SecureStart, AdminSeesTheUserMenuWithAdministration)
+{
+    whenModal<TPedirClave>([](TPedirClave *d) { logIn(d, QStringLiteral("admin"), QStringLiteral("admin")); });
+    menu->show();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(usuarioMenu()->isVisible());
+    EXPECT_TRUE(menu->ui()->AdministrarUsu->isVisible());
+    EXPECT_TRUE(menu->ui()->miCambClave->isEnabled());
+    EXPECT_EQ(dialogs.titles(), QStringList({"Consejo"}));
+}
+
+TEST_F(SecureStart, AnotherOperatorDoesNotSeeAdministration)
+{
+    dm->usu.append();
+    dm->usu.setValue("C_LOGIN", QStringLiteral("juan"));
+    dm->usu.setValue("C_CLAVE", ProtegerClave(QStringLiteral("clave1")));
+    dm->usu.post();
+    menu->pedirClave = [](const QString &sistema) {
+        EXPECT_EQ(sistema, "QAL Regional");
+        Operador::actual() = {QStringLiteral("juan"), QStringLiteral("clave1")};
+        return true;
+    };
+    menu->show();
+    EXPECT_TRUE(usuarioMenu()->isVisible());
+    EXPECT_FALSE(menu->ui()->AdministrarUsu->isVisible());
+}
+
+TEST_F(SecureStart, WithLiveScanAndPersonalRequestsNoPasswordIsAsked)
+{
+    dm->hayLiveScan = true; // c_regp is 12
+    int asked = 0;
+    menu->pedirClave = [&asked](const QString &) { return ++asked, false; };
+    menu->show();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(terminations, 0);
+    EXPECT_FALSE(usuarioMenu()->isVisible());
+}
+
+TEST_F(MainWindowFixture, TheSettingsCommandRefreshesTheOfficesName)
+{
+    menu->show();
+    ASSERT_TRUE(menu->ui()->Configuracion->isEnabled());
+    whenModal<TFConfig>([](TFConfig *c) {
+        c->ui()->x_reg->setText(QStringLiteral("Regional Rosario"));
+        QTest::mouseClick(c->ui()->btAceptar, Qt::LeftButton);
+    });
+    menu->ui()->Configuracion->trigger();
+    EXPECT_EQ(menu->ui()->lbReg->text(), "Regional: Regional Rosario");
+    EXPECT_NO_DIALOG_PROBLEMS(dialogs);
+}
+
+TEST_F(MainWindowFixture, TheSendingLogWindowKeepsItsLinesBetweenShowings)
+{
+    whenModal<TFVerConfig>([](TFVerConfig *v) {
+        v->obtenerIdentidad = [] { return NetworkIdentity {"AA:BB:CC:DD:EE:FF", "10.1.1.1", "pc"}; };
+        QTest::mouseClick(v->ui()->btMostrar, Qt::LeftButton);
+        QTest::keyClick(v, Qt::Key_Escape);
+    });
+    menu->ui()->miVerConfigHost->trigger();
+    whenModal<TFVerConfig>([](TFVerConfig *v) {
+        EXPECT_TRUE(v->ui()->Memo1->toPlainText().endsWith(QStringLiteral("IP: 10.1.1.1")));
+        v->close();
+    });
+    menu->ui()->miVerConfigHost->trigger();
 }
