@@ -40,8 +40,10 @@ TFConfig::TFConfig(Tdm &dm, QWidget *parent)
     // Whole numbers only where the program reads whole numbers (a frequency that is not one
     // would stop the next start-up half-way).
     for (QLineEdit *e : {m_ui->c_regp, m_ui->c_reg, m_ui->frec_recep, m_ui->dur_guarda, m_ui->max_contes,
-                         m_ui->dias_fpago})
+                         m_ui->dias_fpago}) {
         e->setValidator(new QIntValidator(0, 999999, e));
+        e->setMinimumWidth(70);
+    }
     m_ui->dbgUrl->bind(m_dsUrl);
     m_ui->dbgUrl->setColumns({{QStringLiteral("N_PRIOR"), QStringLiteral("Prioridad")},
                               {QStringLiteral("X_URL"), QStringLiteral("Url")}});
