@@ -226,7 +226,7 @@ public:
             const size_t end = r_.pos() + len - 2;
             switch (m) {
             case SOF: readFrame(); break;
-            case SOB: readBlock(); break;
+            case SOB: readBlock(end); break;
             case DTT: readTransform(end); break;
             case DQT: readQuantisation(); break;
             case DHT: readHuffman(end); break;
@@ -359,14 +359,17 @@ private:
         }
     }
 
-    void readBlock()
+    void readBlock(size_t end)
     {
         if (!frame_)
             fail("WSQ block before the frame header");
+        if (end < r_.pos() + 1)
+            fail("WSQ block header too short");
         const unsigned id = r_.u8();
         if (id >= tables_.size() || !tables_[id].defined())
             fail("WSQ block uses an undefined Huffman table");
         const DecodeTable &table = tables_[id];
+        r_.seek(end);  // the coded data follows the header, whatever length it states
         const size_t capacity = size_t(frame_->width) * size_t(frame_->height);
         BitReader bits(r_.data(), r_.pos());
         auto append = [&](int value, size_t repeat) {
