@@ -73,17 +73,25 @@ public:
 
     // The key a record has in a tag, in the file's form.
     virtual QByteArray keyOf(int tag, QByteArrayView record) const = 0;
-    // The key for a value given by a caller (QString, double/int, QDate), in the file's form.
+    // The key for a value given by a caller (QString, double/int, QDate), in the file's form:
+    // text is padded to the key length (and folded to upper case when the expression is
+    // UPPER(...)); a null date gives the blank-date key.
     virtual QByteArray keyFor(int tag, const QVariant &value) const = 0;
-    // Orders two keys of a tag as the tag does (ascending or descending).
+    // Orders two keys of a tag as the tag does (ascending or descending). Character keys of
+    // different lengths compare over the shorter one, so a short key matches as a prefix.
     virtual int compare(int tag, QByteArrayView a, QByteArrayView b) const = 0;
 
     // Keep every tag in step with one record. Writes go through the attached journal.
+    // Removing an entry a non-unique tag does not hold means the index is damaged and
+    // throws DatabaseError; a unique tag simply has nothing to remove then.
     virtual void insertRecord(std::uint32_t recno, QByteArrayView record) = 0;
     virtual void updateRecord(std::uint32_t recno, QByteArrayView before, QByteArrayView after) = 0;
     virtual void removeRecord(std::uint32_t recno, QByteArrayView record) = 0;
 
-    // Walks one tag in its order. Positions are stable while the index is not written.
+    // Walks one tag in its order. Positions are stable while the index is not written; after
+    // a write, find(key, recno) puts a cursor back. A cursor must not outlive its index, nor
+    // be used after rebuild(). A move that returns false leaves the cursor where it was,
+    // except seek and find, which leave it unpositioned.
     class Cursor
     {
     public:
@@ -101,7 +109,8 @@ public:
     };
     virtual std::unique_ptr<Cursor> cursor(int tag) const = 0;
 
-    // Rebuilds every tag from the records, in a temporary file renamed over this one;
+    // Rebuilds every tag from the records, in a temporary file renamed over this one (commit
+    // or drop the journal first: its saved ranges belong to the file being replaced);
     // dropDeleted leaves out the records flagged deleted (a pack renumbers them first and
     // so passes only the live ones).
     virtual void rebuild(std::uint32_t count, const RecordSource &records, bool dropDeleted) = 0;
