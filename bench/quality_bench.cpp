@@ -1,10 +1,12 @@
 // Scoring and packing speed: one 500 x 500 finger at 500 ppi, and a ten-print zip.
+#include "biometrics/ExternalProgram.h"
 #include "biometrics/PrintSetZip.h"
 #include "biometrics/quality/QualityScorer.h"
 #include "core/ProgramFolder.h"
 #include "imaging/BmpFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -68,6 +70,37 @@ void BM_ZipTenPrints(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ZipTenPrints)->Unit(benchmark::kMillisecond);
+
+// Saving a set as the capture session does: ten conversions through the program folder's
+// bmp2wsq, then the zip. Needs bmp2wsq built beside this program.
+void BM_SaveTenPrints(benchmark::State &state)
+{
+    const QString converter = QStringLiteral(QAL_BIN "/bmp2wsq");
+    if (!QFile::exists(converter)) {
+        state.SkipWithError("bmp2wsq not built");
+        return;
+    }
+    QTemporaryDir dir;
+    qal::ProgramFolder::setPath(dir.path());
+    QFile::link(converter, dir.filePath(QStringLiteral("bmp2wsq")));
+    const qal::GreyImage image = finger500("nist_tpcard_01_r_thumb.bmp");
+    for (int n = 1; n <= 10; ++n)
+        qal::BmpFile::writeGrey(dir.filePath(QStringLiteral("dedo%1.bmp").arg(n)), image);
+    QString message;
+    for (auto _ : state) {
+        QStringList wsq;
+        for (int n = 1; n <= 10; ++n) {
+            const QString target = QStringLiteral("dedo%1.wsq").arg(n);
+            if (!qal::ConvertBmpToWsq(QStringLiteral("dedo%1.bmp").arg(n), target, message))
+                state.SkipWithError("conversion failed");
+            wsq << target;
+        }
+        if (!qal::ZipFiles(wsq, QStringLiteral("dedos.zip"), message))
+            state.SkipWithError("zip failed");
+    }
+    state.counters["zip_bytes"] = double(QFileInfo(dir.filePath(QStringLiteral("dedos.zip"))).size());
+}
+BENCHMARK(BM_SaveTenPrints)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -33,9 +33,11 @@ int main(int argc, char **argv)
     std::printf("%d %d\n", r.nfiq, r.code);
     if (verbose) {
         const auto &f = r.features;
-        std::printf("blocks=%d fg=%d reliable=%d coh=%.3f clar=%.3f freq=%.3f mq=%.3f qa=%.1f min=%d score=%.3f",
+        std::printf("blocks=%d fg=%d reliable=%d coh=%.3f clar=%.3f freq=%.3f mq=%.3f qa=%.1f min=%d smin=%d score=%.3f",
                     f.blocks, f.foreground, f.reliable, f.meanCoherence, f.meanClarity, f.validFrequency,
-                    f.meanQuality, f.qualityArea, f.minutiae, f.score);
+                    f.meanQuality, f.qualityArea, f.minutiae, f.strongMinutiae, f.score);
+        for (int i = 0; i < 5; ++i)
+            std::printf(" r%d=%d", i, f.minutiaeAbove[i]);
         for (int i = 0; i < 10; ++i)
             std::printf(" h%d=%d", i, f.histogram[i]);
         std::printf("\n");

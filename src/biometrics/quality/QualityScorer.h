@@ -23,6 +23,8 @@ struct QualityFeatures
     double meanQuality = 0;      // mean block quality (0..1) over foreground blocks
     double qualityArea = 0;      // sum of block qualities (in blocks)
     int minutiae = 0;            // minutiae found in reliable blocks
+    int strongMinutiae = 0;      // of those, in blocks of quality 0.8 and more
+    int minutiaeAbove[5] = {};   // minutiae of reliability above 0.5, 0.6, 0.75, 0.8, 0.9
     int histogram[10] = {};      // foreground blocks by quality, tenths
     double score = 0;            // the combined quality figure the NFIQ value is read from
 };
