@@ -170,7 +170,8 @@ TEST_F(TableEvents, ListenersHearStateAndScrolling)
     t.first();
     t.removeListener(id);
     t.last();
-    EXPECT_EQ(heard, QList<Table::Notification>({Table::Notification::StateChanged, Table::Notification::FieldChanged,
+    // the first use after open positions the cursor (here on an empty table)
+    EXPECT_EQ(heard, QList<Table::Notification>({Table::Notification::Scrolled, Table::Notification::StateChanged, Table::Notification::FieldChanged,
                                                  Table::Notification::FieldChanged, Table::Notification::StateChanged,
                                                  Table::Notification::Scrolled}));
 }

@@ -340,3 +340,40 @@ TEST_F(TableTest, DBase3MemoTablesKeepTheirFormat)
     t.open();
     EXPECT_EQ(t.value("M").toString(), QStringLiteral("texto viejo"));
 }
+
+TEST_F(TableTest, OpeningReadsNoRecordUntilTheCursorIsUsed)
+{
+    Table::create(QStringLiteral("t.dbf"), {fieldOf("N", 'N', 4)});
+    {
+        Table t(QStringLiteral("t.dbf"));
+        t.open();
+        for (int i = 1; i <= 3; ++i) {
+            t.append();
+            t.setValue("N", i);
+            t.post();
+        }
+    }
+    Table t(QStringLiteral("t.dbf"));
+    int looked = 0;
+    int scrolled = 0;
+    t.setFilter([&looked](const Table &r) {
+        ++looked;
+        return r.value("N").toInt() > 1;
+    });
+    t.afterScroll = [&scrolled](Table &) { ++scrolled; };
+    t.open();
+    EXPECT_EQ(looked, 0);
+    EXPECT_EQ(scrolled, 0);
+    EXPECT_EQ(t.value("N").toInt(), 2); // the first use finds the first visible record
+    EXPECT_EQ(looked, 2);
+    EXPECT_EQ(scrolled, 1);
+    t.close();
+    t.open();
+    t.next(); // a move after open starts from the first record
+    EXPECT_EQ(t.value("N").toInt(), 3);
+    t.close();
+    t.open();
+    looked = 0;
+    EXPECT_TRUE(t.locate("N", 3)); // a search goes straight to its record
+    EXPECT_EQ(t.bookmark(), 3u);
+}

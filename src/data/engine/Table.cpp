@@ -224,8 +224,30 @@ void Table::open(Mode mode)
     } else {
         m_indexField.clear();
     }
+    m_recno = 0;
+    m_record = m_dbf.blankRecord();
+    m_bof = m_eof = true;
+    m_unsettled = true;
     notify(Notification::Opened);
-    first();
+}
+
+void Table::settle() const
+{
+    if (!m_unsettled || m_state == State::Inactive)
+        return;
+    m_unsettled = false;
+    const_cast<Table *>(this)->first();
+}
+
+QStringList Table::checkIndex() const
+{
+    requireOpen();
+    if (!m_mdx)
+        return {};
+    return m_mdx->check(m_dbf.recordCount(), [this](std::uint32_t recno, QByteArray &record) {
+        record = m_dbf.readRecord(recno);
+        return true;
+    });
 }
 
 void Table::openFiles()
@@ -279,6 +301,7 @@ void Table::close()
     m_calcValues.clear();
     m_modified = false;
     m_bof = m_eof = true;
+    m_unsettled = false;
     m_tag = -1;
     notify(Notification::Closed);
 }
@@ -436,6 +459,13 @@ void Table::syncCursor()
 // Leaves the table on it and returns true; otherwise restores the current record.
 bool Table::moveFrom(bool forward, bool fromEnd)
 {
+    struct Moving
+    {
+        bool &flag;
+        bool was;
+        explicit Moving(bool &f) : flag(f), was(f) { flag = true; }
+        ~Moving() { flag = was; }
+    } moving(m_moving);
     const std::uint32_t start = m_recno;
     const std::optional<QByteArray> range = rangeKey();
     if (activeTag() < 0) {
@@ -492,6 +522,7 @@ bool Table::moveFrom(bool forward, bool fromEnd)
 
 void Table::first()
 {
+    m_unsettled = false;
     requireOpen();
     checkBrowseMode();
     if (moveFrom(true, true)) {
@@ -506,6 +537,7 @@ void Table::first()
 
 void Table::last()
 {
+    m_unsettled = false;
     requireOpen();
     checkBrowseMode();
     if (moveFrom(false, true)) {
@@ -520,6 +552,7 @@ void Table::last()
 
 void Table::next()
 {
+    settle();
     requireOpen();
     checkBrowseMode();
     if (m_recno == 0) {
@@ -537,6 +570,7 @@ void Table::next()
 
 void Table::prior()
 {
+    settle();
     requireOpen();
     checkBrowseMode();
     if (m_recno == 0) {
@@ -554,6 +588,7 @@ void Table::prior()
 
 void Table::gotoBookmark(Bookmark bookmark)
 {
+    m_unsettled = false;
     requireOpen();
     checkBrowseMode();
     if (bookmark == 0 || bookmark > m_dbf.recordCount())
@@ -573,6 +608,7 @@ void Table::gotoBookmark(Bookmark bookmark)
 
 void Table::refresh()
 {
+    settle();
     requireOpen();
     checkBrowseMode();
     m_dbf.refreshCount();
@@ -588,6 +624,7 @@ void Table::refresh()
 
 int Table::recordCount()
 {
+    settle();
     requireOpen();
     int n = 0;
     const std::uint32_t count = m_dbf.recordCount();
@@ -617,6 +654,7 @@ int Table::recordCount()
 
 void Table::setIndexField(const QString &field)
 {
+    m_unsettled = false;
     requireOpen();
     checkBrowseMode();
     if (field.isEmpty()) {
@@ -636,6 +674,7 @@ void Table::setIndexField(const QString &field)
 
 bool Table::findKey(const QVariant &key)
 {
+    m_unsettled = false;
     requireOpen();
     checkBrowseMode();
     if (activeTag() < 0)
@@ -660,6 +699,7 @@ bool Table::findKey(const QVariant &key)
 
 bool Table::locate(const QString &fieldName, const QVariant &wanted, LocateOptions options)
 {
+    m_unsettled = false;
     requireOpen();
     checkBrowseMode();
     const int i = fieldIndex(fieldName);
@@ -756,7 +796,8 @@ void Table::masterChanged(Notification n)
         m_masterListener = -1;
         return;
     }
-    if (n == Notification::FieldChanged || n == Notification::StateChanged)
+    // a master that settles while this table is moving is already being followed
+    if (n == Notification::FieldChanged || n == Notification::StateChanged || m_moving)
         return;
     if (isOpen() && m_state == State::Browse)
         first();
@@ -823,6 +864,7 @@ QVariant Table::storedValue(int i) const
 
 QVariant Table::value(const QString &name) const
 {
+    settle();
     requireOpen();
     const int i = fieldIndex(name);
     if (i >= 0) {
@@ -921,6 +963,7 @@ void Table::saveBlobToFile(const QString &name, const QString &filePath) const
 
 void Table::insert()
 {
+    settle();
     requireOpen();
     checkBrowseMode();
     if (beforeInsert)
@@ -960,6 +1003,7 @@ void Table::append()
 
 void Table::edit()
 {
+    settle();
     requireOpen();
     if (m_state == State::Edit || m_state == State::Insert)
         return;
@@ -1101,6 +1145,7 @@ void Table::cancel()
 
 void Table::deleteRecord()
 {
+    settle();
     requireOpen();
     if (m_state == State::Insert) {
         cancel();

@@ -102,7 +102,8 @@ public:
     // Resolves the file name in the program folder (ignoring case), rolls back the journal
     // of a write group a killed process left unfinished, opens the DBF, its DBT and, when
     // header byte 28 says there is one, its production index (missing or damaged: error).
-    // Reads only the headers. An exclusive open fails while anyone else has the table open,
+    // Reads only the headers: the cursor goes to the first record when it is first used
+    // (any read, move or edit; a seek goes straight to its record). An exclusive open fails while anyone else has the table open,
     // in this or another process, and the reverse.
     void open(Mode mode = Mode::Shared);
     void open(const QString &fileName, Mode mode = Mode::Shared);
@@ -158,16 +159,16 @@ public:
     void last();
     void next();
     void prior();
-    bool eof() const { return m_eof; }
-    bool bof() const { return m_bof; }
-    bool isEmpty() const { return m_recno == 0; }
+    bool eof() const { settle(); return m_eof; }
+    bool bof() const { settle(); return m_bof; }
+    bool isEmpty() const { settle(); return m_recno == 0; }
     // Physical number (1-based) of the current record; 0 when there is none.
-    std::uint32_t recordNumber() const { return m_recno; }
+    std::uint32_t recordNumber() const { settle(); return m_recno; }
     // Visible records.
     int recordCount();
     // Records in the file, deleted ones included (the header's count).
     std::uint32_t physicalRecordCount() const { return m_dbf.recordCount(); }
-    Bookmark bookmark() const { return m_recno; }
+    Bookmark bookmark() const { settle(); return m_recno; }
     void gotoBookmark(Bookmark bookmark);
     // Re-reads the header (records appended by others) and the current record.
     void refresh();
@@ -181,7 +182,7 @@ public:
     void clearValue(const QString &field) { setValue(field, QVariant()); }
     bool modified() const { return m_modified; }
     // The current record's bytes as stored (deleted flag first).
-    const QByteArray &rawRecord() const { return m_record; }
+    const QByteArray &rawRecord() const { settle(); return m_record; }
     // Blob fields whole to and from a file (in Edit or Insert for loading).
     void loadBlobFromFile(const QString &field, const QString &filePath);
     void saveBlobToFile(const QString &field, const QString &filePath) const;
@@ -193,6 +194,10 @@ public:
     void post();
     void cancel();
     void deleteRecord();
+
+    // Problems of the production index against the records (MdxFile::check), in Spanish,
+    // one per entry; empty when it is sound or there is none.
+    QStringList checkIndex() const;
 
     // ---- maintenance (exclusive open)
     // Drops the deleted records: the DBF, the DBT and the index are written anew beside the
@@ -228,6 +233,8 @@ private:
     };
 
     void requireOpen() const;
+    // Positions on the first record when nothing has positioned the cursor since open.
+    void settle() const;
     void requireExclusive(const QString &message) const;
     void openFiles();
     void closeFiles();
@@ -280,6 +287,8 @@ private:
     QByteArray m_record;
     QByteArray m_original;            // the record as read when Edit began
     std::uint32_t m_savedRecno = 0;   // where Insert came from
+    mutable bool m_unsettled = false;
+    bool m_moving = false; // inside moveFrom
     bool m_bof = true;
     bool m_eof = true;
     bool m_modified = false;

@@ -1,0 +1,269 @@
+// Table engine speed on a generated official-requests table (every field of PED.DBF) with
+// 100,000 records and a production index with tags on C_PED and X_APE1.
+//
+//   build/release/bin/bench_engine [--benchmark_filter=...]
+//
+// Pack and reindex are reported next to copying the same files with cp in the same run
+// (counter "x_cp": how many times the cp time).
+#include "data/TableSchema.h"
+#include "data/engine/Table.h"
+
+#include "core/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+using namespace qal;
+using namespace qal::db;
+
+namespace {
+
+constexpr int kRecords = 100000;
+
+QString benchRoot()
+{
+    return QDir::tempPath() + QStringLiteral("/qal-bench-engine");
+}
+
+QString sourceFolder()
+{
+    return benchRoot() + QStringLiteral("/source");
+}
+
+QStringList tableFiles(const QString &folder)
+{
+    return {folder + "/PED.DBF", folder + "/PED.DBT", folder + "/PED.MDX"};
+}
+
+// The generated table, made once and kept between runs.
+void ensureSource()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    QDir().mkpath(sourceFolder());
+    if (QFile::exists(sourceFolder() + "/PED.MDX") && QFile::exists(sourceFolder() + "/.complete"))
+        return;
+    ProgramFolder::setPath(sourceFolder());
+    const TableDef &def = tableDefinition("ped");
+    Table::create("PED.DBF", def.descriptors(), {def.tags[0], def.tags[1]});
+    Table t("PED.DBF");
+    t.open(Table::Mode::Exclusive);
+    std::mt19937 rng(42);
+    const QStringList surnames {"GOMEZ", "PEREZ", "RODRIGUEZ", "FERNANDEZ", "LOPEZ", "DIAZ", "MARTINEZ",
+                                "SANCHEZ", "ROMERO", "SOSA", "ALVAREZ", "TORRES", "RUIZ", "RAMIREZ", "FLORES"};
+    for (int i = 1; i <= kRecords; ++i) {
+        t.append();
+        t.setValue("C_PED", qlonglong(i));
+        t.setValue("C_SEXO", i % 2 ? "M" : "F");
+        t.setValue("C_TDOC", "DU");
+        t.setValue("C_ORG", qlonglong(1 + rng() % 500));
+        t.setValue("F_PED", QDate(2015, 1, 1).addDays(i / 40));
+        t.setValue("X_DELITO", QStringLiteral("ROBO CALIFICADO"));
+        t.setValue("X_APE1", surnames[int(rng() % surnames.size())] + QString::number(rng() % 1000));
+        t.setValue("X_NOM1", QStringLiteral("JUAN"));
+        t.setValue("N_DOC", qlonglong(20000000 + rng() % 20000000));
+        t.setValue("M_ENVIADO", true);
+        t.setValue("M_CONTESTA", i % 3 == 0);
+        t.setValue("C_REG", qlonglong(12));
+        t.setValue("C_EST", "C");
+        t.setValue("X_OBS", QStringLiteral("Pedido de prueba número %1").arg(i));
+        t.post();
+    }
+    // one record in a hundred deleted, for the pack to drop
+    t.setIndexField("C_PED");
+    for (int i = 1; i <= kRecords; i += 100) {
+        t.findKey(qlonglong(i));
+        t.deleteRecord();
+    }
+    t.close();
+    QFile marker(sourceFolder() + "/.complete");
+    marker.open(QIODevice::WriteOnly);
+}
+
+// A fresh copy of the source table in folder.
+void copySource(const QString &folder)
+{
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    for (const QString &f : tableFiles(sourceFolder()))
+        QFile::copy(f, folder + "/" + QFileInfo(f).fileName());
+}
+
+// Copies the table's files with cp, timed.
+double cpSeconds()
+{
+    const QString target = benchRoot() + "/cp";
+    QDir(target).removeRecursively();
+    QDir().mkpath(target);
+    QElapsedTimer timer;
+    timer.start();
+    QProcess::execute("cp", QStringList(tableFiles(sourceFolder())) << target);
+    return timer.nsecsElapsed() / 1e9;
+}
+
+// Each iteration times cp of the same files right before the operation, so that both see
+// the same machine load; the ratio of the sums is reported.
+void runMaintenance(benchmark::State &state, void (Table::*operation)())
+{
+    ensureSource();
+    const QString folder = benchRoot() + "/work";
+    double total = 0;
+    double cpTotal = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        copySource(folder);
+        cpTotal += cpSeconds();
+        ProgramFolder::setPath(folder);
+        Table t("PED.DBF");
+        t.open(Table::Mode::Exclusive);
+        state.ResumeTiming();
+        QElapsedTimer timer;
+        timer.start();
+        (t.*operation)();
+        total += timer.nsecsElapsed() / 1e9;
+        state.PauseTiming();
+        t.close();
+        state.ResumeTiming();
+    }
+    state.counters["cp_ms"] = cpTotal * 1000 / double(state.iterations());
+    state.counters["x_cp"] = total / cpTotal;
+}
+
+void BM_Pack(benchmark::State &state) { runMaintenance(state, &Table::pack); }
+void BM_RegenerateIndexes(benchmark::State &state) { runMaintenance(state, &Table::regenerateIndexes); }
+
+void BM_KeySeekWarm(benchmark::State &state)
+{
+    ensureSource();
+    ProgramFolder::setPath(sourceFolder());
+    Table t("PED.DBF");
+    t.open();
+    t.setIndexField("C_PED");
+    std::mt19937 rng(1);
+    for (int i = 0; i < 2000; ++i) // warm
+        t.findKey(qlonglong(2 + rng() % (kRecords - 1)));
+    for (auto _ : state) {
+        qlonglong key = qlonglong(2 + rng() % (kRecords - 1));
+        if (key % 100 == 1)
+            ++key;
+        benchmark::DoNotOptimize(t.findKey(key));
+    }
+}
+
+// One edit and post, then the re-read every write is followed by: close, reopen, seek the key.
+void BM_EditPostReread(benchmark::State &state)
+{
+    ensureSource();
+    const QString folder = benchRoot() + "/edit";
+    copySource(folder);
+    ProgramFolder::setPath(folder);
+    Table t("PED.DBF");
+    t.open();
+    t.setIndexField("C_PED");
+    std::mt19937 rng(2);
+    int n = 0;
+    for (auto _ : state) {
+        const qlonglong key = qlonglong(2 + rng() % (kRecords - 2));
+        if (!t.findKey(key % 100 == 1 ? key + 1 : key))
+            state.SkipWithError("key not found");
+        t.edit();
+        t.setValue("X_OBS", QStringLiteral("editado %1").arg(++n));
+        t.post();
+        const QVariant remembered = t.value("C_PED");
+        t.close();
+        t.open();
+        t.setIndexField("C_PED");
+        t.findKey(remembered);
+    }
+}
+
+qint64 procIo(const char *key)
+{
+    QFile f("/proc/self/io");
+    f.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    }
+    return 0;
+}
+
+qint64 residentKb(const char *key)
+{
+    QFile f("/proc/self/status");
+    f.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(line.indexOf(':') + 1).trimmed().split(' ').front().toLongLong();
+    }
+    return 0;
+}
+
+// Bytes read by opening the table (all files), and by its header and index header alone.
+void BM_OpenReads(benchmark::State &state)
+{
+    ensureSource();
+    ProgramFolder::setPath(sourceFolder());
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        const qint64 before = procIo("rchar");
+        Table t("PED.DBF");
+        t.open();
+        bytes = procIo("rchar") - before;
+        t.close();
+    }
+    state.counters["bytes_read"] = double(bytes);
+}
+
+// Resident memory while walking every record in index order and reading every field.
+void BM_FullWalkMemory(benchmark::State &state)
+{
+    ensureSource();
+    ProgramFolder::setPath(sourceFolder());
+    qint64 peakGrowthKb = 0;
+    for (auto _ : state) {
+        const qint64 before = residentKb("VmRSS");
+        Table t("PED.DBF");
+        t.open();
+        t.setIndexField("X_APE1");
+        qint64 peak = 0;
+        int n = 0;
+        for (t.first(); !t.eof(); t.next()) {
+            for (const auto &f : t.fields())
+                benchmark::DoNotOptimize(t.value(f.name));
+            if (++n % 5000 == 0)
+                peak = std::max(peak, residentKb("VmRSS"));
+        }
+        peakGrowthKb = std::max(peakGrowthKb, peak - before);
+        state.counters["records"] = n;
+    }
+    state.counters["rss_growth_MB"] = double(peakGrowthKb) / 1024.0;
+    state.counters["rss_total_MB"] = double(residentKb("VmHWM")) / 1024.0;
+}
+
+} // namespace
+
+BENCHMARK(BM_Pack)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_RegenerateIndexes)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_KeySeekWarm)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EditPostReread)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenReads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullWalkMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,189 @@
+#include "TFMenu.h"
+
+#include "ui_TFMenu.h"
+
+#include "app/forms/ProgressWindow.h"
+#include "app/forms/TAboutBox.h"
+#include "app/forms/TFLista.h"
+#include "data/Tdm.h"
+
+#include "core/Dialogs.h"
+#include "core/ProgramFolder.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QStatusBar>
+
+// The pictures live in the static library's resources, which must be registered by hand.
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
+namespace qal {
+
+void deleteWorkingFiles(const QStringList &names)
+{
+    for (const QString &name : names)
+        QFile::remove(ProgramFolder::resolve(name));
+}
+
+TFMenu::TFMenu(QWidget *parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::TFMenu>())
+{
+    initAppResources();
+    m_ui->setupUi(this);
+    m_ui->imgLogo->setPixmap(QPixmap(QStringLiteral(":/app/logo.png")).scaledToHeight(120, Qt::SmoothTransformation));
+    setWindowState(windowState() | Qt::WindowMaximized);
+    deleteWorkingFiles({QStringLiteral("edit.tif"), QStringLiteral("edit.zip")});
+    // The operator's menu appears only after a password log-in.
+    m_ui->Usuario1->menuAction()->setVisible(false);
+    // Screens that are not part of this build yet: present, but not pretending to work.
+    for (QAction *a : {m_ui->PedidosOficiales1, m_ui->Organismos1, m_ui->Organismos2, m_ui->Busqueda1,
+                       m_ui->InformeMensual1, m_ui->ReportedeActividad1, m_ui->Configuracion,
+                       m_ui->miConfigLiveScan, m_ui->miCambClave, m_ui->AdministrarUsu,
+                       m_ui->ConfiguracinCorreoElectrnico1, m_ui->miVerConfigHost,
+                       m_ui->Probarconfiguracindecuenta1, m_ui->BandejadeEntradadelCorreoElectrnico1, m_ui->Pedidos2})
+        a->setEnabled(false);
+    for (QPushButton *b : {m_ui->btPedido, m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
+        b->setEnabled(false);
+    statusBar()->setSizeGripEnabled(true);
+    connectCommands();
+}
+
+TFMenu::~TFMenu() = default;
+
+void TFMenu::setDataModule(Tdm *dm)
+{
+    m_dm = dm;
+    connect(&dm->Timer, &QTimer::timeout, this, [this] {
+        try {
+            m_dm->TimerTick(m_ui->cbDesRecibir->isChecked());
+        } catch (const std::exception &e) {
+            Dialogs::error(QString::fromUtf8(e.what()));
+        }
+    });
+}
+
+void TFMenu::connectCommands()
+{
+    connect(m_ui->Salir1, &QAction::triggered, this, &QWidget::close);
+    connect(m_ui->btRecibir, &QPushButton::clicked, this, &TFMenu::btRecibirClick);
+    connect(m_ui->RecibirContestaciones1, &QAction::triggered, this, &TFMenu::btRecibirClick);
+    connect(m_ui->OrdenamientodeArchivos1, &QAction::triggered, this, &TFMenu::OrdenamientodeArchivos1Click);
+    connect(m_ui->Pedidospersonalessinenviar1, &QAction::triggered, this, &TFMenu::PedidospersonalessinenviarClick);
+    connect(m_ui->Acercade1, &QAction::triggered, this, &TFMenu::Acercade1Click);
+    connect(m_ui->cbDesRecibir, &QCheckBox::clicked, this, &TFMenu::cbDesRecibirClick);
+}
+
+void TFMenu::MostrarEstado(const QString &text)
+{
+    if (!isVisible())
+        return;
+    statusBar()->showMessage(text);
+    statusBar()->repaint();
+}
+
+void TFMenu::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TFMenu::FormShow()
+{
+    if (!m_dm)
+        return;
+    m_dm->VersionPrograma = m_ui->Version->text().remove(QStringLiteral("Versión")).trimmed();
+    bool ok = false;
+    const int regp = m_dm->LeerParametro(QStringLiteral("c_regp")).trimmed().toInt(&ok);
+    m_ui->InformeMensual1->setVisible(ok && regp > 0);
+    m_ui->lbReg->setText(QStringLiteral("Regional: ") + m_dm->LeerParametro(QStringLiteral("x_reg")));
+}
+
+void TFMenu::btRecibirClick()
+{
+    if (!m_dm)
+        return;
+    if (!m_dm->RecepcionLibre) {
+        Dialogs::information(QStringLiteral("Advertencia: El proceso de recepción esta en curso.."));
+        return;
+    }
+    try {
+        m_dm->RecibirCorreo();
+    } catch (const std::exception &e) {
+        Dialogs::error(QString::fromUtf8(e.what()));
+    }
+}
+
+void TFMenu::OrdenamientodeArchivos1Click()
+{
+    if (!m_dm)
+        return;
+    {
+        ProgressWindow window(QStringLiteral("Ordenamiento de Archivos"), QString(), this);
+        window.show();
+        if (!m_dm->Reindexar(&window))
+            return;
+    }
+    Dialogs::information(QStringLiteral("Finalizó el ordenamiento exitosamente"));
+}
+
+void TFMenu::PedidospersonalessinenviarClick()
+{
+    if (!m_dm)
+        return;
+    TFLista list(this);
+    list.setWindowTitle(QStringLiteral("Pedidos personales sin enviar"));
+    list.clear();
+    list.addLine(QStringLiteral("Pedidos personales sin enviar"));
+    list.addLine(QStringLiteral("============================="));
+    db::Table &pedp = m_dm->pedp;
+    list.setRange(1, std::max(1, pedp.recordCount()));
+    int n = 0;
+    for (pedp.first(); !pedp.eof(); pedp.next()) {
+        if (pedp.value(QStringLiteral("C_EST")).toString() == QLatin1String("I"))
+            list.addLine(QString::number(pedp.value(QStringLiteral("C_PED")).toLongLong()));
+        list.setPosition(++n);
+    }
+    list.exec();
+}
+
+void TFMenu::Acercade1Click()
+{
+    TAboutBox about(m_ui->Version->text(), this);
+    about.exec();
+}
+
+void TFMenu::cbDesRecibirClick()
+{
+    // Ticking or unticking: the automatic reception stays off until the next start.
+    if (m_dm)
+        m_dm->Timer.stop();
+}
+
+void TFMenu::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TFMenu::FormClose()
+{
+    deleteWorkingFiles({QStringLiteral("huella.tif"), QStringLiteral("ped.dat"), QStringLiteral("edit.tif"),
+                        QStringLiteral("edit.zip")});
+    if (!m_dm || otraInstancia)
+        return;
+    ProgressWindow window(QStringLiteral("Purga Automática de Contestaciones"), QStringLiteral("Progreso de la purga:"), this);
+    window.show();
+    try {
+        m_dm->PurgarContestaciones(&window);
+    } catch (const std::exception &e) {
+        Dialogs::error(QString::fromUtf8(e.what()));
+    }
+}
+
+} // namespace qal

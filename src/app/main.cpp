@@ -1,0 +1,58 @@
+// QAL Regional: the program's entry.
+#include "app/SingleInstance.h"
+#include "app/forms/ProgressWindow.h"
+#include "app/forms/TFMenu.h"
+#include "data/Tdm.h"
+#include "ui/QtDialogs.h"
+
+#include "core/Dialogs.h"
+#include "core/ProgramFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QScreen>
+
+using namespace qal;
+
+int main(int argc, char **argv)
+{
+    // Regional formats first: dates dd/MM/yyyy, "$" before amounts (Argentina).
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("QAL - Regional"));
+    QApplication::setApplicationDisplayName(QStringLiteral("QAL - Regional"));
+    ProgramFolder::setPath(QCoreApplication::applicationDirPath());
+    QDir::setCurrent(ProgramFolder::path());
+    QtDialogs dialogs;
+    Dialogs::install(&dialogs);
+
+    TFMenu menu;
+    SingleInstance guard(ProgramFolder::path());
+    if (!guard.acquire()) {
+        menu.otraInstancia = true;
+        return 0;
+    }
+    QObject::connect(&guard, &SingleInstance::activationRequested, &menu, [&menu] {
+        menu.setWindowState((menu.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        menu.raise();
+        menu.activateWindow();
+    });
+
+    Tdm dm;
+    dm.openProgress = [](const QString &title, const QString &label) -> std::unique_ptr<Progress> {
+        auto window = std::make_unique<ProgressWindow>(title, label);
+        window->show();
+        return window;
+    };
+    dm.dmCreate();
+    if (dm.terminated())
+        return 1;
+    menu.setDataModule(&dm);
+    // Maximised; also where no window manager does it (a kiosk session, Xvfb).
+    menu.setGeometry(menu.screen()->availableGeometry());
+    menu.showMaximized();
+    const int status = app.exec();
+    Dialogs::install(nullptr);
+    return status;
+}

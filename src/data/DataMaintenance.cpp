@@ -1,0 +1,190 @@
+// Index repair, index rebuild, pack and the purge of old answers.
+#include "Tdm.h"
+
+#include "data/SupportContact.h"
+#include "data/TableSchema.h"
+#include "data/engine/Query.h"
+
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "core/ProgramFolder.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace qal {
+namespace {
+
+// "PED.DBF" → "PED" + suffix.
+QString withSuffix(const QString &fileName, const QString &suffix)
+{
+    return QFileInfo(fileName).completeBaseName() + suffix;
+}
+
+class RepairError : public std::runtime_error
+{
+public:
+    explicit RepairError(const QString &m) : std::runtime_error(m.toStdString()), message(m) {}
+    QString message;
+};
+
+QString textOf(const std::exception &e)
+{
+    if (const auto *d = dynamic_cast<const db::DatabaseError *>(&e))
+        return d->message();
+    return QString::fromUtf8(e.what());
+}
+
+// Restores a table's index from its "_bak.mdx" copy.
+void restoreIndex(const QString &fileName)
+{
+    const QString backupName = withSuffix(fileName, QStringLiteral("_bak.mdx"));
+    const QString backup = ProgramFolder::resolve(backupName);
+    const QString target = ProgramFolder::resolve(withSuffix(fileName, QStringLiteral(".mdx")));
+    QString inner;
+    if (!QFile::exists(backup)) {
+        inner = QStringLiteral("No existe Archivo ") + backupName;
+    } else {
+        QFile::remove(target);
+        if (!QFile::copy(backup, target))
+            inner = QStringLiteral("No generar MDX desde el archivo de backup de la tabla ") + fileName;
+    }
+    if (!inner.isEmpty())
+        throw RepairError(QStringLiteral("ERROR: Al reparar Mdx - Msg: ") + inner);
+}
+
+} // namespace
+
+void Tdm::RepararIndices()
+{
+    try {
+        for (const auto &[component, t] : tables()) {
+            if (t->fileName().isEmpty())
+                continue;
+            try {
+                t->open();
+            } catch (const db::DatabaseError &) {
+                t->close();
+                restoreIndex(t->fileName());
+                try {
+                    t->open();
+                } catch (const db::DatabaseError &) {
+                    throw RepairError(QStringLiteral("ERROR: En la apertura de la tabla ") + t->fileName());
+                }
+            }
+            t->close();
+        }
+    } catch (const std::exception &e) {
+        Dialogs::information(QStringLiteral("ERROR: Al Chequear tabla - Msg: ") + textOf(e));
+    }
+}
+
+void Tdm::Empaquetar(const QString &fileName, bool regenerate)
+{
+    db::Table packer(fileName);
+    packer.open(db::Table::Mode::Exclusive);
+    if (!packer.isOpen() || !packer.isExclusive())
+        throw db::DatabaseError(QStringLiteral("Table must be opened exclusive to pack"));
+    packer.pack();
+    if (regenerate)
+        packer.regenerateIndexes();
+    packer.close();
+}
+
+bool Tdm::Reindexar(Progress *progress)
+{
+    QList<QPair<db::Table *, bool>> wasOpen;
+    for (const auto &[component, t] : tables()) {
+        wasOpen << qMakePair(t, t->isOpen());
+        t->close();
+    }
+    const int count = int(wasOpen.size());
+    int done = 0;
+    for (const auto &[component, t] : tables()) {
+        if (!t->fileName().isEmpty()) {
+            db::Table rebuild(t->fileName());
+            try {
+                rebuild.open(db::Table::Mode::Exclusive);
+                rebuild.regenerateIndexes();
+                rebuild.close();
+            } catch (const db::DatabaseError &) {
+                Dialogs::information(
+                    QStringLiteral("No existe la tabla: %1 .Comuniquese con el soporte  técnico de QAL Central.")
+                        .arg(component)
+                    + QLatin1Char('\r') + supportContact());
+                requestTermination();
+                return false;
+            }
+            for (const auto &[table, open] : wasOpen) {
+                if (table == t && open)
+                    t->open();
+            }
+        }
+        ++done;
+        if (progress)
+            progress->setProgress(done * 100 / count);
+    }
+    return true;
+}
+
+void Tdm::PurgarContestaciones(Progress *progress)
+{
+    const auto report = [progress](int p) {
+        if (progress)
+            progress->setProgress(p);
+    };
+    bool ok = false;
+    int days = LeerParametro(QStringLiteral("dur_guarda")).trimmed().toInt(&ok);
+    if (!ok)
+        days = 15;
+    const QDate limit = Clock::today().addDays(-days);
+    const auto answeredBefore = [limit](const db::Table &t) {
+        const QVariant f = t.value(QStringLiteral("F_CON"));
+        return !f.isNull() && f.toDate() < limit;
+    };
+    const auto number = [](const QVariant &v) { return QString::number(v.toLongLong()); };
+    const auto removeFiles = [&](const db::ResultSet &rows, const QStringList &prefixes) {
+        for (int r = 0; r < rows.size(); ++r) {
+            for (const QString &prefix : prefixes)
+                QFile::remove(ProgramFolder::resolve(prefix + number(rows.value(r, "c_ped")) + QLatin1Char('.')
+                                                     + number(rows.value(r, "c_reg"))));
+        }
+    };
+
+    // Official requests: answered, with an answer date before the limit.
+    const db::RecordPredicate official = [&](const db::Table &t) {
+        return t.value(QStringLiteral("M_CONTESTA")).toBool() && answeredBefore(t);
+    };
+    const db::ResultSet oldOfficial = db::query::select(QStringLiteral("ped.dbf"), {"c_ped", "c_reg"}, official);
+    report(16);
+    if (oldOfficial.size() > 0) {
+        removeFiles(oldOfficial, {QStringLiteral("h"), QStringLiteral("z"), QStringLiteral("c")});
+        db::query::deleteWhere(QStringLiteral("ped.dbf"), official);
+        report(32);
+        ped.close();
+        try {
+            Empaquetar(QStringLiteral("ped.dbf"));
+        } catch (const db::DatabaseError &) {
+        }
+    }
+    report(48);
+
+    // Personal requests: answered ("C") before the limit; rejected or in process never.
+    const db::RecordPredicate personal = [&](const db::Table &t) {
+        return t.value(QStringLiteral("C_EST")).toString() == QLatin1String("C") && answeredBefore(t);
+    };
+    const db::ResultSet oldPersonal = db::query::select(QStringLiteral("pedp.dbf"), {"c_ped", "c_reg"}, personal);
+    if (oldPersonal.size() > 0) {
+        removeFiles(oldPersonal, {QStringLiteral("hp"), QStringLiteral("zp"), QStringLiteral("cp"), QStringLiteral("dp")});
+        db::query::deleteWhere(QStringLiteral("pedp.dbf"), personal);
+        report(64);
+        pedp.close();
+        try {
+            Empaquetar(QStringLiteral("pedp.dbf"));
+        } catch (const db::DatabaseError &) {
+        }
+    }
+    report(100);
+}
+
+} // namespace qal

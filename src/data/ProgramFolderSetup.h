@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace qal {
+
+// Creates a complete, ready program folder: every table with its production index and the
+// index's "_bak.mdx" copy, the code tables filled, a row in the parameter table for every
+// setting with its default, and the user "admin". With legacy the tables are written as an
+// office of the oldest schema has them (without the fields the upgrade adds, and with the
+// narrower widths it widens), so that a start upgrades them for real.
+// Existing tables in the folder are replaced. Throws DatabaseError.
+void createProgramFolder(const QString &folder, bool legacy = false);
+
+// The rows of the parameter table a new folder starts with: key and value.
+QList<QPair<QString, QString>> defaultSettings();
+
+} // namespace qal

@@ -1,0 +1,131 @@
+// The schema upgrade run at every start: fields that newer versions of the program added,
+// and three fields that were widened.
+#include "Tdm.h"
+
+#include "data/engine/Query.h"
+
+#include "core/Dialogs.h"
+#include "core/ProgramFolder.h"
+
+namespace qal {
+namespace {
+
+struct Step
+{
+    const char *file;
+    const char *field;
+    const char *type; // as the upgrade declares it: CHAR(n), NUMERIC(n), Date, BOOLEAN
+    bool setFalse;    // then every record gets false
+    const char *message; // shown when the step fails; null: the failure ends the upgrade
+};
+
+const Step kSteps[] = {
+    {"ped.dbf", "X_OAPE", "CHAR(15)", false, nullptr},
+    {"ped.dbf", "X_EMAIL", "CHAR(100)", false, nullptr},
+    {"org.dbf", "X_EMAIL", "CHAR(100)", false, nullptr},
+    {"ped.dbf", "C_PREFIJO", "CHAR(20)", false, nullptr},
+    {"ped.dbf", "C_SUFIJO", "CHAR(20)", false, nullptr},
+    {"ped.dbf", "C_VERSION", "CHAR(10)", false, nullptr},
+    {"pedp.dbf", "C_VERSION", "CHAR(10)", false, nullptr},
+    {"pedp.dbf", "F_CAPTURA", "CHAR(20)", false, nullptr},
+    {"pedp.dbf", "VERIF_ID", "NUMERIC(8)", false, nullptr},
+    {"pedp.dbf", "C_SEGUR", "CHAR(10)", false, "Error al actualizar esquema: tabla pedp campo C_SEGUR"},
+    {"pedp.dbf", "C_PAGO_DOMIC", "CHAR(32)", false, "Error al actualizar esquema: tabla pedp campo C_PAGO_DOMIC"},
+    {"pedp.dbf", "C_PAGO", "CHAR(32)", false, "Error al actualizar esquema: tabla pedp campo C_PAGO"},
+    {"pedp.dbf", "F_PAGO", "Date", false, "Error al actualizar esquema: tabla pedp campo F_PAGO"},
+    {"pedp.dbf", "X_RECHAZO", "CHAR(225)", false, "Error al actualizar esquema: tabla pedp campo X_RECHAZO"},
+    {"ped.dbf", "X_RECHAZO", "CHAR(225)", false, "Error al actualizar esquema: tabla ped campo X_RECHAZO"},
+    {"ped.dbf", "M_MENOR", "BOOLEAN", true, "Error al actualizar esquema: tabla ped campo M_MENOR"},
+    {"ped.dbf", "M_TOMA_KTV", "BOOLEAN", true, "Error al actualizar esquema: tabla ped campo M_TOMA_KTV"},
+    {"ped.dbf", "M_ESPECIAL", "BOOLEAN", true, "Error al actualizar esquema: tabla ped campo M_ESPECIAL"},
+    {"pedp.dbf", "C_CLASDER", "CHAR(5)", false, "Error al actualizar esquema: tabla pedp campo c_clasder"},
+    {"pedp.dbf", "C_CLASIZQ", "CHAR(5)", false, "Error al actualizar esquema: tabla pedp campo c_clasizq"},
+    {"ped.dbf", "C_CLASDER", "CHAR(5)", false, "Error al actualizar esquema: tabla ped campo c_clasder"},
+    {"ped.dbf", "C_CLASIZQ", "CHAR(5)", false, "Error al actualizar esquema: tabla ped campo c_clasizq"},
+    {"ped.dbf", "M_EXCART51", "BOOLEAN", true, "Error al actualizar esquema: tabla ped campo m_excart51"},
+    {"pedp.dbf", "M_EXCART51", "BOOLEAN", true, "Error al actualizar esquema: tabla pedp campo M_EXCART51"},
+    {"pedp.dbf", "C_PREFIJO", "CHAR(20)", false, nullptr},
+    {"pedp.dbf", "C_SUFIJO", "CHAR(20)", false, nullptr},
+    {"ped.dbf", "C_EST", "CHAR(1)", false, nullptr},
+    {"ped.dbf", "C_TDEL", "numeric(4)", false, nullptr},
+    {"pedp.dbf", "C_TRAM", "char(1)", false, nullptr},
+    {"pedp.dbf", "C_LOGIN", "char(10)", false, nullptr},
+    {"ped.dbf", "C_CARPED", "CHAR(1)", false, nullptr},
+    {"pedp.dbf", "X_OAPE", "CHAR(15)", false, nullptr},
+};
+
+// "CHAR(15)" → C 15; "NUMERIC(8)" → N 8; "Date" → D 8; "BOOLEAN" → L 1.
+db::FieldDescriptor descriptorFor(const QString &name, const QString &type)
+{
+    const QString t = type.toUpper();
+    const int open = t.indexOf(QLatin1Char('('));
+    const int width = open < 0 ? 0 : t.mid(open + 1, t.indexOf(QLatin1Char(')')) - open - 1).toInt();
+    if (t.startsWith(QLatin1String("CHAR")))
+        return {db::storedFieldName(name), 'C', width, 0, 0};
+    if (t.startsWith(QLatin1String("NUMERIC")))
+        return {db::storedFieldName(name), 'N', width, 0, 0};
+    if (t == QLatin1String("DATE"))
+        return {db::storedFieldName(name), 'D', 8, 0, 0};
+    return {db::storedFieldName(name), 'L', 1, 0, 0};
+}
+
+void runStep(const Step &step)
+{
+    const QString file = QLatin1String(step.file);
+    const QString field = QLatin1String(step.field);
+    {
+        db::Table schema(file);
+        schema.open();
+        if (schema.hasField(field))
+            return;
+    }
+    db::query::addField(file, descriptorFor(field, QLatin1String(step.type)));
+    if (step.setFalse)
+        db::query::updateAll(file, field, false);
+}
+
+struct WidthChange
+{
+    const char *file;
+    const char *field;
+    int oldWidth;
+    int newWidth;
+};
+
+const WidthChange kWidths[] = {{"PED.DBF", "N_CAUSA", 8, 15}, {"SUP.DBF", "C_PED", 5, 8}, {"SUP.DBF", "C_REG", 3, 4}};
+
+} // namespace
+
+void Tdm::ActualizarEsquema()
+{
+    for (const Step &step : kSteps) {
+        if (!step.message) {
+            runStep(step);
+            continue;
+        }
+        try {
+            runStep(step);
+        } catch (const std::exception &) {
+            Dialogs::information(QLatin1String(step.message));
+        }
+    }
+    for (const WidthChange &w : kWidths)
+        CambiarAncho(ProgramFolder::path(), QLatin1String(w.file), QLatin1String(w.field), w.newWidth, w.oldWidth);
+}
+
+int AnchoCampo(const QString &folder, const QString &tableFile, const QString &field)
+{
+    db::Table t(ProgramFolder::resolveIn(folder, tableFile));
+    t.open();
+    return t.fieldWidth(field);
+}
+
+void CambiarAncho(const QString &folder, const QString &tableFile, const QString &field, int newWidth, int oldWidth)
+{
+    db::Table t(ProgramFolder::resolveIn(folder, tableFile));
+    t.open(db::Table::Mode::Exclusive);
+    if (t.fieldWidth(field) == oldWidth)
+        t.changeFieldWidth(field, newWidth);
+}
+
+} // namespace qal

@@ -1,0 +1,302 @@
+#include "Tdm.h"
+
+#include "data/PasswordProtection.h"
+#include "data/SupportContact.h"
+#include "data/TableSchema.h"
+
+#include "core/Dialogs.h"
+#include "core/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace qal {
+namespace {
+
+Tdm *g_instance = nullptr;
+
+// "abc" → error, as a conversion of setting text to a whole number reports it.
+int toInteger(const QString &text)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok)
+        throw db::DatabaseError(QStringLiteral("'%1' no es un valor entero válido").arg(text));
+    return v;
+}
+
+// Tables opened at start, in this order (the counter table is opened for each number only).
+const char *const kOpenOrder[] = {"tram", "org", "prov", "ped", "amb", "nac", "tdoc", "sexo", "prior", "pedp",
+                                  "sup", "Est", "expp", "res", "usu", "estcent", "tdel", "carped", "url"};
+
+} // namespace
+
+Tdm::Tdm(QObject *parent)
+    : QObject(parent)
+{
+    g_instance = this;
+    for (const auto &[component, table] : tables())
+        table->setFileName(tableDefinition(component).fileName);
+    Timer.setInterval(60000);
+    Timer.start();
+    wireEvents();
+    declareCalculatedFields();
+}
+
+Tdm::~Tdm()
+{
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+Tdm *Tdm::instance()
+{
+    return g_instance;
+}
+
+QList<QPair<QString, db::Table *>> Tdm::tables()
+{
+    return {{"sec", &sec},   {"org", &org},     {"prov", &prov}, {"ped", &ped},       {"nac", &nac},
+            {"tdoc", &tdoc}, {"sexo", &sexo},   {"prior", &prior}, {"pedp", &pedp},   {"sup", &sup},
+            {"Est", &Est},   {"expp", &expp},   {"res", &res},   {"usu", &usu},       {"estcent", &estcent},
+            {"tdel", &tdel}, {"tram", &tram},   {"amb", &amb},   {"carped", &carped}, {"url", &url}};
+}
+
+db::Table *Tdm::table(const QString &component)
+{
+    for (const auto &[name, table] : tables()) {
+        if (name.compare(component, Qt::CaseInsensitive) == 0)
+            return table;
+    }
+    return nullptr;
+}
+
+void Tdm::wireEvents()
+{
+    const auto flush = [this](db::Table &t) { FlushBuffers(t); };
+    for (db::Table *t : {&ped, &pedp, &org, &sup, &prov, &nac, &tdoc, &sexo, &prior, &usu, &url}) {
+        t->afterPost = flush;
+        t->afterDelete = flush;
+    }
+}
+
+void Tdm::declareCalculatedFields()
+{
+    pedp.addCalculatedField(QStringLiteral("c_pedido"));
+    pedp.onCalcFields = [](db::Table &t) {
+        const QVariant expe = t.value(QStringLiteral("N_EXPE"));
+        t.setValue(QStringLiteral("c_pedido"),
+                   QStringLiteral("W") + (expe.isNull() ? QString() : QString::number(expe.toLongLong())));
+    };
+    pedp.addLookupField(QStringLiteral("x_nac"), QStringLiteral("C_NAC"), &nac, QStringLiteral("C_NAC"), QStringLiteral("X_NAC"));
+    pedp.addLookupField(QStringLiteral("x_tdoc"), QStringLiteral("C_TDOC"), &tdoc, QStringLiteral("C_TDOC"), QStringLiteral("X_TDOC"));
+    pedp.addLookupField(QStringLiteral("x_expp"), QStringLiteral("C_EXPP"), &expp, QStringLiteral("C_EXPP"), QStringLiteral("X_EXPP"));
+    pedp.addLookupField(QStringLiteral("X_PRIOR"), QStringLiteral("C_PRIOR"), &prior, QStringLiteral("C_PRIOR"), QStringLiteral("X_PRIOR"));
+    pedp.addLookupField(QStringLiteral("X_SEXO"), QStringLiteral("C_SEXO"), &sexo, QStringLiteral("C_SEXO"), QStringLiteral("X_SEXO"));
+    pedp.addLookupField(QStringLiteral("X_TRAM"), QStringLiteral("C_TRAM"), &tram, QStringLiteral("C_TRAM"), QStringLiteral("X_TRAM"));
+    pedp.addLookupField(QStringLiteral("x_est"), QStringLiteral("C_EST"), &Est, QStringLiteral("C_EST"), QStringLiteral("X_EST"));
+    ped.addLookupField(QStringLiteral("X_EXPP"), QStringLiteral("C_PROVCI"), &prov, QStringLiteral("C_PROV"), QStringLiteral("X_PROV"));
+    org.addLookupField(QStringLiteral("x_prov"), QStringLiteral("C_PROV"), &prov, QStringLiteral("C_PROV"), QStringLiteral("X_PROV"));
+}
+
+void Tdm::requestTermination()
+{
+    m_terminated = true;
+    if (terminate)
+        terminate();
+    emit terminateRequested();
+}
+
+void Tdm::dmCreate()
+{
+    RecepcionLibre = true;
+    QFile::remove(ProgramFolder::resolve(QStringLiteral("out.tif")));
+    QFile::remove(ProgramFolder::resolve(QStringLiteral("out.bmp")));
+    RepararIndices();
+    InicioCompleto = false;
+    try {
+        ActualizarEsquema();
+        for (const char *name : {"ped", "pedp"}) {
+            try {
+                Empaquetar(QStringLiteral("%1.dbf").arg(QLatin1String(name)));
+            } catch (const std::exception &) {
+                Dialogs::information(QStringLiteral("No se pudo empaquetar la tabla \"%1\"").arg(QLatin1String(name)));
+            }
+        }
+        {
+            std::unique_ptr<Progress> window = openProgress
+                ? openProgress(QStringLiteral("Ordenamiento de Archivos"), QString())
+                : nullptr;
+            if (!Reindexar(window.get()))
+                return;
+        }
+        openTables();
+        migratePop3Password();
+        if (!checkExportField())
+            return;
+        readSettings();
+        InicioCompleto = true;
+    } catch (const db::Abort &) {
+    } catch (const std::exception &e) {
+        // A step without its own handling ends start-up's data work; the program goes on.
+        Dialogs::error(QString::fromUtf8(e.what()));
+    }
+}
+
+void Tdm::openTables()
+{
+    for (const char *component : kOpenOrder) {
+        db::Table *t = table(QLatin1String(component));
+        t->open();
+        const QString key = tableDefinition(QLatin1String(component)).keyField;
+        if (!key.isEmpty() && t->hasProductionIndex())
+            t->setIndexField(key);
+    }
+}
+
+void Tdm::migratePop3Password()
+{
+    if (!amb.findKey(QStringLiteral("pop3Pass")))
+        return;
+    const QString plain = amb.value(QStringLiteral("X_AMB")).toString();
+    grabacionAutorizada = true;
+    amb.deleteRecord();
+    GrabarParametro(QStringLiteral("pop3PwdE"), ComplementarClave(plain));
+}
+
+bool Tdm::checkExportField()
+{
+    if (tdoc.hasField(QStringLiteral("c_export")))
+        return true;
+    Dialogs::information(QStringLiteral("Debe actualizar las tablas. Por favor, \rpongase en contacto con: ")
+                         + supportContact());
+    requestTermination();
+    return false;
+}
+
+void Tdm::readSettings()
+{
+    Timer.setInterval(toInteger(LeerParametro(QStringLiteral("frec_recep"))) * 60000);
+    bool ok = false;
+    const int contes = LeerParametro(QStringLiteral("max_contes")).trimmed().toInt(&ok);
+    maxContes = ok ? contes : 1;
+    mSegur = LeerParametro(QStringLiteral("m_segur")) == QLatin1String("S");
+    mImpConfP = LeerParametro(QStringLiteral("m_impconfp")) == QLatin1String("S");
+    mNomi = LeerParametro(QStringLiteral("m_nomi")) == QLatin1String("S");
+    mObliDoc = LeerParametro(QStringLiteral("m_obli_doc")) != QLatin1String("N");
+    const QString liveScan = LeerParametro(QStringLiteral("LiveScan"));
+    hayLiveScan = !liveScan.isEmpty() && liveScan != QLatin1String("Ninguno");
+
+    const auto yesNo = [](const QString &v) { return v == QLatin1String("S") || v == QLatin1String("N"); };
+    if (!yesNo(LeerParametro(QStringLiteral("m_fecpago"))))
+        GrabarParametro(QStringLiteral("m_fecpago"), QStringLiteral("S"));
+    const int dias = LeerParametro(QStringLiteral("dias_fpago")).trimmed().toInt(&ok);
+    if (!ok || dias <= 0)
+        GrabarParametro(QStringLiteral("dias_fpago"), QStringLiteral("365"));
+    if (!yesNo(LeerParametro(QStringLiteral("m_domic"))))
+        GrabarParametro(QStringLiteral("m_domic"), QStringLiteral("N"));
+    mDomic = LeerParametro(QStringLiteral("m_domic")) == QLatin1String("S");
+    mChkDatBol = LeerParametro(QStringLiteral("m_chkdatbol")) != QLatin1String("N");
+    mImpAuto = LeerParametro(QStringLiteral("m_impauto")) != QLatin1String("N");
+}
+
+QString Tdm::LeerParametro(const QString &key)
+{
+    if (!amb.isOpen())
+        return {};
+    // Look-up by exact key without moving the settings window's cursor.
+    const QVariant v = amb.lookup(QStringLiteral("C_AMB"), key, QStringLiteral("X_AMB"));
+    return v.isNull() ? QString() : v.toString();
+}
+
+bool Tdm::GrabarParametro(const QString &key, const QString &value)
+{
+    try {
+        if (amb.findKey(key)) {
+            amb.edit();
+        } else {
+            amb.append();
+        }
+        amb.setValue(QStringLiteral("C_AMB"), key);
+        amb.setValue(QStringLiteral("X_AMB"), value);
+        amb.post();
+        return true;
+    } catch (...) {
+        try {
+            if (amb.state() == db::Table::State::Edit || amb.state() == db::Table::State::Insert)
+                amb.cancel();
+        } catch (...) {
+        }
+        return false;
+    }
+}
+
+qint64 Tdm::NumeroSecuencia(const QString &name)
+{
+    qint64 number = 0;
+    db::Table counter(sec.fileName());
+    counter.open(db::Table::Mode::Exclusive);
+    counter.setIndexField(QStringLiteral("C_SEC"));
+    if (counter.findKey(name)) {
+        counter.edit();
+        counter.setValue(QStringLiteral("N_SEC"), counter.value(QStringLiteral("N_SEC")).toLongLong() + 1);
+        counter.post();
+        number = counter.value(QStringLiteral("N_SEC")).toLongLong();
+    }
+    counter.close();
+    if (number == 0) {
+        Dialogs::information(QStringLiteral("No se puedo obtener el número de secuencia del objeto \"%1\"").arg(name));
+        throw db::Abort();
+    }
+    return number;
+}
+
+void Tdm::FlushBuffers(db::Table &t)
+{
+    QString keyField;
+    if (&t == &ped || &t == &pedp)
+        keyField = QStringLiteral("C_PED");
+    else if (&t == &org)
+        keyField = QStringLiteral("C_ORG");
+    else if (&t == &usu)
+        keyField = QStringLiteral("C_LOGIN");
+    else if (&t != &sup)
+        return;
+    const QVariant key = keyField.isEmpty() || t.isEmpty() ? QVariant() : t.value(keyField);
+    const QString index = t.indexField();
+    t.close();
+    t.open();
+    if (!index.isEmpty())
+        t.setIndexField(index);
+    if (!key.isNull())
+        t.findKey(key);
+}
+
+void Tdm::RecibirCorreo()
+{
+    const auto editing = [](const db::Table &t) {
+        return t.state() == db::Table::State::Edit || t.state() == db::Table::State::Insert;
+    };
+    if (!RecepcionLibre || editing(ped) || editing(pedp))
+        return;
+    RecepcionLibre = false;
+    try {
+        if (InicioCompleto && fetchMail)
+            fetchMail();
+    } catch (...) {
+        RecepcionLibre = true;
+        throw;
+    }
+    RecepcionLibre = true;
+}
+
+void Tdm::TimerTick(bool receptionDisabled)
+{
+    if (receptionDisabled) {
+        Timer.stop();
+        return;
+    }
+    RecibirCorreo();
+}
+
+} // namespace qal

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "data/Progress.h"
+#include "data/engine/DatabaseError.h"
+#include "data/engine/Table.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+namespace qal {
+
+// The data module: every table of the program, open from start-up to the end of the
+// process, the settings read at start, the mail timer and the run-time flags. Windows reach
+// the data only through it.
+class Tdm : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Tdm(QObject *parent = nullptr);
+    ~Tdm() override;
+
+    static Tdm *instance(); // the one data module of the process (the last created)
+
+    // ---- tables, in component order
+    db::Table sec, org, prov, ped, nac, tdoc, sexo, prior, pedp, sup, Est, expp, res, usu, estcent, tdel,
+        tram, amb, carped, url;
+    // Every table object with its component name, in component order.
+    QList<QPair<QString, db::Table *>> tables();
+    db::Table *table(const QString &component);
+
+    // ---- run-time state
+    bool RecepcionLibre = true;
+    bool InicioCompleto = false;
+    QString VersionPrograma;
+    bool grabacionAutorizada = false; // the save-authorised flag of the record rules
+    int maxContes = 1;
+    bool mSegur = false, mImpConfP = false, mNomi = false, mObliDoc = true, hayLiveScan = false,
+         mDomic = false, mChkDatBol = true, mImpAuto = true;
+    QTimer Timer;
+
+    // What start-up needs of the windows: progress windows and a way to end the program.
+    ProgressFactory openProgress;
+    std::function<void()> terminate;
+    // Fetches and processes the mailbox; set by the mail layer.
+    std::function<void()> fetchMail;
+
+    // ---- start-up: repair, upgrade, pack, re-index, open, read the settings
+    void dmCreate();
+    bool terminated() const { return m_terminated; }
+
+    // ---- settings (the parameter table)
+    QString LeerParametro(const QString &key);
+    bool GrabarParametro(const QString &key, const QString &value);
+
+    // ---- maintenance
+    void RepararIndices();
+    void ActualizarEsquema();
+    // Packs one table file exclusively, regenerating its indexes when asked.
+    void Empaquetar(const QString &fileName, bool regenerate = true);
+    // Regenerates every table's indexes; false when a table is missing (the program ends).
+    bool Reindexar(Progress *progress);
+    void PurgarContestaciones(Progress *progress);
+    void FlushBuffers(db::Table &table);
+
+    // ---- sequence numbers; 0 after the message when the counter is missing or zero
+    qint64 NumeroSecuencia(const QString &name);
+
+    // ---- periodic reception
+    void RecibirCorreo();
+    void TimerTick(bool receptionDisabled);
+
+signals:
+    void terminateRequested();
+
+private:
+    void wireEvents();
+    void declareCalculatedFields();
+    void openTables();
+    void migratePop3Password();
+    bool checkExportField();
+    void readSettings();
+    void requestTermination();
+
+    bool m_terminated = false;
+};
+
+// Field widths of a table file: the declared width of a field, and changing it in place
+// when it is oldWidth. folder is the program folder.
+int AnchoCampo(const QString &folder, const QString &tableFile, const QString &field);
+void CambiarAncho(const QString &folder, const QString &tableFile, const QString &field, int newWidth, int oldWidth);
+
+} // namespace qal
