@@ -57,10 +57,29 @@ using Entries = std::vector<std::pair<QByteArray, std::uint32_t>>;
 
 void sortEntries(Entries &entries, KeyType type, bool descending)
 {
-    std::sort(entries.begin(), entries.end(), [&](const auto &a, const auto &b) {
-        const int c = compareKeys(type, descending, a.first, b.first);
-        return c != 0 ? c < 0 : a.second < b.second;
+    if (type != KeyType::Numeric) {
+        std::sort(entries.begin(), entries.end(), [&](const auto &a, const auto &b) {
+            const int c = compareKeys(type, descending, a.first, b.first);
+            return c != 0 ? c < 0 : a.second < b.second;
+        });
+        return;
+    }
+    // Numeric keys: convert each key once to bytes that sort under memcmp.
+    std::vector<std::pair<QByteArray, std::size_t>> order;
+    order.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        order.emplace_back(numeric_key::orderBytes(entries[i].first), i);
+    std::sort(order.begin(), order.end(), [&](const auto &a, const auto &b) {
+        int c = std::memcmp(a.first.constData(), b.first.constData(), size_t(a.first.size()));
+        if (descending)
+            c = -c;
+        return c != 0 ? c < 0 : entries[a.second].second < entries[b.second].second;
     });
+    Entries sorted;
+    sorted.reserve(entries.size());
+    for (const auto &o : order)
+        sorted.push_back(std::move(entries[o.second]));
+    entries = std::move(sorted);
 }
 
 // Keeps the first record of each key.
@@ -105,35 +124,44 @@ std::vector<TagPlan> planTags(const QString &path, const FieldList &fields, cons
     return plans;
 }
 
-// Builds the file from records and writes it through a temporary file renamed over path.
-void writeIndex(const QString &path, const QString &tableName, std::uint8_t languageDriver,
-                std::vector<TagPlan> &plans, std::uint32_t count, const MdxFile::RecordSource &records,
-                bool dropDeleted)
+// A production index being built: every tag's entries, collected record by record.
+struct IndexBuild
 {
-    std::vector<MdxBuildTag> tags(plans.size());
-    for (size_t t = 0; t < plans.size(); ++t) {
-        MdxBuildTag &tag = tags[t];
-        tag.name = plans[t].spec.name;
-        tag.expression = plans[t].spec.expression;
-        tag.descending = plans[t].spec.descending;
-        tag.unique = plans[t].spec.unique;
-        tag.plainField = plans[t].expression.field() >= 0;
-        tag.type = plans[t].expression.type();
-        tag.keyLength = plans[t].expression.length();
-        tag.entries.reserve(count);
+    QString path;
+    std::vector<TagPlan> plans;
+    std::vector<MdxBuildTag> tags;
+};
+
+void beginIndex(IndexBuild &build, const QString &path, std::vector<TagPlan> plans, std::uint32_t expected)
+{
+    build.path = path;
+    build.plans = std::move(plans);
+    build.tags.assign(build.plans.size(), MdxBuildTag{});
+    for (size_t t = 0; t < build.plans.size(); ++t) {
+        MdxBuildTag &tag = build.tags[t];
+        const TagPlan &plan = build.plans[t];
+        tag.name = plan.spec.name;
+        tag.expression = plan.spec.expression;
+        tag.descending = plan.spec.descending;
+        tag.unique = plan.spec.unique;
+        tag.plainField = plan.expression.field() >= 0;
+        tag.type = plan.expression.type();
+        tag.keyLength = plan.expression.length();
+        tag.entries.reserve(expected);
     }
-    QByteArray record;
-    for (std::uint32_t recno = 1; recno <= count; ++recno) {
-        record.clear();
-        if (!records || !records(recno, record))
-            throw DatabaseError(QStringLiteral("No se puede leer el registro %1 para crear el índice %2.")
-                                    .arg(recno)
-                                    .arg(baseName(path)));
-        if (dropDeleted && !record.isEmpty() && record[0] == '*')
-            continue;
-        for (size_t t = 0; t < plans.size(); ++t)
-            tags[t].entries.emplace_back(plans[t].expression.evaluate(record), recno);
-    }
+}
+
+void addToIndex(IndexBuild &build, std::uint32_t recno, QByteArrayView record)
+{
+    for (size_t t = 0; t < build.plans.size(); ++t)
+        build.tags[t].entries.emplace_back(build.plans[t].expression.evaluate(record), recno);
+}
+
+// Sorts the entries and writes the file through a temporary file renamed over the path.
+void finishIndex(IndexBuild &build, const QString &tableName, std::uint8_t languageDriver)
+{
+    const QString &path = build.path;
+    std::vector<MdxBuildTag> &tags = build.tags;
     for (MdxBuildTag &tag : tags) {
         sortEntries(tag.entries, tag.type, tag.descending);
         if (tag.unique)
@@ -158,6 +186,28 @@ void writeIndex(const QString &path, const QString &tableName, std::uint8_t lang
         throw DatabaseError(QStringLiteral("No se puede reemplazar el índice %1: %2")
                                 .arg(baseName(path), QString::fromLocal8Bit(std::strerror(err))));
     }
+}
+
+
+// Builds the file from records 1..count and writes it through a temporary file.
+void writeIndex(const QString &path, const QString &tableName, std::uint8_t languageDriver,
+                std::vector<TagPlan> &plans, std::uint32_t count, const MdxFile::RecordSource &records,
+                bool dropDeleted)
+{
+    IndexBuild build;
+    beginIndex(build, path, std::move(plans), count);
+    QByteArray record;
+    for (std::uint32_t recno = 1; recno <= count; ++recno) {
+        record.clear();
+        if (!records || !records(recno, record))
+            throw DatabaseError(QStringLiteral("No se puede leer el registro %1 para crear el índice %2.")
+                                    .arg(recno)
+                                    .arg(baseName(path)));
+        if (dropDeleted && !record.isEmpty() && record[0] == '*')
+            continue;
+        addToIndex(build, recno, record);
+    }
+    finishIndex(build, tableName, languageDriver);
 }
 
 class MdxFileImpl;
@@ -1160,6 +1210,30 @@ void MdxFile::create(const QString &path, const QString &tableName, std::uint8_t
 {
     std::vector<TagPlan> plans = planTags(path, fields, tags);
     writeIndex(path, tableName, languageDriver, plans, count, records, false);
+}
+
+struct MdxFile::Builder::Impl
+{
+    IndexBuild build;
+};
+
+MdxFile::Builder::Builder(const QString &path, const FieldList &fields, const QList<TagSpec> &tags,
+                          std::uint32_t expectedRecords)
+    : d(std::make_unique<Impl>())
+{
+    beginIndex(d->build, path, planTags(path, fields, tags), expectedRecords);
+}
+
+MdxFile::Builder::~Builder() = default;
+
+void MdxFile::Builder::add(std::uint32_t recno, QByteArrayView record)
+{
+    addToIndex(d->build, recno, record);
+}
+
+void MdxFile::Builder::write(const QString &tableName, std::uint8_t languageDriver)
+{
+    finishIndex(d->build, tableName, languageDriver);
 }
 
 } // namespace qal::db

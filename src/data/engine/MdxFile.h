@@ -66,6 +66,23 @@ public:
                        const FieldList &fields, const QList<TagSpec> &tags, std::uint32_t count,
                        const RecordSource &records);
 
+    // Builds a new production index from records handed in as they go by (a pack copying
+    // its records), so that they need not be read twice. write() sorts the keys and writes
+    // the file through a temporary file renamed over path.
+    class Builder
+    {
+    public:
+        Builder(const QString &path, const FieldList &fields, const QList<TagSpec> &tags,
+                std::uint32_t expectedRecords);
+        ~Builder();
+        void add(std::uint32_t recno, QByteArrayView record);
+        void write(const QString &tableName, std::uint8_t languageDriver);
+
+    private:
+        struct Impl;
+        std::unique_ptr<Impl> d;
+    };
+
     virtual int tagCount() const = 0;
     virtual const TagInfo &tag(int index) const = 0;
     virtual int tagIndex(const QString &name) const = 0;         // ignoring case; -1

@@ -161,6 +161,12 @@ int compare(QByteArrayView a, QByteArrayView b)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+QByteArray orderBytes(QByteArrayView key)
+{
+    const auto bytes = sortable(key);
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+}
+
 } // namespace numeric_key
 
 namespace date_key {

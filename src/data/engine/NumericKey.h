@@ -21,6 +21,9 @@ QByteArray fromDouble(double value);
 double toDouble(QByteArrayView key);
 // Orders two keys by value: negative, zero or positive.
 int compare(QByteArrayView a, QByteArrayView b);
+// The key as 23 bytes that order like its value under memcmp; for sorting many keys,
+// where compare() would convert each key again at every comparison.
+QByteArray orderBytes(QByteArrayView key);
 
 } // namespace numeric_key
 

@@ -97,6 +97,14 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
                 newMemo = std::make_unique<MemoFile>();
                 newMemo->open(newMemoPath, m_memo->kind(), File::Access::ReadWrite, File::Share::Exclusive);
             }
+            // The new index takes each record's keys as it is copied.
+            std::unique_ptr<MdxFile::Builder> index;
+            if (!tags.isEmpty()) {
+                const QString mdxPath = siblingPath(QStringLiteral("mdx"));
+                const QString newMdx = tempPath(mdxPath);
+                renames.append({newMdx, mdxPath});
+                index = std::make_unique<MdxFile::Builder>(newMdx, newFields, tags, m_dbf.recordCount());
+            }
             QByteArray buffer;
             std::int64_t pos = headerLength;
             const std::uint32_t total = m_dbf.recordCount();
@@ -117,6 +125,8 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
                 }
                 buffer.append(rec);
                 ++count;
+                if (index)
+                    index->add(count, rec);
                 if (buffer.size() >= kWriteChunk) {
                     out.write(pos, buffer);
                     pos += buffer.size();
@@ -127,6 +137,8 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
             out.write(pos, buffer);
             putU32(header, 4, count);
             out.write(0, header);
+            if (index)
+                index->write(base, m_dbf.languageDriver());
         }
         // Stamp the date the way every write does.
         {
@@ -135,18 +147,6 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
             fresh.touch();
         }
 
-        if (!tags.isEmpty()) {
-            const QString mdxPath = siblingPath(QStringLiteral("mdx"));
-            const QString newMdx = tempPath(mdxPath);
-            renames.append({newMdx, mdxPath});
-            DbfFile source;
-            source.open(newDbf, File::Access::ReadOnly, File::Share::None);
-            MdxFile::create(newMdx, base, m_dbf.languageDriver(), source.fields(), tags, source.recordCount(),
-                            [&source](std::uint32_t recno, QByteArray &record) {
-                                record = source.readRecord(recno);
-                                return true;
-                            });
-        }
     } catch (...) {
         for (const auto &[from, to] : renames)
             QFile::remove(from);
