@@ -106,6 +106,8 @@ TEST_F(TableIndex, PostsAndDeletesKeepTheIndex)
     t.close();
     t.open();
     EXPECT_EQ(t.indexField(), QStringLiteral("C_PED"));
+    EXPECT_FALSE(t.findKey(999));
+    EXPECT_EQ(t.value("C_PED").toInt(), 5); // where open leaves it: first in index order
     EXPECT_TRUE(t.findKey(60));
 }
 

@@ -377,3 +377,20 @@ TEST_F(TableTest, OpeningReadsNoRecordUntilTheCursorIsUsed)
     EXPECT_TRUE(t.locate("N", 3)); // a search goes straight to its record
     EXPECT_EQ(t.bookmark(), 3u);
 }
+
+TEST_F(TableTest, AMissedSearchRightAfterOpenLeavesTheCursorOnTheFirstRecord)
+{
+    Table::create(QStringLiteral("t.dbf"), {fieldOf("N", 'N', 4)});
+    Table t(QStringLiteral("t.dbf"));
+    t.open();
+    for (int i = 1; i <= 2; ++i) {
+        t.append();
+        t.setValue("N", i);
+        t.post();
+    }
+    t.close();
+    t.open();
+    EXPECT_FALSE(t.locate("N", 9));
+    EXPECT_FALSE(t.eof());
+    EXPECT_EQ(t.value("N").toInt(), 1);
+}

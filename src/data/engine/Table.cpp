@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <utility>
 
 namespace qal::db {
 namespace {
@@ -588,8 +589,8 @@ void Table::prior()
 
 void Table::gotoBookmark(Bookmark bookmark)
 {
-    m_unsettled = false;
     requireOpen();
+    settle();
     checkBrowseMode();
     if (bookmark == 0 || bookmark > m_dbf.recordCount())
         throw DatabaseError(QStringLiteral("El registro %1 no existe en la tabla %2.").arg(bookmark).arg(m_fileName));
@@ -674,7 +675,8 @@ void Table::setIndexField(const QString &field)
 
 bool Table::findKey(const QVariant &key)
 {
-    m_unsettled = false;
+    // a missed seek right after open leaves the cursor where open would have: on the first record
+    const bool unsettled = std::exchange(m_unsettled, false);
     requireOpen();
     checkBrowseMode();
     if (activeTag() < 0)
@@ -694,12 +696,14 @@ bool Table::findKey(const QVariant &key)
     }
     m_recno = start;
     reloadCurrent();
+    if (unsettled)
+        first();
     return false;
 }
 
 bool Table::locate(const QString &fieldName, const QVariant &wanted, LocateOptions options)
 {
-    m_unsettled = false;
+    const bool unsettled = std::exchange(m_unsettled, false);
     requireOpen();
     checkBrowseMode();
     const int i = fieldIndex(fieldName);
@@ -716,6 +720,8 @@ bool Table::locate(const QString &fieldName, const QVariant &wanted, LocateOptio
     m_recno = start;
     reloadCurrent();
     syncCursor();
+    if (unsettled)
+        first();
     return false;
 }
 
