@@ -39,7 +39,9 @@ Tdm::Tdm(QObject *parent)
         table->setFileName(tableDefinition(component).fileName);
     Timer.setInterval(60000);
     Timer.start();
+    servicioBoleta = std::make_unique<UnreachableBankSlipService>();
     wireEvents();
+    wireRequestRules();
     declareCalculatedFields();
 }
 
@@ -83,11 +85,7 @@ void Tdm::wireEvents()
 void Tdm::declareCalculatedFields()
 {
     pedp.addCalculatedField(QStringLiteral("c_pedido"));
-    pedp.onCalcFields = [](db::Table &t) {
-        const QVariant expe = t.value(QStringLiteral("N_EXPE"));
-        t.setValue(QStringLiteral("c_pedido"),
-                   QStringLiteral("W") + (expe.isNull() ? QString() : QString::number(expe.toLongLong())));
-    };
+    pedp.onCalcFields = [this](db::Table &t) { pedpCalcFields(t); };
     pedp.addLookupField(QStringLiteral("x_nac"), QStringLiteral("C_NAC"), &nac, QStringLiteral("C_NAC"), QStringLiteral("X_NAC"));
     pedp.addLookupField(QStringLiteral("x_tdoc"), QStringLiteral("C_TDOC"), &tdoc, QStringLiteral("C_TDOC"), QStringLiteral("X_TDOC"));
     pedp.addLookupField(QStringLiteral("x_expp"), QStringLiteral("C_EXPP"), &expp, QStringLiteral("C_EXPP"), QStringLiteral("X_EXPP"));
@@ -263,13 +261,27 @@ void Tdm::FlushBuffers(db::Table &t)
     else if (&t != &sup)
         return;
     const QVariant key = keyField.isEmpty() || t.isEmpty() ? QVariant() : t.value(keyField);
+    const db::Table::Bookmark place = t.isEmpty() ? 0 : t.bookmark();
     const QString index = t.indexField();
     t.close();
     t.open();
     if (!index.isEmpty())
         t.setIndexField(index);
-    if (!key.isNull())
-        t.findKey(key);
+    // Back onto the same record: by its place in the file, which holds whatever the active
+    // order (a search may have ordered the table by name), and by its key otherwise.
+    if (place != 0) {
+        try {
+            t.gotoBookmark(place);
+            return;
+        } catch (const db::DatabaseError &) {
+        }
+    }
+    if (!key.isNull()) {
+        if (t.indexField().compare(keyField, Qt::CaseInsensitive) == 0)
+            t.findKey(key);
+        else
+            t.locate(keyField, key);
+    }
 }
 
 void Tdm::RecibirCorreo()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/BankSlipService.h"
 #include "data/Progress.h"
 #include "data/engine/DatabaseError.h"
 #include "data/engine/Table.h"
@@ -8,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace qal {
 
@@ -72,8 +74,49 @@ public:
     void RecibirCorreo();
     void TimerTick(bool receptionDisabled);
 
+    // ---- request records (RequestRules.cpp)
+    QString usuarioActual; // the logged-in operator's user name
+    QString filtroDelito;  // offence filter text, lower case; empty accepts every offence
+    bool busquedaDelitoHabilitada = false; // the official form's offence search button
+    // The bank-slip look-up of the checks before sending a personal request.
+    std::unique_ptr<BankSlipService> servicioBoleta;
+    // Set by the windows: whether the personal request form is on screen, and the window
+    // that compares a personal request with its bank slip (C_PAGO, C_REG, C_PED; true when
+    // the operator goes on).
+    std::function<bool()> formularioPedidoPersonalVisible;
+    std::function<bool(const QString &cPago, const QVariant &cReg, const QVariant &cPed)> compararPedidoBoleta;
+
+    bool ConfirmarGrabar();
+    bool NumerarRegistro(db::Table &table, const QString &keyField);
+    bool ComprobarPedidoPersonal();
+    bool PuedeImprimirContestacion();
+    bool PuedeImprimirContestacionPersonal();
+    // Sets the offence filter text and applies it to tdel.
+    void FiltrarDelitos(const QString &text);
+
+    // Table events of the request tables, agencies and aliases.
+    void pedNewRecord(db::Table &t);
+    void pedpNewRecord(db::Table &t);
+    void BeforeEdit(db::Table &t);
+    void pedAfterEdit(db::Table &t);
+    void pedpAfterEdit(db::Table &t);
+    void pedBeforePost(db::Table &t);
+    void pedpBeforePost(db::Table &t);
+    void orgBeforePost(db::Table &t);
+    void supBeforeInsert(db::Table &t);
+    void supBeforePost(db::Table &t);
+    void BeforeDelete(db::Table &t);
+    void pedBeforeDelete(db::Table &t);
+    void pedpBeforeDelete(db::Table &t);
+    void pedC_ORGChange(db::Table &t);
+    void pedpC_TRAMChange(db::Table &t);
+    void pedpCalcFields(db::Table &t);
+    bool tdelFilterRecord(const db::Table &t) const;
+    void dsPedStateChange();
+
 signals:
     void terminateRequested();
+    void busquedaDelitoHabilitadaChanged(bool enabled);
 
 private:
     void wireEvents();
@@ -83,8 +126,12 @@ private:
     bool checkExportField();
     void readSettings();
     void requestTermination();
+    void wireRequestRules();
+    // The files of the request being deleted, removed once the record is gone.
+    void afterRequestDelete(db::Table &t);
 
     bool m_terminated = false;
+    QStringList m_archivosABorrar;
 };
 
 // Field widths of a table file: the declared width of a field, and changing it in place
