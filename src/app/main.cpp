@@ -12,6 +12,10 @@
 #include <QDir>
 #include <QLocale>
 #include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
 
 using namespace qal;
 
@@ -56,6 +60,14 @@ int main(int argc, char **argv)
     if (menu.accesoDenegado) {
         Dialogs::install(nullptr);
         return 1;
+    }
+    // For start-up measurements: say when the main window is up, and leave at once.
+    if (qEnvironmentVariableIsSet("QAL_STARTUP_PROBE")) {
+        QTimer::singleShot(0, [] {
+            std::fputs("QAL: ventana principal mostrada\n", stderr);
+            std::fflush(stderr);
+            std::_Exit(0);
+        });
     }
     const int status = app.exec();
     Dialogs::install(nullptr);

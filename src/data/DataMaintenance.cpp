@@ -85,13 +85,14 @@ void Tdm::Empaquetar(const QString &fileName, bool regenerate)
     packer.open(db::Table::Mode::Exclusive);
     if (!packer.isOpen() || !packer.isExclusive())
         throw db::DatabaseError(QStringLiteral("Table must be opened exclusive to pack"));
+    // The engine's pack always writes the indexes anew; an explicit regeneration would
+    // only do the same work twice.
+    Q_UNUSED(regenerate);
     packer.pack();
-    if (regenerate)
-        packer.regenerateIndexes();
     packer.close();
 }
 
-bool Tdm::Reindexar(Progress *progress)
+bool Tdm::Reindexar(Progress *progress, const QStringList &fresh)
 {
     QList<QPair<db::Table *, bool>> wasOpen;
     for (const auto &[component, t] : tables()) {
@@ -105,7 +106,8 @@ bool Tdm::Reindexar(Progress *progress)
             db::Table rebuild(t->fileName());
             try {
                 rebuild.open(db::Table::Mode::Exclusive);
-                rebuild.regenerateIndexes();
+                if (!fresh.contains(t->fileName(), Qt::CaseInsensitive))
+                    rebuild.regenerateIndexes();
                 rebuild.close();
             } catch (const db::DatabaseError &) {
                 Dialogs::information(

@@ -124,9 +124,11 @@ void Tdm::dmCreate()
     InicioCompleto = false;
     try {
         ActualizarEsquema();
+        QStringList packed; // their indexes were just written anew
         for (const char *name : {"ped", "pedp"}) {
             try {
                 Empaquetar(QStringLiteral("%1.dbf").arg(QLatin1String(name)));
+                packed << table(QLatin1String(name))->fileName();
             } catch (const std::exception &) {
                 Dialogs::information(QStringLiteral("No se pudo empaquetar la tabla \"%1\"").arg(QLatin1String(name)));
             }
@@ -135,7 +137,7 @@ void Tdm::dmCreate()
             std::unique_ptr<Progress> window = openProgress
                 ? openProgress(QStringLiteral("Ordenamiento de Archivos"), QString())
                 : nullptr;
-            if (!Reindexar(window.get()))
+            if (!Reindexar(window.get(), packed))
                 return;
         }
         openTables();

@@ -66,7 +66,8 @@ public:
     // Packs one table file exclusively, regenerating its indexes when asked.
     void Empaquetar(const QString &fileName, bool regenerate = true);
     // Regenerates every table's indexes; false when a table is missing (the program ends).
-    bool Reindexar(Progress *progress);
+    // Tables in fresh (file names) had theirs regenerated a moment ago and are only checked.
+    bool Reindexar(Progress *progress, const QStringList &fresh = {});
     void PurgarContestaciones(Progress *progress);
     void FlushBuffers(db::Table &table);
 

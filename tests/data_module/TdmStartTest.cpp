@@ -180,6 +180,10 @@ TEST_F(ProgramFolderFixture, APackFailureIsReportedAndStartUpGoesOn)
         ped.append();
         ped.setValue("C_PED", 1);
         ped.post();
+        ped.append(); // a deleted record gives the pack something to do
+        ped.setValue("C_PED", 2);
+        ped.post();
+        ped.deleteRecord();
     }
     {
         db::DbfFile raw;

@@ -10,7 +10,9 @@
 namespace qal::db {
 namespace {
 
-constexpr qsizetype kReadAhead = 32 * 1024;
+constexpr qsizetype kReadAhead = 256 * 1024;
+// Pieces read when only the deleted flags are looked at.
+constexpr qsizetype kScanChunk = 1024 * 1024;
 
 std::uint32_t getU32(const QByteArray &b, int at)
 {
@@ -294,6 +296,21 @@ QByteArray DbfFile::readRecord(std::uint32_t recno) const
     m_cacheFirst = recno;
     m_cacheCount = 1;
     return rec;
+}
+
+bool DbfFile::hasDeletedRecords() const
+{
+    const std::uint32_t perChunk = std::max<std::uint32_t>(1, std::uint32_t(kScanChunk / m_recordLength));
+    for (std::uint32_t first = 1; first <= m_count; first += perChunk) {
+        const std::uint32_t n = std::min(perChunk, m_count - first + 1);
+        const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(first - 1) * m_recordLength;
+        const QByteArray chunk = m_file.read(at, std::int64_t(n) * m_recordLength);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (chunk[qsizetype(i) * m_recordLength] == kDeleted)
+                return true;
+        }
+    }
+    return false;
 }
 
 void DbfFile::writeRecord(std::uint32_t recno, const QByteArray &record)

@@ -80,6 +80,9 @@ public:
 
     // Record numbers are 1-based. The bytes include the deleted flag at 0.
     QByteArray readRecord(std::uint32_t recno) const;
+    // True when some record is flagged deleted; reads the records in large pieces and stops
+    // at the first deleted one.
+    bool hasDeletedRecords() const;
     void writeRecord(std::uint32_t recno, const QByteArray &record);
     // Writes the record after the last one (with the 0x1A end marker), then raises the
     // count in the header: a process killed between the two leaves the old table intact.

@@ -125,8 +125,11 @@ QByteArray File::readSome(std::int64_t offset, std::int64_t n) const
 {
     if (offset < 0 || n < 0)
         throw DatabaseError(QStringLiteral("Posición inválida en el archivo %1.").arg(baseName(m_path)));
-    const std::int64_t available = std::max<std::int64_t>(0, size() - offset);
-    n = std::min(n, available);
+    // A large request may come from a length read in a damaged file: never allocate more
+    // than the file holds. Small reads skip the size query (index nodes, records).
+    constexpr std::int64_t kTrustedRead = 64 * 1024;
+    if (n > kTrustedRead)
+        n = std::min(n, std::max<std::int64_t>(0, size() - offset));
     QByteArray out(n, Qt::Uninitialized);
     std::int64_t done = 0;
     while (done < n) {

@@ -318,6 +318,9 @@ public:
     // Path at the first entry whose key is >= key (partial character keys allowed); at the
     // end of the last leaf when there is none. Returns whether it is on an entry.
     bool seekPath(const OpenTag &tag, Path &path, QByteArrayView key) const;
+    // The path to where (key, recno) goes when recno is above every record with that key
+    // (an appended record): after the last equal key. False when that is not so.
+    bool appendPath(const OpenTag &tag, Path &path, QByteArrayView key, std::uint32_t recno) const;
     // Path at the first entry >= (key, recno); returns whether that entry is (key, recno).
     bool findPath(const OpenTag &tag, Path &path, QByteArrayView key, std::uint32_t recno) const;
     bool onEntry(const Path &path) const
@@ -354,6 +357,7 @@ private:
 
     QString m_path;
     File m_file;
+    mutable std::int64_t m_knownSize = 0; // a size the file had at least
     File::Access m_access = File::Access::ReadOnly;
     File::Share m_share = File::Share::Shared;
     Journal *m_journal = nullptr;
@@ -501,9 +505,18 @@ std::uint32_t MdxFileImpl::rootOf(const OpenTag &tag) const
 
 Node MdxFileImpl::readNode(const OpenTag &tag, std::uint32_t page) const
 {
-    if (page < std::uint32_t(kHeaderPages) || std::int64_t(page) * kPageSize + m_blockBytes > m_file.size())
+    // The file only grows while open, so a size seen once bounds every page below it; a
+    // page past it asks the file again (another process may have extended it).
+    const std::int64_t end = std::int64_t(page) * kPageSize + m_blockBytes;
+    if (end > m_knownSize)
+        m_knownSize = m_file.size();
+    if (page < std::uint32_t(kHeaderPages) || end > m_knownSize)
         fail(QStringLiteral("la etiqueta %1 apunta a la página %2, fuera del archivo").arg(tag.info.spec.name).arg(page));
-    const QByteArray block = m_file.read(std::int64_t(page) * kPageSize, m_blockBytes);
+    const QByteArray block = m_file.readSome(std::int64_t(page) * kPageSize, m_blockBytes);
+    if (block.size() != m_blockBytes) {
+        m_knownSize = m_file.size();
+        fail(QStringLiteral("la etiqueta %1 apunta a la página %2, fuera del archivo").arg(tag.info.spec.name).arg(page));
+    }
     Node node;
     node.page = page;
     const std::uint32_t n = get32(block, 0);
@@ -595,14 +608,26 @@ bool MdxFileImpl::seekPath(const OpenTag &tag, Path &path, QByteArrayView key) c
     std::uint32_t page = rootOf(tag);
     const KeyType type = tag.info.type;
     const bool descending = tag.info.spec.descending;
+    const QByteArray soughtOrder = type == KeyType::Numeric ? numeric_key::orderBytes(key) : QByteArray();
     for (;;) {
         if (path.size() >= size_t(kMaxDepth))
             fail(QStringLiteral("la etiqueta %1 tiene un ciclo o es demasiado profunda").arg(tag.info.spec.name));
         Step step{readNode(tag, page), 0};
         const Node &node = step.node;
-        int i = 0;
-        while (i < node.count() && compareKeys(type, descending, node.keys[size_t(i)], key) < 0)
-            ++i;
+        // The first key not before the one sought: keys are in order within a node.
+        // Numeric keys compare through their order bytes, the sought one converted once.
+        const auto at = type == KeyType::Numeric
+            ? std::lower_bound(node.keys.begin(), node.keys.end(), soughtOrder,
+                               [&](const QByteArray &k, const QByteArray &sought) {
+                                   const int c = std::memcmp(numeric_key::orderBytes(k).constData(),
+                                                             sought.constData(), size_t(sought.size()));
+                                   return descending ? c > 0 : c < 0;
+                               })
+            : std::lower_bound(node.keys.begin(), node.keys.end(), key,
+                               [&](const QByteArray &k, QByteArrayView sought) {
+                                   return compareKeys(type, descending, k, sought) < 0;
+                               });
+        const int i = int(at - node.keys.begin());
         step.index = i;
         if (node.leaf) {
             path.push_back(std::move(step));
@@ -621,6 +646,50 @@ bool MdxFileImpl::seekPath(const OpenTag &tag, Path &path, QByteArrayView key) c
         return true;
     }
     return false;
+}
+
+bool MdxFileImpl::appendPath(const OpenTag &tag, Path &path, QByteArrayView key, std::uint32_t recno) const
+{
+    path.clear();
+    std::uint32_t page = rootOf(tag);
+    const KeyType type = tag.info.type;
+    const bool descending = tag.info.spec.descending;
+    for (;;) {
+        if (path.size() >= size_t(kMaxDepth))
+            fail(QStringLiteral("la etiqueta %1 tiene un ciclo o es demasiado profunda").arg(tag.info.spec.name));
+        Step step{readNode(tag, page), 0};
+        const Node &node = step.node;
+        const auto at = std::upper_bound(node.keys.begin(), node.keys.end(), key,
+                                         [&](QByteArrayView sought, const QByteArray &k) {
+                                             return compareKeys(type, descending, sought, k) < 0;
+                                         });
+        step.index = int(at - node.keys.begin());
+        const bool leaf = node.leaf;
+        if (!leaf)
+            page = node.pointers[size_t(step.index)];
+        path.push_back(std::move(step));
+        if (leaf)
+            break;
+    }
+    // The entry before the position must be another key, or the same key with a lower record.
+    const Step &leaf = path.back();
+    QByteArray previousKey;
+    std::uint32_t previousRecno = 0;
+    if (leaf.index > 0) {
+        previousKey = leaf.node.keys[size_t(leaf.index - 1)];
+        previousRecno = leaf.node.pointers[size_t(leaf.index - 1)];
+    } else if (leaf.node.previous != 0) {
+        const Node before = readNode(tag, leaf.node.previous);
+        if (before.count() == 0)
+            return false;
+        previousKey = before.keys.back();
+        previousRecno = before.pointers[size_t(before.count() - 1)];
+    } else {
+        return true; // the very first entry of the tag
+    }
+    if (compareKeys(type, false, previousKey, key) != 0)
+        return true;
+    return previousRecno < recno;
 }
 
 bool MdxFileImpl::findPath(const OpenTag &tag, Path &path, QByteArrayView key, std::uint32_t recno) const
@@ -750,7 +819,9 @@ void MdxFileImpl::insertEntry(int tagIndex, const QByteArray &key, std::uint32_t
             compareKeys(tag.info.type, false, path.back().node.keys[size_t(path.back().index)], key) == 0)
             return; // the key is there already: a unique tag keeps its first record
     }
-    if (findPath(tag, path, key, recno))
+    // Appended records come last among equal keys: found without walking the run of equal
+    // keys (an unanswered request's empty file number is shared by thousands).
+    if (!appendPath(tag, path, key, recno) && findPath(tag, path, key, recno))
         return; // already indexed
     if (path.empty())
         fail(QStringLiteral("la etiqueta %1 no tiene raíz").arg(tag.info.spec.name));

@@ -176,6 +176,12 @@ void Table::pack()
 {
     requireOpen();
     requireExclusive(QStringLiteral("Table must be opened exclusive to pack"));
+    // Nothing to remove: the files stay as they are and only the index is regenerated.
+    if (!m_dbf.hasDeletedRecords()) {
+        checkBrowseMode();
+        regenerateIndexes();
+        return;
+    }
     const QByteArray header = m_dbf.file().read(0, m_dbf.headerLength());
     rewrite(fields(), header, true, true, [](const QByteArray &r) { return r; });
 }
