@@ -2,6 +2,8 @@
 #include "app/SingleInstance.h"
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TFMenu.h"
+#include "app/forms/TFSplash.h"
+#include "biometrics/NfiqLibrary.h"
 #include "data/Tdm.h"
 #include "ui/QtDialogs.h"
 
@@ -31,6 +33,15 @@ int main(int argc, char **argv)
     QtDialogs dialogs;
     Dialogs::install(&dialogs);
 
+    // The quality module is loaded once, now; a missing one is fetched when first needed,
+    // but one that loads without its entry points is a broken installation.
+    try {
+        NfiqLibrary::loadAtStart();
+    } catch (const NfiqLibrary::MissingEntryPoint &e) {
+        Dialogs::error(QString::fromUtf8(e.what()));
+        return 1;
+    }
+
     TFMenu menu;
     SingleInstance guard(ProgramFolder::path());
     if (!guard.acquire()) {
@@ -43,6 +54,7 @@ int main(int argc, char **argv)
         menu.activateWindow();
     });
 
+    TFSplash splash; // shown by no one: the live-scan configuration closes it
     Tdm dm;
     dm.openProgress = [](const QString &title, const QString &label) -> std::unique_ptr<Progress> {
         auto window = std::make_unique<ProgressWindow>(title, label);

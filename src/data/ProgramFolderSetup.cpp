@@ -2,6 +2,7 @@
 
 #include "data/SettingsCatalogue.h"
 #include "data/TableSchema.h"
+#include "biometrics/TenPrintCard.h"
 #include "data/engine/Table.h"
 
 #include "core/Clock.h"
@@ -148,6 +149,9 @@ void createProgramFolder(const QString &folder, bool legacy)
                             ProgramFolder::resolve(base + QStringLiteral("_bak.mdx")));
             }
         }
+        // The blank ten-print card and the amputation placeholder the card printing uses.
+        WriteCardTemplate(ProgramFolder::resolve(QStringLiteral("fmodelo.bemepe")));
+        WriteAmputationPlaceholder(ProgramFolder::resolve(QStringLiteral("amputado.bmp")));
     } catch (...) {
         ProgramFolder::setPath(before);
         throw;

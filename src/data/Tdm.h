@@ -2,6 +2,7 @@
 
 #include "data/BankSlipService.h"
 #include "data/Progress.h"
+#include "data/RequestLists.h"
 #include "data/engine/DatabaseError.h"
 #include "data/engine/Table.h"
 
@@ -42,6 +43,8 @@ public:
     bool mSegur = false, mImpConfP = false, mNomi = false, mObliDoc = true, hayLiveScan = false,
          mDomic = false, mChkDatBol = true, mImpAuto = true;
     QTimer Timer;
+    // The one bank-slip record the bank-slip service returned, compared with a personal request.
+    PedBol pedBol;
 
     // What start-up needs of the windows: progress windows and a way to end the program.
     ProgressFactory openProgress;

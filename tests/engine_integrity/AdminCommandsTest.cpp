@@ -1,0 +1,55 @@
+#include "support/TempFolder.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct AdminRun
+{
+    int status = -1;
+    QString out;
+};
+
+AdminRun admin(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(QAL_BIN_DIR) + "/qal-admin", args);
+    p.waitForFinished(120000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
+}
+
+} // namespace
+
+TEST(AdminCommands, DumpCheckPackAndReindexATable)
+{
+    qal::test::TempFolder dir;
+    ASSERT_TRUE(dir.copyFixture("dbase/dbase5dos_testgen"));
+    const QString table = dir.file("TESTGEN.DBF");
+
+    const AdminRun dump = admin({"dump", "--keys", table});
+    EXPECT_EQ(dump.status, 0);
+    EXPECT_TRUE(dump.out.startsWith("HEADER version=0x8b records=2 header_len=129")) << dump.out.toStdString();
+    EXPECT_TRUE(dump.out.contains("  KEY 2 \"BRAVO     \"\n"));
+    EXPECT_TRUE(dump.out.contains("MEMOFILE block_size=512 file=TESTGEN.DBT\n"));
+
+    EXPECT_EQ(admin({"check", table}).status, 0);
+    EXPECT_EQ(admin({"pack", table}).status, 0);
+    EXPECT_EQ(admin({"reindex", table}).status, 0);
+    EXPECT_EQ(admin({"check", table}).status, 0);
+
+    // a damaged index: check says what is wrong and fails
+    QFile mdx(dir.file("TESTGEN.MDX"));
+    ASSERT_TRUE(mdx.open(QIODevice::ReadWrite));
+    mdx.seek(6 * 512 + 8); // first key of the root leaf
+    mdx.write("ZZZZZZZZZZ");
+    mdx.close();
+    const AdminRun check = admin({"check", table});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_FALSE(check.out.trimmed().isEmpty());
+    EXPECT_EQ(admin({"dump"}).status, 2);
+    EXPECT_NE(admin({"check", dir.file("NOEXISTE.DBF")}).status, 0);
+}
