@@ -53,3 +53,20 @@ TEST(AdminCommands, DumpCheckPackAndReindexATable)
     EXPECT_EQ(admin({"dump"}).status, 2);
     EXPECT_NE(admin({"check", dir.file("NOEXISTE.DBF")}).status, 0);
 }
+
+// As an office runs it: from a shell, with no display and no platform chosen.
+TEST(AdminCommands, InitMakesAReadyFolderWithoutADisplay)
+{
+    qal::test::TempFolder dir;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QAL_BIN_DIR) + "/qal-admin", {"init", dir.path() + "/oficina"});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    for (const char *name : {"PED.DBF", "PED.MDX", "PED_bak.mdx", "amb.dbf", "usu.dbf", "fmodelo.bemepe", "amputado.bmp"})
+        EXPECT_TRUE(QFile::exists(dir.path() + "/oficina/" + name)) << name;
+    EXPECT_EQ(admin({"check", dir.path() + "/oficina/PED.DBF"}).status, 0);
+}
