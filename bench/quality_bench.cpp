@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <QCoreApplication>
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -104,4 +106,12 @@ BENCHMARK(BM_SaveTenPrints)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The conversions run external programs through an event loop: a Qt application is needed.
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
