@@ -127,7 +127,7 @@ TEST_F(MdxCompatibility, PerlReadsOurHeaderAndTagTable)
     f.write(header);
     f.close();
     QProcess dump;
-    dump.start("perl", {QStringLiteral(QAL_SOURCE_DIR "/tests/engine/xbase-dump.pl"), "--no-records", dbf});
+    dump.start("perl", {QStringLiteral(QAL_SOURCE_DIR "/tests/tools/xbase-dump.pl"), "--no-records", dbf});
     ASSERT_TRUE(dump.waitForFinished(60000));
     const QString out = QString::fromLatin1(dump.readAllStandardOutput());
     EXPECT_TRUE(out.contains(QStringLiteral("MDX file=%1 version=2 dbf_name=PED block_size=2 block_size_adder=1024 "

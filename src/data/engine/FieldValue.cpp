@@ -35,24 +35,6 @@ QByteArrayView trimmed(QByteArrayView b)
                             .arg(field.length));
 }
 
-bool isNumberType(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
-    }
-}
 
 QByteArray encodeNumber(const FieldDescriptor &field, const QVariant &value)
 {
@@ -66,7 +48,7 @@ QByteArray encodeNumber(const FieldDescriptor &field, const QVariant &value)
         if (!ok)
             badValue(field, value);
         v = d;
-    } else if (!isNumberType(v)) {
+    } else if (!isNumber(v)) {
         badValue(field, value);
     }
     QByteArray text;
@@ -96,6 +78,25 @@ QByteArray encodeNumber(const FieldDescriptor &field, const QVariant &value)
 }
 
 } // namespace
+
+bool isNumber(const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool isMemo(const FieldDescriptor &field)
 {
@@ -159,7 +160,7 @@ QByteArray encode(const FieldDescriptor &field, const QVariant &value)
         QString text;
         if (value.typeId() == QMetaType::QString)
             text = value.toString();
-        else if (isNumberType(value) || value.typeId() == QMetaType::QChar || value.typeId() == QMetaType::QByteArray)
+        else if (isNumber(value) || value.typeId() == QMetaType::QChar || value.typeId() == QMetaType::QByteArray)
             text = value.toString();
         else
             badValue(field, value);

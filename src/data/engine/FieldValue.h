@@ -24,6 +24,8 @@ namespace qal::db {
 namespace fieldvalue {
 
 bool isMemo(const FieldDescriptor &field);
+// True for a value of any of Qt's integer or floating types.
+bool isNumber(const QVariant &value);
 
 QVariant decode(const FieldDescriptor &field, QByteArrayView bytes);
 // The field's bytes (exactly field.length of them) for value.

@@ -38,24 +38,6 @@ bool textEquals(const QVariant &a, const QVariant &b, bool caseInsensitive)
     return norm(a).compare(norm(b), caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
 }
 
-bool isNumeric(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // Equality of a stored value and a value a caller gives, as locate and look-up use it.
 bool valuesEqual(const QVariant &stored, const QVariant &wanted, bool caseInsensitive)
@@ -65,14 +47,14 @@ bool valuesEqual(const QVariant &stored, const QVariant &wanted, bool caseInsens
     if (storedEmpty || wantedEmpty)
         return storedEmpty && wantedEmpty;
     if (stored.typeId() == QMetaType::QString || wanted.typeId() == QMetaType::QString) {
-        if (isNumeric(stored) && wanted.typeId() == QMetaType::QString) {
+        if (fieldvalue::isNumber(stored) && wanted.typeId() == QMetaType::QString) {
             bool ok = false;
             const double d = wanted.toString().trimmed().toDouble(&ok);
             return ok && d == stored.toDouble();
         }
         return textEquals(stored, wanted, caseInsensitive);
     }
-    if (isNumeric(stored) && isNumeric(wanted))
+    if (fieldvalue::isNumber(stored) && fieldvalue::isNumber(wanted))
         return stored.toDouble() == wanted.toDouble();
     if (stored.typeId() == QMetaType::QDate && wanted.typeId() == QMetaType::QDateTime)
         return stored.toDate() == wanted.toDateTime().date();
