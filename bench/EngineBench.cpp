@@ -186,20 +186,10 @@ void BM_EditPostReread(benchmark::State &state)
     }
 }
 
-qint64 procIo(const char *key)
+// The first number after "key:" in a /proc file of this process ("rchar" of io, "VmRSS" of status).
+qint64 procValue(const char *file, const char *key)
 {
-    QFile f("/proc/self/io");
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-    }
-    return 0;
-}
-
-qint64 residentKb(const char *key)
-{
-    QFile f("/proc/self/status");
+    QFile f(QString::fromLatin1(file));
     f.open(QIODevice::ReadOnly);
     for (const QByteArray &line : f.readAll().split('\n')) {
         if (line.startsWith(key))
@@ -207,6 +197,9 @@ qint64 residentKb(const char *key)
     }
     return 0;
 }
+
+qint64 procIo(const char *key) { return procValue("/proc/self/io", key); }
+qint64 residentKb(const char *key) { return procValue("/proc/self/status", key); }
 
 // Bytes read by opening the table (all files), and by its header and index header alone.
 void BM_OpenReads(benchmark::State &state)

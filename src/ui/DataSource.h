@@ -52,6 +52,15 @@ public:
         db::Table::Event m_afterScroll;
     };
 
+    // Has control re-read its value (load) whenever the state, the record or a field changes.
+    template <typename Control>
+    void reloadOnChange(Control *control, void (Control::*load)())
+    {
+        connect(this, &DataSource::recordChanged, control, load);
+        connect(this, &DataSource::fieldChanged, control, load);
+        connect(this, &DataSource::stateChanged, control, load);
+    }
+
 signals:
     void stateChanged();                // browse / edit / insert / closed
     void recordChanged();               // moved to another record, or the record was re-read

@@ -16,11 +16,8 @@ void DbCheckBox::bind(DataSource *source, const QString &field)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     m_field = field;
-    if (m_source) {
-        connect(m_source, &DataSource::recordChanged, this, &DbCheckBox::load);
-        connect(m_source, &DataSource::fieldChanged, this, &DbCheckBox::load);
-        connect(m_source, &DataSource::stateChanged, this, &DbCheckBox::load);
-    }
+    if (m_source)
+        m_source->reloadOnChange(this, &DbCheckBox::load);
     load();
 }
 

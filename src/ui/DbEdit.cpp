@@ -18,11 +18,8 @@ void DbEdit::bind(DataSource *source, const QString &field)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     m_field = field;
-    if (m_source) {
-        connect(m_source, &DataSource::recordChanged, this, &DbEdit::load);
-        connect(m_source, &DataSource::fieldChanged, this, &DbEdit::load);
-        connect(m_source, &DataSource::stateChanged, this, &DbEdit::load);
-    }
+    if (m_source)
+        m_source->reloadOnChange(this, &DbEdit::load);
     load();
 }
 
