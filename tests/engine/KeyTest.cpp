@@ -49,6 +49,15 @@ TEST(NumericKey, OrdersByValueWhateverTheDigitCount)
     EXPECT_EQ(numeric_key::compare(negativeZero, numeric_key::fromText("0")), 0);
 }
 
+TEST(NumericKey, KeepsTwentyDigitsOfLongerNumbers)
+{
+    // The exponent counts every digit; the digit count says twenty.
+    EXPECT_EQ(hex(numeric_key::fromText("123456789012345678901234")), hex(QByteArray::fromHex("4c5112345678901234567890")));
+    EXPECT_EQ(hex(numeric_key::fromText("100000000000000000000000005")), hex(QByteArray::fromHex("4f5110000000000000000000")));
+    EXPECT_EQ(hex(numeric_key::fromText("000.000120")), hex(QByteArray::fromHex("312912000000000000000000")));
+    EXPECT_EQ(hex(numeric_key::fromText("-0.00")), hex(numeric_key::fromText("0")));
+}
+
 TEST(DateKey, IsTheJulianDayAsLittleEndianDouble)
 {
     const QByteArray key = date_key::fromJulianDay(double(QDate(2000, 1, 1).toJulianDay()));

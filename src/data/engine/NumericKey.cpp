@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <algorithm>
+#include <cstdint>
 
 namespace qal::db {
 
@@ -15,35 +16,37 @@ namespace {
 constexpr int kMaxDigits = 20;
 constexpr int kExponentBias = 0x34;
 
-// Sign, exponent and significant digits of a decimal number, without leading or trailing zeros.
+// Sign, exponent and significant digits of a decimal number, without leading or trailing
+// zeros; digits past the twentieth are dropped. Fixed storage: keys of whole tables are
+// made from it, one record after another.
 struct Decimal
 {
     bool negative = false;
     int exponent = 0;
-    QByteArray digits; // '0'..'9'; empty for zero
+    int count = 0; // 0 for zero
+    std::array<char, kMaxDigits> digits{}; // 0..9
 };
 
-QByteArray encode(const Decimal &d)
+void encode(const Decimal &d, char *key)
 {
-    QByteArray key(numeric_key::kLength, '\0');
-    if (d.digits.isEmpty()) {
+    std::memset(key, 0, numeric_key::kLength);
+    if (d.count == 0) {
         key[0] = char(kExponentBias);
         key[1] = char(0x01);
-        return key;
+        return;
     }
-    const int count = std::min<int>(d.digits.size(), kMaxDigits);
-    int exponent = std::clamp(d.exponent, -kExponentBias, 0x7F - kExponentBias);
+    const int exponent = std::clamp(d.exponent, -kExponentBias, 0x7F - kExponentBias);
     key[0] = char(kExponentBias + exponent);
     // dBASE writes a digit count of 10 for ordinary values; more digits say so.
-    const int stated = std::min(std::max(count, 10), 31);
+    const int stated = std::min(std::max(d.count, 10), 31);
     key[1] = char((d.negative ? 0x80 : 0) | (stated << 2) | 0x01);
-    for (int i = 0; i < count; ++i) {
-        const int nibble = d.digits[i] - '0';
+    for (int i = 0; i < d.count; ++i) {
         const int byte = 2 + i / 2;
-        key[byte] = char(uchar(key[byte]) | (i % 2 == 0 ? nibble << 4 : nibble));
+        key[byte] = char(uchar(key[byte]) | (i % 2 == 0 ? d.digits[size_t(i)] << 4 : d.digits[size_t(i)]));
     }
-    return key;
 }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 Decimal parse(QByteArrayView text)
 {
@@ -55,56 +58,58 @@ Decimal parse(QByteArrayView text)
         d.negative = text[i] == '-';
         ++i;
     }
-    QByteArray intPart, fracPart;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        intPart += text[i];
+    // The significant digits run from the first non-zero one; only the first twenty are
+    // kept, but all of them count for the exponent and the trailing zeros.
+    int integerDigits = 0;   // before the point, leading zeros left out
+    int leadingZeros = 0;    // after the point, before the first significant digit
+    int significant = 0;
+    int lastNonZero = -1;
+    const auto take = [&](char c) {
+        if (significant < kMaxDigits)
+            d.digits[size_t(significant)] = char(c - '0');
+        if (c != '0')
+            lastNonZero = significant;
+        ++significant;
+    };
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        if (significant == 0 && text[i] == '0')
+            continue;
+        take(text[i]);
+        ++integerDigits;
+    }
     if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-            fracPart += text[i];
+        for (++i; i < text.size() && isDigit(text[i]); ++i) {
+            if (significant == 0 && text[i] == '0')
+                ++leadingZeros;
+            else
+                take(text[i]);
+        }
     }
-    int lead = 0;
-    while (lead < intPart.size() && intPart[lead] == '0')
-        ++lead;
-    intPart = intPart.mid(lead);
-    QByteArray all = intPart + fracPart;
-    int exponent = int(intPart.size());
-    if (intPart.isEmpty()) {
-        int zeros = 0;
-        while (zeros < fracPart.size() && fracPart[zeros] == '0')
-            ++zeros;
-        all = fracPart.mid(zeros);
-        exponent = -zeros;
-    }
-    while (!all.isEmpty() && all.endsWith('0'))
-        all.chop(1);
-    if (all.isEmpty())
+    if (lastNonZero < 0)
         return Decimal{};
-    d.exponent = exponent;
-    d.digits = all.left(kMaxDigits);
+    d.exponent = integerDigits > 0 ? integerDigits : -leadingZeros;
+    d.count = std::min(lastNonZero + 1, kMaxDigits);
     return d;
 }
 
 // A stored key as bytes that order like the value under memcmp: a sign class, then the
-// exponent and the 20 digits, both inverted for negative values. Tolerant of any byte values.
-std::array<uchar, 23> sortable(QByteArrayView key)
+// exponent and the 20 digits two to a byte, both inverted for negative values. Tolerant of
+// any byte values: a nibble above 9 reads as 9.
+std::array<uchar, numeric_key::kOrderLength> sortable(QByteArrayView key)
 {
-    std::array<uchar, 23> out{};
-    if (key.size() < numeric_key::kLength) {
-        out[0] = 1;
+    std::array<uchar, numeric_key::kOrderLength> out{};
+    out[0] = 1; // zero, whatever the sign bit says
+    if (key.size() < numeric_key::kLength)
         return out;
-    }
     std::array<uchar, kMaxDigits> digits{};
-    int first = -1;
-    for (int i = 0; i < kMaxDigits; ++i) {
-        const int b = uchar(key[2 + i / 2]);
-        digits[i] = uchar(std::min(i % 2 == 0 ? b >> 4 : b & 0x0F, 9));
-        if (first < 0 && digits[i] != 0)
-            first = i;
+    for (int i = 0; i < kMaxDigits / 2; ++i) {
+        const uchar b = uchar(key[2 + i]);
+        digits[2 * i] = std::min<uchar>(b >> 4, 9);
+        digits[2 * i + 1] = std::min<uchar>(b & 0x0F, 9);
     }
-    if (first < 0) {
-        out[0] = 1; // zero, whatever the sign bit says
+    const int first = int(std::find_if(digits.begin(), digits.end(), [](uchar d) { return d != 0; }) - digits.begin());
+    if (first == kMaxDigits)
         return out;
-    }
     const bool negative = (uchar(key[1]) & 0x80) != 0;
     // Leading zero digits (other writers) lower the exponent.
     const int exponent = int(uchar(key[0])) - first; // biased, within -20..255
@@ -112,9 +117,11 @@ std::array<uchar, 23> sortable(QByteArrayView key)
     out[0] = negative ? 0 : 2;
     out[1] = uchar(e >> 8);
     out[2] = uchar(e & 0xFF);
-    for (int i = 0; i < kMaxDigits; ++i) {
-        const uchar d = i + first < kMaxDigits ? digits[i + first] : 0;
-        out[3 + i] = negative ? uchar(9 - d) : d;
+    // The digits from the first significant one, zeros after them.
+    std::rotate(digits.begin(), digits.begin() + first, digits.end());
+    for (int i = 0; i < kMaxDigits; i += 2) {
+        const uchar pair = uchar(digits[size_t(i)] << 4 | digits[size_t(i) + 1]);
+        out[size_t(3 + i / 2)] = negative ? uchar(0x99 - pair) : pair;
     }
     return out;
 }
@@ -125,19 +132,26 @@ namespace numeric_key {
 
 QByteArray fromText(QByteArrayView text)
 {
-    return encode(parse(text));
+    QByteArray key(kLength, Qt::Uninitialized);
+    writeFromText(text, key.data());
+    return key;
+}
+
+void writeFromText(QByteArrayView text, char *key)
+{
+    encode(parse(text), key);
 }
 
 QByteArray fromDouble(double value)
 {
     if (!std::isfinite(value) || value == 0)
-        return encode(Decimal{});
+        return fromText({});
     std::array<char, 400> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::fixed);
     if (result.ec != std::errc())
-        return encode(Decimal{});
-    return encode(parse(QByteArrayView(buffer.data(), result.ptr - buffer.data())));
+        return fromText({});
+    return fromText(QByteArrayView(buffer.data(), result.ptr - buffer.data()));
 }
 
 double toDouble(QByteArrayView key)
@@ -167,6 +181,12 @@ QByteArray orderBytes(QByteArrayView key)
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
 }
 
+void writeOrderBytes(QByteArrayView key, uchar *out)
+{
+    const auto bytes = sortable(key);
+    std::memcpy(out, bytes.data(), bytes.size());
+}
+
 } // namespace numeric_key
 
 namespace date_key {
@@ -191,6 +211,19 @@ int compare(QByteArrayView a, QByteArrayView b)
     const double x = toJulianDay(a);
     const double y = toJulianDay(b);
     return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+void writeOrderBytes(QByteArrayView key, uchar *out)
+{
+    double day = toJulianDay(key);
+    if (day == 0)
+        day = 0; // -0 sorts with 0
+    // IEEE bits in big-endian order: flipping every bit of a negative value and only the
+    // sign of a positive one makes them order like the values.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &day, sizeof bits);
+    bits = (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t(1) << 63);
+    qToBigEndian(bits, out);
 }
 
 } // namespace date_key

@@ -14,16 +14,20 @@ namespace qal::db {
 namespace numeric_key {
 
 constexpr int kLength = 12;
+constexpr int kOrderLength = 13;
 
 // From decimal text as numeric fields hold it ("  -12.50"); blank or unreadable text is zero.
 QByteArray fromText(QByteArrayView text);
+// The same into kLength bytes at key, allocating nothing: index builds make one per record.
+void writeFromText(QByteArrayView text, char *key);
 QByteArray fromDouble(double value);
 double toDouble(QByteArrayView key);
 // Orders two keys by value: negative, zero or positive.
 int compare(QByteArrayView a, QByteArrayView b);
-// The key as 23 bytes that order like its value under memcmp; for sorting many keys,
-// where compare() would convert each key again at every comparison.
+// The key as kOrderLength bytes that order like its value under memcmp; for sorting many
+// keys, where compare() would convert each key again at every comparison.
 QByteArray orderBytes(QByteArrayView key);
+void writeOrderBytes(QByteArrayView key, uchar *out);
 
 } // namespace numeric_key
 
@@ -32,10 +36,13 @@ QByteArray orderBytes(QByteArrayView key);
 namespace date_key {
 
 constexpr int kLength = 8;
+constexpr int kOrderLength = 8;
 
 QByteArray fromJulianDay(double day);
 double toJulianDay(QByteArrayView key);
 int compare(QByteArrayView a, QByteArrayView b);
+// kOrderLength bytes that order like the day under memcmp, equal exactly when compare() says so.
+void writeOrderBytes(QByteArrayView key, uchar *out);
 
 } // namespace date_key
 
