@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace qal::db {
@@ -357,7 +358,13 @@ Value evaluateNode(const Node &node, QByteArrayView record)
 QByteArray upperCp1252(QByteArrayView text)
 {
     QByteArray out = text.toByteArray();
-    for (char &c : out) {
+    upperCp1252InPlace(out.data(), out.size());
+    return out;
+}
+
+void upperCp1252InPlace(char *text, qsizetype n)
+{
+    for (char &c : std::span(text, size_t(n))) {
         const uchar u = uchar(c);
         if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
             c = char(u - 0x20);
@@ -366,7 +373,6 @@ QByteArray upperCp1252(QByteArrayView text)
         else if (u == 0xFF)
             c = char(0x9F);
     }
-    return out;
 }
 
 KeyExpression::KeyExpression() = default;
@@ -409,21 +415,54 @@ QByteArray KeyExpression::evaluate(QByteArrayView record) const
 {
     if (!m_root)
         return {};
+    QByteArray key(m_length, Qt::Uninitialized);
+    evaluateInto(record, key.data());
+    return key;
+}
+
+const KeyExpression::Node *KeyExpression::bareField() const
+{
+    if (m_root->op == Node::Op::Field)
+        return m_root.get();
+    if (m_upper && m_root->args[0]->op == Node::Op::Field)
+        return m_root->args[0].get();
+    return nullptr;
+}
+
+void KeyExpression::evaluateInto(QByteArrayView record, char *key) const
+{
+    // The keys indexes mostly have, a field or UPPER(field), straight from the record's
+    // bytes: an index build makes one for every record.
+    const Node *field = bareField();
+    if (field && m_type != KeyType::Date) {
+        const FieldDescriptor &f = field->descriptor;
+        const qsizetype available = std::clamp<qsizetype>(record.size() - f.offset, 0, f.length);
+        const QByteArrayView bytes = record.sliced(available > 0 ? f.offset : 0, available);
+        if (m_type == KeyType::Numeric) {
+            numeric_key::writeFromText(bytes, key);
+            return;
+        }
+        const qsizetype n = std::min<qsizetype>(available, m_length);
+        std::memcpy(key, bytes.data(), size_t(n));
+        std::memset(key + n, ' ', size_t(m_length - n));
+        if (m_upper)
+            upperCp1252InPlace(key, m_length);
+        return;
+    }
     const Value v = evaluateNode(*m_root, record);
+    QByteArray value;
     switch (m_type) {
-    case KeyType::Character: {
-        QByteArray key = v.text.left(m_length);
-        if (key.size() < m_length)
-            key.append(QByteArray(m_length - key.size(), ' '));
-        return key;
-    }
+    case KeyType::Character:
+        value = v.text.left(m_length).leftJustified(m_length, ' ');
+        break;
     case KeyType::Numeric:
-        // A bare numeric field keeps its exact decimal text.
-        return m_root->op == Node::Op::Field ? numeric_key::fromText(v.text) : numeric_key::fromDouble(v.number);
+        value = numeric_key::fromDouble(v.number);
+        break;
     case KeyType::Date:
-        return date_key::fromJulianDay(v.number);
+        value = date_key::fromJulianDay(v.number);
+        break;
     }
-    return {};
+    std::memcpy(key, value.constData(), size_t(m_length));
 }
 
 } // namespace qal::db

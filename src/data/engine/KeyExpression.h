@@ -45,10 +45,15 @@ public:
 
     // The key of a record, in the index file's form. Bytes missing from a short record read as blanks.
     QByteArray evaluate(QByteArrayView record) const;
+    // The same into length() bytes at key (a compiled expression only).
+    void evaluateInto(QByteArrayView record, char *key) const;
 
     struct Node;
 
 private:
+    // The field node of a bare field or UPPER(field); null for other expressions.
+    const Node *bareField() const;
+
     std::unique_ptr<Node> m_root;
     KeyType m_type = KeyType::Character;
     int m_length = 0;
@@ -58,5 +63,6 @@ private:
 
 // Windows-1252 upper case of each byte (a-z, à-þ except ÷, š œ ž ÿ).
 QByteArray upperCp1252(QByteArrayView text);
+void upperCp1252InPlace(char *text, qsizetype n);
 
 } // namespace qal::db
