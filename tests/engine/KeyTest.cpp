@@ -3,12 +3,15 @@
 #include "data/engine/DatabaseError.h"
 #include "data/engine/KeyExpression.h"
 #include "data/engine/NumericKey.h"
+#include "data/engine/TagKeys.h"
 
 #include <QDate>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 using namespace qal;
 using namespace qal::db;
@@ -151,4 +154,60 @@ TEST(UpperCp1252, FoldsSpanishAndWesternLetters)
 {
     EXPECT_EQ(upperCp1252("a\xF1\xE1\xE9\xED\xF3\xFA\xFC\xE7\xF7\x9A\x9C\x9E\xFFz1"),
               QByteArray("A\xD1\xC1\xC9\xCD\xD3\xDA\xDC\xC7\xF7\x8A\x8C\x8E\x9FZ1"));
+}
+
+namespace {
+
+// The record numbers of sorted keys, in their order.
+std::vector<std::uint32_t> sortedRecnos(TagKeys &keys, const QList<QByteArray> &values, bool unique = false)
+{
+    for (int i = 0; i < values.size(); ++i)
+        std::memcpy(keys.append(std::uint32_t(i + 1)), values[i].constData(), size_t(keys.keyLength()));
+    keys.sort();
+    if (unique)
+        keys.keepFirstOfEachKey();
+    std::vector<std::uint32_t> out;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        out.push_back(keys.recno(i));
+    return out;
+}
+
+} // namespace
+
+TEST(TagKeys, SortNumericKeysByValueWhateverTheirForm)
+{
+    QByteArray other350 = numeric_key::fromText("350");
+    other350[1] = char(0x09); // another writer's digit count
+    QByteArray negativeZero = numeric_key::fromText("0");
+    negativeZero[1] = char(0x81);
+    const QList<QByteArray> values = {numeric_key::fromText("350"), numeric_key::fromText("-2.5"), negativeZero,
+                                      other350, numeric_key::fromText("0"), numeric_key::fromText("-1000"),
+                                      numeric_key::fromText("0.001"), numeric_key::fromText("-2.45")};
+    TagKeys ascending(KeyType::Numeric, numeric_key::kLength, false);
+    EXPECT_EQ(sortedRecnos(ascending, values), std::vector<std::uint32_t>({6, 2, 8, 3, 5, 7, 1, 4}));
+    TagKeys unique(KeyType::Numeric, numeric_key::kLength, false);
+    EXPECT_EQ(sortedRecnos(unique, values, true), std::vector<std::uint32_t>({6, 2, 8, 3, 7, 1}));
+    TagKeys reversed(KeyType::Numeric, numeric_key::kLength, true);
+    EXPECT_EQ(sortedRecnos(reversed, values), std::vector<std::uint32_t>({1, 4, 7, 3, 5, 8, 2, 6}));
+}
+
+TEST(TagKeys, SortDatesWithEveryBlankFormTogether)
+{
+    QByteArray negativeZero = date_key::fromJulianDay(0);
+    negativeZero[7] = char(0x80);
+    const QList<QByteArray> values = {date_key::fromJulianDay(2451545), date_key::fromJulianDay(0), negativeZero,
+                                      date_key::fromJulianDay(std::nan("")), date_key::fromJulianDay(2451544)};
+    TagKeys keys(KeyType::Date, date_key::kLength, false);
+    EXPECT_EQ(sortedRecnos(keys, values), std::vector<std::uint32_t>({2, 3, 4, 5, 1}));
+}
+
+TEST(TagKeys, SortLongCharacterKeysOnEveryByte)
+{
+    // Keys alike in their first sixteen bytes, unsigned bytes above 0x7F, descending.
+    const QList<QByteArray> values = {"AAAAAAAAAAAAAAAAAAAB", "AAAAAAAAAAAAAAAAAAAC", "AAAAAAAAAAAAAAAAAAAB",
+                                      "\xD1" "AAAAAAAAAAAAAAAAAAA", "ZAAAAAAAAAAAAAAAAAAA"};
+    TagKeys keys(KeyType::Character, 20, true);
+    EXPECT_EQ(sortedRecnos(keys, values), std::vector<std::uint32_t>({4, 5, 2, 1, 3}));
+    TagKeys unique(KeyType::Character, 20, false);
+    EXPECT_EQ(sortedRecnos(unique, values, true), std::vector<std::uint32_t>({1, 2, 5, 4}));
 }

@@ -42,6 +42,91 @@ void linkTagNames(QByteArray &file, const std::vector<MdxBuildTag> &tags)
     }
 }
 
+// One level of a tag's tree as laid out: each node's page, the entries (leaves) or the
+// children on the level below (interior nodes) it holds, from first[i] to first[i + 1],
+// and the entry whose key ends its subtree.
+struct Level
+{
+    std::vector<std::uint32_t> pages;
+    std::vector<std::size_t> first;
+    std::vector<std::size_t> lastEntry;
+
+    std::size_t size() const { return pages.size(); }
+};
+
+// Leaves filled completely, in the entries' order.
+Level layOutLeaves(std::size_t total, int maxKeys, std::uint32_t &nextPage)
+{
+    Level leaves;
+    std::size_t i = 0;
+    do {
+        const std::size_t end = std::min(total, i + std::size_t(maxKeys));
+        leaves.pages.push_back(nextPage);
+        nextPage += kPagesPerBlock;
+        leaves.first.push_back(i);
+        leaves.lastEntry.push_back(end > 0 ? end - 1 : 0);
+        i = end;
+    } while (i < total);
+    leaves.first.push_back(total);
+    return leaves;
+}
+
+// The level above: maxKeys + 1 children each; the last node takes at least two.
+Level layOutParents(const Level &children, int maxKeys, std::uint32_t &nextPage)
+{
+    const std::size_t fan = std::size_t(maxKeys) + 1;
+    std::vector<std::size_t> sizes;
+    for (std::size_t left = children.size(); left > 0;) {
+        sizes.push_back(std::min(left, fan));
+        left -= sizes.back();
+    }
+    if (sizes.size() > 1 && sizes.back() == 1) {
+        --sizes[sizes.size() - 2];
+        ++sizes.back();
+    }
+    Level up;
+    std::size_t c = 0;
+    for (std::size_t size : sizes) {
+        up.pages.push_back(nextPage);
+        nextPage += kPagesPerBlock;
+        up.first.push_back(c);
+        c += size;
+        up.lastEntry.push_back(children.lastEntry[c - 1]);
+    }
+    up.first.push_back(c);
+    return up;
+}
+
+void writeLeaf(char *block, const Level &leaves, std::size_t node, const TagKeys &entries, int itemLength)
+{
+    const std::size_t begin = leaves.first[node];
+    const std::size_t end = leaves.first[node + 1];
+    qToLittleEndian(std::uint32_t(end - begin), block);
+    qToLittleEndian(node > 0 ? leaves.pages[node - 1] : 0u, block + 4);
+    char *item = block + kNodeHeader;
+    for (std::size_t i = begin; i < end; ++i, item += itemLength) {
+        qToLittleEndian(entries.recno(i), item);
+        std::memcpy(item + 4, entries.key(i).data(), std::size_t(entries.keyLength()));
+    }
+}
+
+// Item k holds child k and the last key of its subtree; the rightmost child goes in the
+// pointer slot after the last item and, as in every interior node, at bytes 4-7.
+void writeInterior(char *block, const Level &level, std::size_t node, const Level &children,
+                   const TagKeys &entries, int itemLength)
+{
+    const std::size_t begin = level.first[node];
+    const std::size_t last = level.first[node + 1] - 1;
+    qToLittleEndian(std::uint32_t(last - begin), block);
+    qToLittleEndian(children.pages[last], block + 4);
+    char *item = block + kNodeHeader;
+    for (std::size_t c = begin; c < last; ++c, item += itemLength) {
+        qToLittleEndian(children.pages[c], item);
+        std::memcpy(item + 4, entries.key(children.lastEntry[c]).data(), std::size_t(entries.keyLength()));
+    }
+    qToLittleEndian(children.pages[last], item);
+}
+
 } // namespace
 
 QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const std::vector<MdxBuildTag> &tags,
@@ -50,64 +135,16 @@ QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const
     const int tagCount = int(tags.size());
     std::uint32_t nextPage = kHeaderPages + std::uint32_t(tagCount) * kPagesPerBlock;
 
-    // Lay out every tag's nodes first, to know the file size.
-    struct Level
-    {
-        std::vector<Node> nodes;
-        std::vector<QByteArray> lastKeys; // of each node's subtree
-    };
-    std::vector<std::vector<Level>> trees;
-    trees.resize(size_t(tagCount));
+    // Lay out every tag's nodes first, to know the file size: leaves, then each level up
+    // to the root.
+    std::vector<std::vector<Level>> trees(static_cast<std::size_t>(tagCount));
     for (int t = 0; t < tagCount; ++t) {
         const MdxBuildTag &tag = tags[size_t(t)];
         const int maxKeys = maxKeysFor(kBlockBytes, itemLengthFor(tag.keyLength));
-        Level leaves;
-        const size_t total = tag.entries.size();
-        size_t i = 0;
-        do {
-            Node leaf;
-            leaf.page = nextPage;
-            nextPage += kPagesPerBlock;
-            leaf.previous = leaves.nodes.empty() ? 0 : leaves.nodes.back().page;
-            const size_t end = std::min(total, i + size_t(maxKeys));
-            for (; i < end; ++i) {
-                leaf.keys.push_back(tag.entries[i].first);
-                leaf.pointers.push_back(tag.entries[i].second);
-            }
-            leaves.lastKeys.push_back(leaf.keys.empty() ? QByteArray() : leaf.keys.back());
-            leaves.nodes.push_back(std::move(leaf));
-        } while (i < total);
         std::vector<Level> &levels = trees[size_t(t)];
-        levels.push_back(std::move(leaves));
-        // Interior levels: maxKeys + 1 children each; the last node takes at least two.
-        while (levels.back().nodes.size() > 1) {
-            const std::vector<Node> &children = levels.back().nodes;
-            const size_t fan = size_t(maxKeys) + 1;
-            std::vector<size_t> sizes;
-            for (size_t left = children.size(); left > 0;) {
-                sizes.push_back(std::min(left, fan));
-                left -= sizes.back();
-            }
-            if (sizes.size() > 1 && sizes.back() == 1) {
-                --sizes[sizes.size() - 2];
-                ++sizes.back();
-            }
-            Level up;
-            size_t c = 0;
-            for (size_t size : sizes) {
-                Node node;
-                node.leaf = false;
-                node.page = nextPage;
-                nextPage += kPagesPerBlock;
-                const std::vector<QByteArray> &lastKeys = levels.back().lastKeys;
-                for (size_t k = 0; k < size; ++k, ++c) {
-                    node.pointers.push_back(children[c].page);
-                    if (k + 1 < size)
-                        node.keys.push_back(lastKeys[c]);
-                }
-                up.lastKeys.push_back(lastKeys[c - 1]);
-                up.nodes.push_back(std::move(node));
-            }
+        levels.push_back(layOutLeaves(tag.entries.size(), maxKeys, nextPage));
+        while (levels.back().size() > 1) {
+            Level up = layOutParents(levels.back(), maxKeys, nextPage);
             levels.push_back(std::move(up));
         }
     }
@@ -134,10 +171,10 @@ QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const
         const MdxBuildTag &tag = tags[size_t(t)];
         const std::vector<Level> &levels = trees[size_t(t)];
         const std::uint32_t headerPage = kHeaderPages + std::uint32_t(t) * kPagesPerBlock;
-        const std::uint32_t root = levels.back().nodes.front().page;
+        const std::uint32_t root = levels.back().pages.front();
         std::uint32_t nodes = 0;
         for (const Level &level : levels)
-            nodes += std::uint32_t(level.nodes.size());
+            nodes += std::uint32_t(level.size());
 
         const int entry = kTagTableOffset + t * kTagEntrySize;
         put32(file, entry + kEntHeaderPage, headerPage);
@@ -164,15 +201,16 @@ QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const
         put8(file, h + kTagUnique, tag.unique ? 1 : 0);
         const QByteArray expression = toCp1252(tag.expression).left(kTagExpressionEnd - kTagExpression - 1);
         std::memcpy(file.data() + h + kTagExpression, expression.constData(), size_t(expression.size()));
-        put32(file, h + kTagLeftmostLeaf, levels.front().nodes.front().page);
+        put32(file, h + kTagLeftmostLeaf, levels.front().pages.front());
         put32(file, h + kTagRootCopy, root);
         putDate(file, h + kTagDate + 1, today);
 
-        for (const Level &level : levels) {
-            for (const Node &node : level.nodes) {
-                const QByteArray block = encodeNode(node, kBlockBytes, tag.keyLength, itemLength);
-                std::memcpy(file.data() + qsizetype(node.page) * kPageSize, block.constData(), size_t(kBlockBytes));
-            }
+        const auto block = [&](std::uint32_t page) { return file.data() + qsizetype(page) * kPageSize; };
+        for (std::size_t n = 0; n < levels.front().size(); ++n)
+            writeLeaf(block(levels.front().pages[n]), levels.front(), n, tag.entries, itemLength);
+        for (std::size_t l = 1; l < levels.size(); ++l) {
+            for (std::size_t n = 0; n < levels[l].size(); ++n)
+                writeInterior(block(levels[l].pages[n]), levels[l], n, levels[l - 1], tag.entries, itemLength);
         }
     }
     linkTagNames(file, tags);

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "KeyExpression.h"
+#include "TagKeys.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <QString>
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 namespace qal::db {
@@ -24,8 +24,8 @@ struct MdxBuildTag
     bool plainField = false;
     KeyType type = KeyType::Character;
     int keyLength = 0;
-    // (key, record number), already in the tag's order.
-    std::vector<std::pair<QByteArray, std::uint32_t>> entries;
+    // Already in the tag's order.
+    TagKeys entries;
 };
 
 // The complete file image.

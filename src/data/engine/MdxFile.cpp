@@ -147,6 +147,7 @@ void beginIndex(IndexBuild &build, const QString &path, std::vector<TagPlan> pla
         tag.plainField = plan.expression.field() >= 0;
         tag.type = plan.expression.type();
         tag.keyLength = plan.expression.length();
+        tag.entries = TagKeys(tag.type, tag.keyLength, tag.descending);
         tag.entries.reserve(expected);
     }
 }
@@ -154,7 +155,7 @@ void beginIndex(IndexBuild &build, const QString &path, std::vector<TagPlan> pla
 void addToIndex(IndexBuild &build, std::uint32_t recno, QByteArrayView record)
 {
     for (size_t t = 0; t < build.plans.size(); ++t)
-        build.tags[t].entries.emplace_back(build.plans[t].expression.evaluate(record), recno);
+        build.plans[t].expression.evaluateInto(record, build.tags[t].entries.append(recno));
 }
 
 // Sorts the entries and writes the file through a temporary file renamed over the path.
@@ -163,9 +164,9 @@ void finishIndex(IndexBuild &build, const QString &tableName, std::uint8_t langu
     const QString &path = build.path;
     std::vector<MdxBuildTag> &tags = build.tags;
     for (MdxBuildTag &tag : tags) {
-        sortEntries(tag.entries, tag.type, tag.descending);
+        tag.entries.sort();
         if (tag.unique)
-            keepFirstOfEachKey(tag.entries, tag.type);
+            tag.entries.keepFirstOfEachKey();
     }
     const QByteArray image = buildMdx(tableName, languageDriver, tags, Clock::today());
     const QString temporary = path + QStringLiteral(".qtmp");
