@@ -12,12 +12,15 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <iterator>
 #include <set>
+#include <thread>
 
 namespace qal::db {
 
@@ -158,16 +161,33 @@ void addToIndex(IndexBuild &build, std::uint32_t recno, QByteArrayView record)
         build.plans[t].expression.evaluateInto(record, build.tags[t].entries.append(recno));
 }
 
+// Puts each tag's entries in its order. Tags sort independently of each other, so the
+// work is shared out among the processor's cores.
+void sortTags(std::vector<MdxBuildTag> &tags)
+{
+    std::atomic<std::size_t> next{0};
+    const auto sortSome = [&] {
+        for (std::size_t t = next++; t < tags.size(); t = next++) {
+            tags[t].entries.sort();
+            if (tags[t].unique)
+                tags[t].entries.keepFirstOfEachKey();
+        }
+    };
+    const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), tags.size());
+    std::vector<std::future<void>> helpers;
+    for (std::size_t i = 1; i < threads; ++i)
+        helpers.push_back(std::async(std::launch::async, sortSome));
+    sortSome();
+    for (std::future<void> &helper : helpers)
+        helper.get();
+}
+
 // Sorts the entries and writes the file through a temporary file renamed over the path.
 void finishIndex(IndexBuild &build, const QString &tableName, std::uint8_t languageDriver)
 {
     const QString &path = build.path;
     std::vector<MdxBuildTag> &tags = build.tags;
-    for (MdxBuildTag &tag : tags) {
-        tag.entries.sort();
-        if (tag.unique)
-            tag.entries.keepFirstOfEachKey();
-    }
+    sortTags(tags);
     const QByteArray image = buildMdx(tableName, languageDriver, tags, Clock::today());
     const QString temporary = path + QStringLiteral(".qtmp");
     {
