@@ -11,7 +11,7 @@ namespace qal::db {
 namespace {
 
 constexpr qsizetype kReadAhead = 256 * 1024;
-// Pieces read when only the deleted flags are looked at.
+// Pieces read by walks over every record (scans for deleted ones, packs, index builds).
 constexpr qsizetype kScanChunk = 1024 * 1024;
 
 std::uint32_t getU32(const QByteArray &b, int at)
@@ -300,17 +300,27 @@ QByteArray DbfFile::readRecord(std::uint32_t recno) const
 
 bool DbfFile::hasDeletedRecords() const
 {
+    bool found = false;
+    forEachChunk([&](std::uint32_t, QByteArray &chunk) {
+        for (qsizetype at = 0; at < chunk.size() && !found; at += m_recordLength)
+            found = chunk[at] == kDeleted;
+        return !found;
+    });
+    return found;
+}
+
+void DbfFile::forEachChunk(const ChunkVisitor &visit) const
+{
     const std::uint32_t perChunk = std::max<std::uint32_t>(1, std::uint32_t(kScanChunk / m_recordLength));
-    for (std::uint32_t first = 1; first <= m_count; first += perChunk) {
-        const std::uint32_t n = std::min(perChunk, m_count - first + 1);
+    QByteArray chunk;
+    for (std::uint64_t first = 1; first <= m_count; first += perChunk) {
+        const std::uint64_t n = std::min<std::uint64_t>(perChunk, m_count - first + 1);
         const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(first - 1) * m_recordLength;
-        const QByteArray chunk = m_file.read(at, std::int64_t(n) * m_recordLength);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            if (chunk[qsizetype(i) * m_recordLength] == kDeleted)
-                return true;
-        }
+        chunk.resize(qsizetype(n) * m_recordLength);
+        m_file.readInto(at, chunk.data(), chunk.size());
+        if (!visit(std::uint32_t(first), chunk))
+            return;
     }
-    return false;
 }
 
 void DbfFile::writeRecord(std::uint32_t recno, const QByteArray &record)

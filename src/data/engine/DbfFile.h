@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace qal::db {
 
@@ -83,6 +84,11 @@ public:
     // True when some record is flagged deleted; reads the records in large pieces and stops
     // at the first deleted one.
     bool hasDeletedRecords() const;
+    // Walks every record in large pieces read into one buffer: visit(first, chunk) gets the
+    // whole records first, first + 1, ... side by side, and may change the chunk's bytes
+    // (they are not written back). Returning false stops the walk.
+    using ChunkVisitor = std::function<bool(std::uint32_t first, QByteArray &chunk)>;
+    void forEachChunk(const ChunkVisitor &visit) const;
     void writeRecord(std::uint32_t recno, const QByteArray &record);
     // Writes the record after the last one (with the 0x1A end marker), then raises the
     // count in the header: a process killed between the two leaves the old table intact.

@@ -131,9 +131,15 @@ QByteArray File::readSome(std::int64_t offset, std::int64_t n) const
     if (n > kTrustedRead)
         n = std::min(n, std::max<std::int64_t>(0, size() - offset));
     QByteArray out(n, Qt::Uninitialized);
+    out.truncate(readUpTo(offset, out.data(), n));
+    return out;
+}
+
+std::int64_t File::readUpTo(std::int64_t offset, char *data, std::int64_t n) const
+{
     std::int64_t done = 0;
     while (done < n) {
-        const ssize_t r = ::pread(m_fd, out.data() + done, size_t(n - done), off_t(offset + done));
+        const ssize_t r = ::pread(m_fd, data + done, size_t(n - done), off_t(offset + done));
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0)
@@ -142,16 +148,28 @@ QByteArray File::readSome(std::int64_t offset, std::int64_t n) const
             break;
         done += r;
     }
-    out.truncate(done);
-    return out;
+    return done;
 }
 
 QByteArray File::read(std::int64_t offset, std::int64_t n) const
 {
     QByteArray out = readSome(offset, n);
     if (out.size() != n)
-        throw DatabaseError(QStringLiteral("El archivo %1 está truncado o dañado.").arg(baseName(m_path)));
+        throw truncated();
     return out;
+}
+
+void File::readInto(std::int64_t offset, char *data, std::int64_t n) const
+{
+    if (offset < 0 || n < 0)
+        throw DatabaseError(QStringLiteral("Posición inválida en el archivo %1.").arg(baseName(m_path)));
+    if (readUpTo(offset, data, n) != n)
+        throw truncated();
+}
+
+DatabaseError File::truncated() const
+{
+    return DatabaseError(QStringLiteral("El archivo %1 está truncado o dañado.").arg(baseName(m_path)));
 }
 
 void File::write(std::int64_t offset, const QByteArray &bytes)

@@ -7,6 +7,7 @@
 
 namespace qal::db {
 
+class DatabaseError;
 class Journal;
 
 // One open file of a table (.DBF, .DBT or .MDX), with positioned reads and writes and
@@ -39,6 +40,9 @@ public:
     QByteArray read(std::int64_t offset, std::int64_t n) const;
     // Up to n bytes at offset (fewer at the end of the file).
     QByteArray readSome(std::int64_t offset, std::int64_t n) const;
+    // Exactly n bytes at offset into the caller's buffer, for walks over a whole file
+    // that reuse one buffer; throws when the file is shorter.
+    void readInto(std::int64_t offset, char *data, std::int64_t n) const;
     // Writes go through the journal when one is attached, so that a group of writes to
     // the files of a table is all-or-nothing even when the process is killed midway.
     void write(std::int64_t offset, const QByteArray &bytes);
@@ -52,6 +56,8 @@ public:
 
 private:
     void lock(Share share);
+    std::int64_t readUpTo(std::int64_t offset, char *data, std::int64_t n) const;
+    DatabaseError truncated() const;
 
     int m_fd = -1;
     QString m_path;

@@ -266,6 +266,11 @@ private:
 
     // maintenance
     struct Rewrite;
+    QList<TagSpec> indexTags() const;
+    // Builds the production index with these tags from the records and puts it in place of
+    // the old one. With untilDeleted, gives up at the first deleted record, leaving
+    // everything as it was, and returns false.
+    bool writeProductionIndex(const QList<TagSpec> &tags, bool untilDeleted);
     void rewrite(const FieldList &newFields, const QByteArray &newHeader, bool dropDeleted, bool copyMemos,
                  const std::function<QByteArray(const QByteArray &)> &convert);
 

@@ -14,11 +14,11 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace qal::db {
 namespace {
-
-constexpr qsizetype kWriteChunk = 1 << 20;
 
 void putU16(QByteArray &b, int at, int v)
 {
@@ -30,6 +30,44 @@ void putU32(QByteArray &b, int at, std::uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+// Moves the live records of a piece of the table to its front, in order, and cuts off the rest.
+void dropDeletedRecords(QByteArray &chunk, int length)
+{
+    qsizetype to = 0;
+    qsizetype from = 0;
+    while (from < chunk.size()) {
+        while (from < chunk.size() && chunk[from] == DbfFile::kDeleted)
+            from += length;
+        qsizetype end = from;
+        while (end < chunk.size() && chunk[end] != DbfFile::kDeleted)
+            end += length;
+        if (to != from)
+            std::memmove(chunk.data() + to, chunk.constData() + from, size_t(end - from));
+        to += end - from;
+        from = end;
+    }
+    chunk.truncate(to);
+}
+
+std::vector<int> memoFieldsOf(const FieldList &fields)
+{
+    std::vector<int> memos;
+    for (int i = 0; i < fields.size(); ++i) {
+        if (fieldvalue::isMemo(fields[i]))
+            memos.push_back(i);
+    }
+    return memos;
+}
+
+// Copies the memo a record's pointer field (10 bytes at pointer) names into the new memo
+// file and points the field at the copy.
+void moveMemo(char *pointer, const MemoFile &from, MemoFile &to, const QString &tableFile)
+{
+    const std::uint32_t block = MemoFile::parsePointer(QByteArrayView(pointer, 10), tableFile);
+    const std::uint32_t moved = block == 0 ? 0 : to.write(from.read(block), 0);
+    std::memcpy(pointer, MemoFile::formatPointer(moved).constData(), 10);
 }
 
 QString tempPath(const QString &path)
@@ -72,11 +110,7 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
     const QString dbfPath = m_dbf.path();
     const QString base = QFileInfo(dbfPath).completeBaseName();
     const QString marker = QFileInfo(dbfPath).dir().filePath(base + QStringLiteral(".qpk"));
-    QList<TagSpec> tags;
-    if (m_mdx) {
-        for (int i = 0; i < m_mdx->tagCount(); ++i)
-            tags.append(m_mdx->tag(i).spec);
-    }
+    const QList<TagSpec> tags = indexTags();
     QList<QPair<QString, QString>> renames;
     try {
         // The new DBF, written in large pieces.
@@ -84,6 +118,7 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
         renames.append({newDbf, dbfPath});
         QByteArray header = newHeader;
         const int headerLength = int(std::uint8_t(header[8])) | int(std::uint8_t(header[9])) << 8;
+        const int newLength = int(std::uint8_t(header[10])) | int(std::uint8_t(header[11])) << 8;
         std::uint32_t count = 0;
         {
             File out;
@@ -105,36 +140,37 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
                 renames.append({newMdx, mdxPath});
                 index = std::make_unique<MdxFile::Builder>(newMdx, newFields, tags, m_dbf.recordCount());
             }
-            QByteArray buffer;
+            // The records go over in the pieces they are read in: a pack closes the gaps of
+            // the deleted ones inside each piece, a restructure converts each record.
+            const int oldLength = m_dbf.recordLength();
+            const std::vector<int> memoFields = memoFieldsOf(newFields);
+            const QString tableFile = QFileInfo(dbfPath).fileName();
+            QByteArray converted;
             std::int64_t pos = headerLength;
-            const std::uint32_t total = m_dbf.recordCount();
-            for (std::uint32_t r = 1; r <= total; ++r) {
-                const QByteArray old = m_dbf.readRecord(r);
-                if (dropDeleted && old[0] == DbfFile::kDeleted)
-                    continue;
-                QByteArray rec = convert(old);
-                if (newMemo) {
-                    for (const FieldDescriptor &f : newFields) {
-                        if (!fieldvalue::isMemo(f))
-                            continue;
-                        const std::uint32_t block = MemoFile::parsePointer(QByteArrayView(rec).sliced(f.offset, f.length),
-                                                                           QFileInfo(dbfPath).fileName());
-                        const std::uint32_t moved = block == 0 ? 0 : newMemo->write(m_memo->read(block), 0);
-                        rec.replace(f.offset, f.length, MemoFile::formatPointer(moved));
+            m_dbf.forEachChunk([&](std::uint32_t, QByteArray &chunk) {
+                if (dropDeleted)
+                    dropDeletedRecords(chunk, oldLength);
+                if (convert) {
+                    converted.truncate(0);
+                    for (qsizetype at = 0; at < chunk.size(); at += oldLength)
+                        converted.append(convert(chunk.mid(at, oldLength)));
+                }
+                QByteArray &records = convert ? converted : chunk;
+                for (qsizetype at = 0; at < records.size(); at += newLength) {
+                    char *record = records.data() + at;
+                    if (newMemo) {
+                        for (int f : memoFields)
+                            moveMemo(record + newFields[f].offset, *m_memo, *newMemo, tableFile);
                     }
+                    ++count;
+                    if (index)
+                        index->add(count, QByteArrayView(record, newLength));
                 }
-                buffer.append(rec);
-                ++count;
-                if (index)
-                    index->add(count, rec);
-                if (buffer.size() >= kWriteChunk) {
-                    out.write(pos, buffer);
-                    pos += buffer.size();
-                    buffer.clear();
-                }
-            }
-            buffer.append('\x1A');
-            out.write(pos, buffer);
+                out.write(pos, records);
+                pos += records.size();
+                return true;
+            });
+            out.write(pos, QByteArray(1, '\x1A'));
             putU32(header, 4, count);
             out.write(0, header);
             if (index)
@@ -176,14 +212,19 @@ void Table::pack()
 {
     requireOpen();
     requireExclusive(QStringLiteral("Table must be opened exclusive to pack"));
-    // Nothing to remove: the files stay as they are and only the index is regenerated.
-    if (!m_dbf.hasDeletedRecords()) {
+    // Nothing to remove: the files stay as they are and only the index is regenerated. The
+    // walk that regenerates it is also the search for deleted records: it gives up at the
+    // first one, and the table is rewritten instead.
+    if (m_state == State::Browse && m_mdx) {
+        if (writeProductionIndex(indexTags(), true))
+            return;
+    } else if (!m_dbf.hasDeletedRecords()) {
         checkBrowseMode();
         regenerateIndexes();
         return;
     }
     const QByteArray header = m_dbf.file().read(0, m_dbf.headerLength());
-    rewrite(fields(), header, true, true, [](const QByteArray &r) { return r; });
+    rewrite(fields(), header, true, true, {});
 }
 
 void Table::regenerateIndexes()
@@ -193,10 +234,7 @@ void Table::regenerateIndexes()
                          .arg(m_fileName));
     if (!m_mdx)
         return;
-    QList<TagSpec> tags;
-    for (int i = 0; i < m_mdx->tagCount(); ++i)
-        tags.append(m_mdx->tag(i).spec);
-    createIndex(tags);
+    createIndex(indexTags());
 }
 
 void Table::createIndex(const QList<TagSpec> &tags)
@@ -205,17 +243,41 @@ void Table::createIndex(const QList<TagSpec> &tags)
     requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para crear su índice.")
                          .arg(m_fileName));
     checkBrowseMode();
+    writeProductionIndex(tags, false);
+}
+
+QList<TagSpec> Table::indexTags() const
+{
+    QList<TagSpec> tags;
+    for (int i = 0; m_mdx && i < m_mdx->tagCount(); ++i)
+        tags.append(m_mdx->tag(i).spec);
+    return tags;
+}
+
+bool Table::writeProductionIndex(const QList<TagSpec> &tags, bool untilDeleted)
+{
     const QString mdxPath = siblingPath(QStringLiteral("mdx"));
+    MdxFile::Builder index(mdxPath, fields(), tags, m_dbf.recordCount());
+    const int length = m_dbf.recordLength();
+    bool deleted = false;
+    m_dbf.forEachChunk([&](std::uint32_t recno, QByteArray &chunk) {
+        for (qsizetype at = 0; at < chunk.size(); at += length, ++recno) {
+            deleted = untilDeleted && chunk[at] == DbfFile::kDeleted;
+            if (deleted)
+                return false;
+            index.add(recno, QByteArrayView(chunk).sliced(at, length));
+        }
+        return true;
+    });
+    if (deleted)
+        return false;
+
     m_cursor.reset();
     m_cursorValid = false;
     if (m_mdx)
         m_mdx->close();
     m_mdx.reset();
-    MdxFile::create(mdxPath, QFileInfo(m_dbf.path()).completeBaseName(), m_dbf.languageDriver(), fields(), tags,
-                    m_dbf.recordCount(), [this](std::uint32_t recno, QByteArray &record) {
-                        record = m_dbf.readRecord(recno);
-                        return true;
-                    });
+    index.write(QFileInfo(m_dbf.path()).completeBaseName(), m_dbf.languageDriver());
     if (!m_dbf.productionIndex()) {
         m_dbf.setProductionIndex(true);
         m_journal->commit();
@@ -226,6 +288,7 @@ void Table::createIndex(const QList<TagSpec> &tags)
     if (m_tag < 0)
         m_indexField.clear();
     first();
+    return true;
 }
 
 void Table::changeFieldWidth(const QString &name, int newWidth, int newDecimals)
