@@ -8,6 +8,7 @@
 #include "DatabaseError.h"
 #include "FieldValue.h"
 #include "Journal.h"
+#include "RetiredFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -189,6 +190,10 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
         throw;
     }
 
+    QStringList replaced;
+    for (const auto &[from, to] : renames)
+        replaced << to;
+    const RetiredFiles retired(replaced);
     closeFiles();
     try {
         replaceFiles(marker, renames);
