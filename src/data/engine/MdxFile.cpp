@@ -173,7 +173,14 @@ void sortTags(std::vector<MdxBuildTag> &tags)
                 tags[t].entries.keepFirstOfEachKey();
         }
     };
-    const std::size_t threads = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), tags.size());
+    // Starting a thread costs more than sorting a small index.
+    constexpr std::size_t kKeysWorthAThread = 10000;
+    std::size_t keys = 0;
+    for (const MdxBuildTag &tag : tags)
+        keys += tag.entries.size();
+    const std::size_t threads = keys < kKeysWorthAThread
+        ? 1
+        : std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), tags.size());
     std::vector<std::future<void>> helpers;
     for (std::size_t i = 1; i < threads; ++i)
         helpers.push_back(std::async(std::launch::async, sortSome));
