@@ -271,6 +271,8 @@ private:
     // the old one. With untilDeleted, gives up at the first deleted record, leaving
     // everything as it was, and returns false.
     bool writeProductionIndex(const QList<TagSpec> &tags, bool untilDeleted);
+    // Writes the table anew with newHeader, each record through convert (an empty convert
+    // keeps the records as they are), and renames the new files over the old ones.
     void rewrite(const FieldList &newFields, const QByteArray &newHeader, bool dropDeleted, bool copyMemos,
                  const std::function<QByteArray(const QByteArray &)> &convert);
 

@@ -62,13 +62,14 @@ std::vector<int> memoFieldsOf(const FieldList &fields)
     return memos;
 }
 
-// Copies the memo a record's pointer field (10 bytes at pointer) names into the new memo
-// file and points the field at the copy.
+// Copies the memo a record's pointer field names into the new memo file and points the
+// field at the copy.
 void moveMemo(char *pointer, const MemoFile &from, MemoFile &to, const QString &tableFile)
 {
-    const std::uint32_t block = MemoFile::parsePointer(QByteArrayView(pointer, 10), tableFile);
+    constexpr int kPointerLength = 10; // every memo, binary and OLE field
+    const std::uint32_t block = MemoFile::parsePointer(QByteArrayView(pointer, kPointerLength), tableFile);
     const std::uint32_t moved = block == 0 ? 0 : to.write(from.read(block), 0);
-    std::memcpy(pointer, MemoFile::formatPointer(moved).constData(), 10);
+    std::memcpy(pointer, MemoFile::formatPointer(moved).constData(), kPointerLength);
 }
 
 QString tempPath(const QString &path)
