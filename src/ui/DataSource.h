@@ -23,6 +23,9 @@ public:
     bool active() const { return m_table && m_table->isOpen(); }
     db::Table::State state() const { return m_table ? m_table->state() : db::Table::State::Inactive; }
     bool editing() const;
+    // The field of the current record; null when the table is closed, has no such field or
+    // no record (outside an insert), or the value cannot be read.
+    QVariant currentValue(const QString &field) const;
 
     // An operator's change is allowed to put the table in Edit by itself (default true).
     bool autoEdit = true;

@@ -38,12 +38,7 @@ void DbCheckBox::load()
         return;
     }
     setEnabled(true);
-    QVariant v;
-    try {
-        if (!t->isEmpty() || m_source->editing())
-            v = t->value(m_field);
-    } catch (...) {
-    }
+    const QVariant v = m_source->currentValue(m_field);
     setChecked(logical() ? v.toBool() : v.toString() == valueChecked); // setChecked never emits clicked
 }
 
