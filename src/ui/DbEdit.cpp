@@ -40,12 +40,17 @@ void DbEdit::load()
     const int fieldNo = t->fieldIndex(m_field);
     if (fieldNo >= 0) {
         const db::FieldDescriptor &fd = t->field(m_field);
-        if (fd.type == 'C' || fd.type == 'N' || fd.type == 'F')
-            setMaxLength(maxChars > 0 ? std::min(maxChars, int(fd.length)) : fd.length);
+        const int limit = maxChars > 0 ? std::min(maxChars, int(fd.length)) : fd.length;
+        // setting the limit re-sets the text and moves the cursor: only when it changes
+        if ((fd.type == 'C' || fd.type == 'N' || fd.type == 'F') && maxLength() != limit)
+            setMaxLength(limit);
     }
     const QString text = textOfValue(m_source->currentValue(m_field));
-    if (text != this->text())
+    if (text != this->text()) {
         setText(text); // setText never emits textEdited
+        if (!hasFocus())
+            setCursorPosition(0); // a long value shows its beginning
+    }
 }
 
 void DbEdit::operatorEdited(const QString &typed)

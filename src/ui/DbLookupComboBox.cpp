@@ -6,6 +6,7 @@
 #include "data/engine/Query.h"
 #include "data/engine/Table.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -72,6 +73,8 @@ void DbLookupComboBox::loadRows()
             // a list that cannot be read offers nothing; the value still shows
         }
     }
+    // the rows open as wide as their text, however narrow the closed list is
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + 24);
     m_loading = false;
 }
 

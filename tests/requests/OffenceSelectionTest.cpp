@@ -66,6 +66,8 @@ TEST_F(OffenceSelection, AWordInAnyCaseFindsTheOffencesThatContainItAndTheChoice
     whileShown = [&](TFBusqDel &d) {
         EXPECT_EQ(d.windowTitle(), "Selección del delito");
         EXPECT_EQ(dm->tdel.value("C_TDEL").toInt(), 201) << "starts on the request's offence";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(d.ui()->DBGrid1->currentIndex().row(), 4) << "and the grid shows it";
         test::RequestFormFixture::type(d.ui()->edDelito, QStringLiteral("rOBo"));
         QTest::keyClick(d.ui()->edDelito, Qt::Key_Return); // Enter searches
         EXPECT_EQ(rowsShown(d), 2);

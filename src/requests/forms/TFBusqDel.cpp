@@ -27,6 +27,9 @@ TFBusqDel::TFBusqDel(Tdm &dm, QWidget *parent)
                                {QStringLiteral("X_TDEL"), QStringLiteral("Descripción del delito"), true, true},
                                {QStringLiteral("C_TDEL_P"), QString(), false, true}});
     m_ui->DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // the codes are short; the description takes the rest
+    for (const auto &[column, width] : {std::pair {0, 60}, {1, 70}, {2, 60}, {3, 40}})
+        m_ui->DBGrid1->setColumnWidth(column, width);
     m_ui->DBGrid1->horizontalHeader()->setStretchLastSection(true);
     m_ui->DBGrid1->verticalHeader()->hide();
 
