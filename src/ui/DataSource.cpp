@@ -97,7 +97,7 @@ bool DataSource::beginOperatorEdit()
         return false;
     if (editing())
         return true;
-    if (!autoEdit)
+    if (!autoEdit || (beforeAutoEdit && !beforeAutoEdit()))
         return false;
     try {
         m_table->edit();

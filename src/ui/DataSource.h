@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 namespace qal::ui {
 
 // Binds data-aware controls to one table: relays the table's notifications as signals and
@@ -29,6 +31,9 @@ public:
 
     // An operator's change is allowed to put the table in Edit by itself (default true).
     bool autoEdit = true;
+    // Asked before an operator's change starts an edit: a form's guard on editing holds for
+    // typing as for its navigator. False leaves the record as it is.
+    std::function<bool()> beforeAutoEdit;
 
     // Ready to take an operator's value: already editing, or autoEdit and the edit started.
     // An error of the table is shown; false then.

@@ -129,6 +129,13 @@ TEST_F(OfficialRequestForm, ASentRequestIsChangedOnlyAfterARejection)
     press(B::Edit);
     EXPECT_EQ(dialogs.texts(), QStringList({"No se puede modificar un pedido que ya ha sido enviado"}));
     EXPECT_EQ(ped().state(), State::Browse);
+    dialogs.clear();
+    type(ui().x_nom2, QStringLiteral("x")); // typing is an edit too
+    choose(ui().c_sexo, QStringLiteral("FEMENINO"));
+    EXPECT_EQ(dialogs.texts(), QStringList(2, "No se puede modificar un pedido que ya ha sido enviado"));
+    EXPECT_EQ(ped().state(), State::Browse);
+    EXPECT_EQ(ui().x_nom2->text(), "");
+    EXPECT_EQ(ui().c_sexo->currentText(), "MASCULINO");
 
     dialogs.clear();
     ped().edit();

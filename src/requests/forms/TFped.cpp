@@ -100,6 +100,8 @@ void TFped::bindControls()
     m_ui->nvPed->bind(ds);
     m_ui->nvPed->confirmDelete = false; // the request's own delete rule asks
     m_ui->nvPed->beforeAction = [this](ui::DbNavigator::Button b) { return nvPedBeforeAction(b); };
+    // typing into a request starts the same edit the navigator's button does, with its guards
+    ds->beforeAutoEdit = [this] { return nvPedBeforeAction(ui::DbNavigator::Button::Edit); };
 }
 
 void TFped::bindLists()

@@ -21,6 +21,7 @@ TFsup::TFsup(Tdm &dm, QWidget *parent)
     }
     m_ui->DBNavigator1->bind(m_dsSup);
     m_ui->DBNavigator1->beforeAction = [this](ui::DbNavigator::Button b) { return DBNavigator1BeforeAction(b); };
+    m_dsSup->beforeAutoEdit = [this] { return DBNavigator1BeforeAction(ui::DbNavigator::Button::Edit); };
 }
 
 TFsup::~TFsup() = default;
