@@ -3,6 +3,7 @@
 #include "data/engine/Table.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 
@@ -60,13 +61,19 @@ public:
         db::Table::Event m_afterScroll;
     };
 
-    // Has control re-read its value (load) whenever the state, the record or a field changes.
+    // Moves a control from the source it was bound to (current) to next, and has it re-read
+    // its value (load) whenever next's state, record or field values change.
     template <typename Control>
-    void reloadOnChange(Control *control, void (Control::*load)())
+    static void attach(QPointer<DataSource> &current, DataSource *next, Control *control, void (Control::*load)())
     {
-        connect(this, &DataSource::recordChanged, control, load);
-        connect(this, &DataSource::fieldChanged, control, load);
-        connect(this, &DataSource::stateChanged, control, load);
+        if (current)
+            disconnect(current, nullptr, control, nullptr);
+        current = next;
+        if (!current)
+            return;
+        connect(current, &DataSource::recordChanged, control, load);
+        connect(current, &DataSource::fieldChanged, control, load);
+        connect(current, &DataSource::stateChanged, control, load);
     }
 
 signals:

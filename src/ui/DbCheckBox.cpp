@@ -12,12 +12,8 @@ DbCheckBox::DbCheckBox(QWidget *parent)
 
 void DbCheckBox::bind(DataSource *source, const QString &field)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
+    DataSource::attach(m_source, source, this, &DbCheckBox::load);
     m_field = field;
-    if (m_source)
-        m_source->reloadOnChange(this, &DbCheckBox::load);
     load();
 }
 

@@ -17,12 +17,8 @@ DbEdit::DbEdit(QWidget *parent)
 
 void DbEdit::bind(DataSource *source, const QString &field)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
+    DataSource::attach(m_source, source, this, &DbEdit::load);
     m_field = field;
-    if (m_source)
-        m_source->reloadOnChange(this, &DbEdit::load);
     load();
 }
 

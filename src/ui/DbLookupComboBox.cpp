@@ -39,12 +39,8 @@ DbLookupComboBox::DbLookupComboBox(QWidget *parent)
 
 void DbLookupComboBox::bind(DataSource *source, const QString &field)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
+    DataSource::attach(m_source, source, this, &DbLookupComboBox::load);
     m_field = field;
-    if (m_source)
-        m_source->reloadOnChange(this, &DbLookupComboBox::load);
     load();
 }
 

@@ -20,12 +20,8 @@ DbText::DbText(QWidget *parent)
 
 void DbText::bind(DataSource *source, const QString &field)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
+    DataSource::attach(m_source, source, this, &DbText::load);
     m_field = field;
-    if (m_source)
-        m_source->reloadOnChange(this, &DbText::load);
     load();
 }
 

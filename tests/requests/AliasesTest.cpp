@@ -13,13 +13,7 @@ struct Aliases : test::RequestFormFixture
     void SetUp() override
     {
         test::RequestFormFixture::SetUp();
-        form->mostrarModal = [this](QDialog &d) {
-            d.show();
-            if (whileShown)
-                whileShown(static_cast<TFsup &>(d));
-            d.close();
-            return d.result();
-        };
+        driveModalWindows(whileShown);
     }
     static void pressIn(TFsup &d, B b) { QTest::mouseClick(d.ui()->DBNavigator1->button(b), Qt::LeftButton); }
     QStringList aliasesOfCurrentRequest()

@@ -15,15 +15,7 @@ struct OffenceSelection : test::RequestFormFixture
     {
         test::RequestFormFixture::SetUp();
         storeRequest();
-        // The search window is driven by the test while it would be on screen.
-        form->mostrarModal = [this](QDialog &d) {
-            d.show();
-            if (whileShown)
-                whileShown(static_cast<TFBusqDel &>(d));
-            if (d.isVisible())
-                d.reject();
-            return d.result();
-        };
+        driveModalWindows(whileShown);
     }
     QStringList offencesListed()
     {

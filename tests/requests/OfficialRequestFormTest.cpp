@@ -121,6 +121,31 @@ TEST_F(OfficialRequestForm, ANewRequestIsRefusedUntilCompleteThenNumberedAndNorm
     EXPECT_EQ(again.value("C_SEXO").toString(), "F");
 }
 
+TEST_F(OfficialRequestForm, BrowsingShowsEachRequestWithItsLookedUpNames)
+{
+    storeRequest();
+    storeRequest({{"X_APE1", "LOPEZ"}, {"C_SEXO", "F"}, {"C_ORG", 3}, {"M_ENVIADO", true}, {"C_EST", "T"},
+                  {"N_EXPE", 7004312}});
+    ped().first();
+    EXPECT_EQ(ui().c_ped->text(), "1");
+    EXPECT_EQ(ui().x_ape1->text(), "GOMEZ");
+    EXPECT_EQ(ui().c_org->currentText(), "JUZGADO NACIONAL EN LO CRIMINAL Y CORRECCIONAL Nº 1");
+    EXPECT_FALSE(ui().nvPed->button(B::First)->isEnabled());
+    press(B::Next);
+    EXPECT_EQ(ui().c_ped->text(), "2");
+    EXPECT_EQ(ui().x_ape1->text(), "LOPEZ");
+    EXPECT_EQ(ui().c_sexo->currentText(), "FEMENINO");
+    EXPECT_EQ(ui().c_org->currentText(), "JUZGADO FEDERAL DE CÓRDOBA Nº 2");
+    EXPECT_EQ(ui().c_est->currentText(), "En trámite en QAL Central");
+    EXPECT_TRUE(ui().m_enviado->isChecked());
+    EXPECT_EQ(ui().n_expe->text(), "7004312");
+    press(B::First);
+    EXPECT_EQ(ui().c_ped->text(), "1");
+    EXPECT_FALSE(ui().m_enviado->isChecked());
+    EXPECT_EQ(ui().n_expe->text(), "");
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+}
+
 TEST_F(OfficialRequestForm, ASentRequestIsChangedOnlyAfterARejection)
 {
     storeRequest({{"M_ENVIADO", true}, {"C_EST", "T"}});

@@ -53,6 +53,21 @@ struct RequestFormFixture : FormsFixture
         emit combo->activated(row);
     }
 
+    // Each modal window the form opens is shown and handed to whileShown, as the operator
+    // would meet it, then closed if it is still open.
+    template <typename Window>
+    void driveModalWindows(std::function<void(Window &)> &whileShown)
+    {
+        form->mostrarModal = [&whileShown](QDialog &d) {
+            d.show();
+            if (whileShown)
+                whileShown(static_cast<Window &>(d));
+            if (d.isVisible())
+                d.reject();
+            return d.result();
+        };
+    }
+
     // Stores a complete official request without the form; extra values go in last.
     QVariant storeRequest(const QVariantMap &extra = {})
     {
