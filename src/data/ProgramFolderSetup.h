@@ -12,6 +12,10 @@ namespace qal {
 // Existing tables in the folder are replaced. Throws DatabaseError.
 void createProgramFolder(const QString &folder, bool legacy = false);
 
+// Adds three official requests to a new folder (one being entered, one sent and in
+// process, one rejected) and an alias of the first: a demonstration office.
+void addSampleRequests(const QString &folder);
+
 // The rows of the parameter table a new folder starts with: key and value.
 QList<QPair<QString, QString>> defaultSettings();
 

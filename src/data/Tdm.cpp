@@ -83,6 +83,8 @@ void Tdm::wireEvents()
         t->afterPost = flush;
         t->afterDelete = flush;
     }
+    // The aliases shown and added are those of the current official request.
+    sup.setMasterLink(&ped, QStringLiteral("C_PED"), QStringLiteral("C_PED"));
     // User names are typed in lower case at log-in: one typed in capitals in the users' grid
     // could never log in.
     usu.beforePost = [](db::Table &t) {

@@ -49,6 +49,16 @@ bool DataSource::editing() const
     return s == db::Table::State::Edit || s == db::Table::State::Insert;
 }
 
+QVariant DataSource::currentValue(const QString &field) const
+{
+    try {
+        if (active() && m_table->hasField(field) && (!m_table->isEmpty() || editing()))
+            return m_table->value(field);
+    } catch (...) {
+    }
+    return {};
+}
+
 void DataSource::notified(db::Table::Notification n)
 {
     using N = db::Table::Notification;
@@ -87,7 +97,7 @@ bool DataSource::beginOperatorEdit()
         return false;
     if (editing())
         return true;
-    if (!autoEdit)
+    if (!autoEdit || (beforeAutoEdit && !beforeAutoEdit()))
         return false;
     try {
         m_table->edit();

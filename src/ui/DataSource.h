@@ -3,6 +3,9 @@
 #include "data/engine/Table.h"
 
 #include <QObject>
+#include <QPointer>
+
+#include <functional>
 
 namespace qal::ui {
 
@@ -23,9 +26,15 @@ public:
     bool active() const { return m_table && m_table->isOpen(); }
     db::Table::State state() const { return m_table ? m_table->state() : db::Table::State::Inactive; }
     bool editing() const;
+    // The field of the current record; null when the table is closed, has no such field or
+    // no record (outside an insert), or the value cannot be read.
+    QVariant currentValue(const QString &field) const;
 
     // An operator's change is allowed to put the table in Edit by itself (default true).
     bool autoEdit = true;
+    // Asked before an operator's change starts an edit: a form's guard on editing holds for
+    // typing as for its navigator. False leaves the record as it is.
+    std::function<bool()> beforeAutoEdit;
 
     // Ready to take an operator's value: already editing, or autoEdit and the edit started.
     // An error of the table is shown; false then.
@@ -52,13 +61,19 @@ public:
         db::Table::Event m_afterScroll;
     };
 
-    // Has control re-read its value (load) whenever the state, the record or a field changes.
+    // Moves a control from the source it was bound to (current) to next, and has it re-read
+    // its value (load) whenever next's state, record or field values change.
     template <typename Control>
-    void reloadOnChange(Control *control, void (Control::*load)())
+    static void attach(QPointer<DataSource> &current, DataSource *next, Control *control, void (Control::*load)())
     {
-        connect(this, &DataSource::recordChanged, control, load);
-        connect(this, &DataSource::fieldChanged, control, load);
-        connect(this, &DataSource::stateChanged, control, load);
+        if (current)
+            disconnect(current, nullptr, control, nullptr);
+        current = next;
+        if (!current)
+            return;
+        connect(current, &DataSource::recordChanged, control, load);
+        connect(current, &DataSource::fieldChanged, control, load);
+        connect(current, &DataSource::stateChanged, control, load);
     }
 
 signals:

@@ -12,12 +12,8 @@ DbCheckBox::DbCheckBox(QWidget *parent)
 
 void DbCheckBox::bind(DataSource *source, const QString &field)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
+    DataSource::attach(m_source, source, this, &DbCheckBox::load);
     m_field = field;
-    if (m_source)
-        m_source->reloadOnChange(this, &DbCheckBox::load);
     load();
 }
 
@@ -38,12 +34,7 @@ void DbCheckBox::load()
         return;
     }
     setEnabled(true);
-    QVariant v;
-    try {
-        if (!t->isEmpty() || m_source->editing())
-            v = t->value(m_field);
-    } catch (...) {
-    }
+    const QVariant v = m_source->currentValue(m_field);
     setChecked(logical() ? v.toBool() : v.toString() == valueChecked); // setChecked never emits clicked
 }
 

@@ -1,8 +1,11 @@
 #include "DbEdit.h"
 
 #include "DataSource.h"
+#include "DbText.h"
 
 #include <QDate>
+
+#include <algorithm>
 
 namespace qal::ui {
 
@@ -14,12 +17,8 @@ DbEdit::DbEdit(QWidget *parent)
 
 void DbEdit::bind(DataSource *source, const QString &field)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
+    DataSource::attach(m_source, source, this, &DbEdit::load);
     m_field = field;
-    if (m_source)
-        m_source->reloadOnChange(this, &DbEdit::load);
     load();
 }
 
@@ -37,25 +36,31 @@ void DbEdit::load()
     const int fieldNo = t->fieldIndex(m_field);
     if (fieldNo >= 0) {
         const db::FieldDescriptor &fd = t->field(m_field);
-        if (fd.type == 'C')
-            setMaxLength(fd.length);
+        const int limit = maxChars > 0 ? std::min(maxChars, int(fd.length)) : fd.length;
+        // setting the limit re-sets the text and moves the cursor: only when it changes
+        if ((fd.type == 'C' || fd.type == 'N' || fd.type == 'F') && maxLength() != limit)
+            setMaxLength(limit);
     }
-    QVariant v;
-    try {
-        if (!t->isEmpty() || m_source->editing())
-            v = t->value(m_field);
-    } catch (...) {
-    }
-    const QString text = v.typeId() == QMetaType::QDate ? v.toDate().toString(QStringLiteral("dd/MM/yyyy")) : v.toString();
-    if (text != this->text())
+    const QString text = textOfValue(m_source->currentValue(m_field));
+    if (text != this->text()) {
         setText(text); // setText never emits textEdited
+        if (!hasFocus())
+            setCursorPosition(0); // a long value shows its beginning
+    }
 }
 
-void DbEdit::operatorEdited(const QString &text)
+void DbEdit::operatorEdited(const QString &typed)
 {
     db::Table *t = m_source ? m_source->table() : nullptr;
     if (!t)
         return;
+    QString text = typed;
+    if (upperCase && text != text.toUpper()) {
+        text = text.toUpper();
+        const int cursor = cursorPosition();
+        setText(text); // never emits textEdited
+        setCursorPosition(cursor);
+    }
     QVariant v;
     if (!text.isEmpty()) {
         const char type = t->fieldIndex(m_field) >= 0 ? t->field(m_field).type : 'C';

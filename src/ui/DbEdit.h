@@ -18,8 +18,12 @@ public:
     explicit DbEdit(QWidget *parent = nullptr);
 
     void bind(DataSource *source, const QString &field);
-    DataSource *dataSource() const { return m_source; }
     const QString &field() const { return m_field; }
+
+    // What the operator types turns to capitals (names, places).
+    bool upperCase = false;
+    // A limit below the field's width; 0 takes the width.
+    int maxChars = 0;
 
 signals:
     // The operator changed the value (after it reached the record).

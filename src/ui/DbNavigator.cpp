@@ -24,9 +24,9 @@ struct ButtonDef
 constexpr ButtonDef kDefs[DbNavigator::kButtons] = {
     {"nbFirst", "Primer registro", "|◀"},     {"nbPrior", "Registro anterior", "◀"},
     {"nbNext", "Registro siguiente", "▶"},    {"nbLast", "Último registro", "▶|"},
-    {"nbRefresh", "Refrescar", "↻"},          {"nbInsert", "Agregar un registro", "+"},
-    {"nbDelete", "Eliminar el registro", "−"}, {"nbEdit", "Modificar el registro", "▲"},
-    {"nbPost", "Aceptar", "✔"},               {"nbCancel", "Cancelar", "✘"},
+    {"nbInsert", "Agregar un registro", "+"}, {"nbDelete", "Eliminar el registro", "−"},
+    {"nbEdit", "Modificar el registro", "▲"}, {"nbPost", "Aceptar", "✔"},
+    {"nbCancel", "Cancelar", "✘"},            {"nbRefresh", "Refrescar", "↻"},
 };
 
 } // namespace
@@ -43,7 +43,7 @@ DbNavigator::DbNavigator(QWidget *parent)
         b->setToolTip(QString::fromUtf8(kDefs[i].hint));
         b->setText(QString::fromUtf8(kDefs[i].glyph));
         b->setAccessibleName(b->toolTip());
-        b->setMinimumWidth(26);
+        b->setMinimumWidth(22);
         b->setFocusPolicy(Qt::NoFocus);
         layout->addWidget(b);
         m_buttons[size_t(i)] = b;

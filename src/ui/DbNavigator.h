@@ -20,7 +20,8 @@ class DbNavigator : public QWidget
     Q_OBJECT
 
 public:
-    enum class Button { First, Prior, Next, Last, Refresh, Insert, Delete, Edit, Post, Cancel };
+    // In the order they stand on screen.
+    enum class Button { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel, Refresh };
     static constexpr int kButtons = 10;
 
     explicit DbNavigator(QWidget *parent = nullptr);

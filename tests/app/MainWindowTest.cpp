@@ -8,6 +8,7 @@
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
 #include "data/forms/TPedirClave.h"
+#include "requests/forms/TFped.h"
 #include "ui_TFConfig.h"
 #include "ui_TFVerConfig.h"
 #include "ui_TPedirClave.h"
@@ -248,4 +249,24 @@ TEST_F(MainWindowFixture, TheSendingLogWindowKeepsItsLinesBetweenShowings)
         v->close();
     });
     menu->ui()->miVerConfigHost->trigger();
+}
+
+TEST_F(MainWindowFixture, OfficialRequestsOpenUnlessTheOfficeIsNumberedZero)
+{
+    ASSERT_TRUE(menu->ui()->btPedido->isEnabled());
+    ASSERT_TRUE(menu->ui()->Pedidos2->isEnabled());
+    dm->GrabarParametro(QStringLiteral("c_reg"), QStringLiteral("0"));
+    menu->ui()->Pedidos2->trigger();
+    EXPECT_EQ(dialogs.texts(), QStringList({"El sistema no está configurado para gestionar pedidos oficiales"}));
+    EXPECT_EQ(menu->formularioPedido(), nullptr);
+
+    dialogs.clear();
+    dm->GrabarParametro(QStringLiteral("c_reg"), QString()); // never configured still opens
+    QTest::mouseClick(menu->ui()->btPedido, Qt::LeftButton);
+    ASSERT_NE(menu->formularioPedido(), nullptr);
+    EXPECT_TRUE(menu->formularioPedido()->isVisible());
+    EXPECT_EQ(menu->formularioPedido()->windowTitle(), "QAL - Pedido Oficial de Antecedentes");
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    menu->ui()->Pedidos2->trigger(); // the same window again, never a second one
+    EXPECT_EQ(menu->findChildren<TFped *>().size(), 1);
 }

@@ -349,3 +349,20 @@ TEST_F(ProgramFolderFixture, ThePurgeRemovesOnlyOldAnswersAndTheirFiles)
     for (const char *kept : {"h2.12", "dp2.12"})
         EXPECT_TRUE(QFile::exists(ProgramFolder::resolve(kept))) << kept;
 }
+
+TEST_F(ProgramFolderFixture, TheDemoRequestsStartAndTheNextIsNumberedAfterThem)
+{
+    addSampleRequests(dir.path());
+    Tdm dm;
+    dm.dmCreate();
+    ASSERT_TRUE(dm.InicioCompleto);
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_EQ(dm.ped.recordCount(), 3);
+    ASSERT_TRUE(dm.ped.findKey(1));
+    EXPECT_EQ(dm.sup.recordCount(), 1) << "the alias follows its request";
+    ASSERT_TRUE(dm.ped.findKey(3));
+    EXPECT_EQ(dm.ped.value("C_EST").toString(), "R");
+    EXPECT_EQ(dm.sup.recordCount(), 0);
+    EXPECT_TRUE(dm.ped.checkIndex().isEmpty());
+    EXPECT_EQ(dm.NumeroSecuencia(QStringLiteral("ped")), 4);
+}

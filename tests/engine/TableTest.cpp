@@ -243,8 +243,12 @@ TEST_F(TableTest, DetailShowsOnlyTheMastersRowsAndFollowsIt)
     EXPECT_EQ(names(), QStringLiteral("B"));
     ped.last();
     EXPECT_EQ(sup.recordCount(), 1);
+    sup.append(); // belongs to the master's current record without being told
+    sup.setValue("X_APE1", QStringLiteral("F"));
+    sup.post();
+    EXPECT_EQ(names(), QStringLiteral("DF"));
     sup.setMasterLink(nullptr, {}, {});
-    EXPECT_EQ(sup.recordCount(), 5);
+    EXPECT_EQ(sup.recordCount(), 6);
 }
 
 TEST_F(TableTest, CalculatedAndLookupFieldsAreComputedAndNeverStored)

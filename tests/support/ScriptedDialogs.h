@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Dialogs.h"
+#include "support/QtPrinters.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,4 +1,4 @@
-// qal-admin init [--legacy] FOLDER: a ready program folder.
+// qal-admin init [--legacy | --demo] FOLDER: a ready program folder.
 #include "Command.h"
 
 #include "data/ProgramFolderSetup.h"
@@ -8,19 +8,24 @@ namespace {
 int init(const QStringList &args)
 {
     const bool legacy = args.contains(QStringLiteral("--legacy"));
+    const bool demo = args.contains(QStringLiteral("--demo"));
     QStringList rest = args;
     rest.removeAll(QStringLiteral("--legacy"));
-    if (rest.size() != 1) {
-        printErr(QStringLiteral("uso: qal-admin init [--legacy] CARPETA\n"));
+    rest.removeAll(QStringLiteral("--demo"));
+    if (rest.size() != 1 || (legacy && demo)) {
+        printErr(QStringLiteral("uso: qal-admin init [--legacy | --demo] CARPETA\n"));
         return 2;
     }
     qal::createProgramFolder(rest.front(), legacy);
+    if (demo)
+        qal::addSampleRequests(rest.front());
     printOut(QStringLiteral("Carpeta del programa creada: %1\n").arg(rest.front()));
     return 0;
 }
 
-const RegisterCommand initCommand({"init", "init [--legacy] CARPETA",
-                                   "Crea una carpeta de programa completa (con --legacy, con las tablas más antiguas).",
+const RegisterCommand initCommand({"init", "init [--legacy | --demo] CARPETA",
+                                   "Crea una carpeta de programa completa (con --legacy, con las tablas más antiguas; "
+                                   "con --demo, con pedidos de ejemplo).",
                                    init});
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
 #include "data/forms/TPedirClave.h"
+#include "requests/forms/TFped.h"
 
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
@@ -48,9 +49,9 @@ TFMenu::TFMenu(QWidget *parent)
     for (QAction *a : {m_ui->PedidosOficiales1, m_ui->Organismos1, m_ui->Organismos2, m_ui->Busqueda1,
                        m_ui->InformeMensual1, m_ui->ReportedeActividad1,
                        m_ui->miConfigLiveScan, m_ui->ConfiguracinCorreoElectrnico1,
-                       m_ui->Probarconfiguracindecuenta1, m_ui->BandejadeEntradadelCorreoElectrnico1, m_ui->Pedidos2})
+                       m_ui->Probarconfiguracindecuenta1, m_ui->BandejadeEntradadelCorreoElectrnico1})
         a->setEnabled(false);
-    for (QPushButton *b : {m_ui->btPedido, m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
+    for (QPushButton *b : {m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
         b->setEnabled(false);
     statusBar()->setSizeGripEnabled(true);
     connectCommands();
@@ -75,6 +76,8 @@ void TFMenu::setDataModule(Tdm *dm)
 void TFMenu::connectCommands()
 {
     connect(m_ui->Salir1, &QAction::triggered, this, &QWidget::close);
+    connect(m_ui->btPedido, &QPushButton::clicked, this, &TFMenu::btPedidoClick);
+    connect(m_ui->Pedidos2, &QAction::triggered, this, &TFMenu::btPedidoClick);
     connect(m_ui->btRecibir, &QPushButton::clicked, this, &TFMenu::btRecibirClick);
     connect(m_ui->RecibirContestaciones1, &QAction::triggered, this, &TFMenu::btRecibirClick);
     connect(m_ui->OrdenamientodeArchivos1, &QAction::triggered, this, &TFMenu::OrdenamientodeArchivos1Click);
@@ -85,6 +88,21 @@ void TFMenu::connectCommands()
     connect(m_ui->miCambClave, &QAction::triggered, this, &TFMenu::miCambClaveClick);
     connect(m_ui->AdministrarUsu, &QAction::triggered, this, &TFMenu::AdministrarUsuClick);
     connect(m_ui->miVerConfigHost, &QAction::triggered, this, &TFMenu::miVerConfigHostClick);
+}
+
+void TFMenu::btPedidoClick()
+{
+    if (!m_dm)
+        return;
+    if (m_dm->LeerParametro(QStringLiteral("c_reg")) == QLatin1String("0")) {
+        Dialogs::information(QStringLiteral("El sistema no está configurado para gestionar pedidos oficiales"));
+        return;
+    }
+    if (!m_fped)
+        m_fped = new TFped(*m_dm, this);
+    m_fped->show();
+    m_fped->raise();
+    m_fped->activateWindow();
 }
 
 void TFMenu::MostrarEstado(const QString &text)

@@ -14,6 +14,7 @@ namespace qal {
 class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
+class TFped;
 
 // The main window: every command opens a screen or starts an operation of the data module.
 class TFMenu : public QMainWindow
@@ -34,6 +35,8 @@ public:
     bool otraInstancia = false;
 
     Ui::TFMenu *ui() const { return m_ui.get(); }
+    // The official request form, once it has been opened.
+    TFped *formularioPedido() const { return m_fped; }
 
     void FormShow();
 
@@ -53,6 +56,7 @@ protected:
 private:
     void connectCommands();
     void btRecibirClick();
+    void btPedidoClick();
     void OrdenamientodeArchivos1Click();
     void PedidospersonalessinenviarClick();
     void Acercade1Click();
@@ -69,6 +73,7 @@ private:
     bool m_shown = false;
     TFAdminUsu *m_adminUsu = nullptr;
     TFVerConfig *m_verConfig = nullptr;
+    TFped *m_fped = nullptr;
 };
 
 // Deletes the working files of the request being edited.

@@ -777,6 +777,13 @@ void Table::setMasterLink(Table *master, const QString &masterField, const QStri
         first();
 }
 
+void Table::fillLinkField()
+{
+    // a new detail record belongs to the master's current record
+    if (m_master && m_master->isOpen() && !m_master->isEmpty() && fieldIndex(m_detailField) >= 0)
+        setValue(m_detailField, m_master->value(m_masterField));
+}
+
 void Table::masterChanged(Notification n)
 {
     if (n == Notification::Destroyed) {
@@ -965,6 +972,7 @@ void Table::insert()
     m_modified = false;
     notify(Notification::StateChanged);
     try {
+        fillLinkField();
         if (onNewRecord)
             onNewRecord(*this);
         calculate();

@@ -151,7 +151,8 @@ public:
     // filter (or none) moves to the first record.
     void setFilter(Filter filter);
     // Shows only the records whose detailField equals the master's masterField, following
-    // the master as it moves. A null master removes the link.
+    // the master as it moves; a record inserted takes the master's value. A null master
+    // removes the link.
     void setMasterLink(Table *master, const QString &masterField, const QString &detailField);
 
     // ---- walking, in active-index order
@@ -255,6 +256,7 @@ private:
     void calculate();
     void notify(Notification n);
     void masterChanged(Notification n);
+    void fillLinkField();
 
     // writing
     void beginGroup();

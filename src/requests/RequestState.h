@@ -1,0 +1,13 @@
+#pragma once
+
+namespace qal::db {
+class Table;
+}
+
+namespace qal {
+
+// An official or personal request can be changed until it is sent, and again once the
+// central office has rejected it (state "R").
+bool pedidoModificable(const db::Table &ped);
+
+} // namespace qal

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "ui/DbNavigator.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QAction;
+
+namespace Ui {
+class TFped;
+}
+
+namespace qal {
+
+class Tdm;
+class TFBusqDel;
+class TFsup;
+
+namespace ui {
+class DataSource;
+}
+
+// "QAL - Pedido Oficial de Antecedentes": one official request at a time, edited in place.
+// Every rule of a save runs in the request table's events; the form only guards the
+// navigator, hands the offence and alias windows the current request and keeps its lists.
+class TFped : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFped(Tdm &dm, QWidget *parent = nullptr);
+    ~TFped() override;
+
+    Ui::TFped *ui() const { return m_ui.get(); }
+    ui::DataSource *dsPed() const { return m_dsPed; }
+    QMenu *PMenuHuella() const { return m_menuHuella; }
+    TFsup *formularioSupuestos();
+    TFBusqDel *formularioDelitos();
+
+    void FormShow();
+    bool nvPedBeforeAction(ui::DbNavigator::Button button);
+    void sbDelitoClick();
+    void c_tdelExit();
+    void c_orgClick();
+    void SupuestosClick();
+    void btEstVelcorClick();
+    void btOficioClick();
+    // Sets a looked-up field to null, as its clear button does.
+    void limpiarCampo(const QString &field);
+
+    // Shows a window modally; tests drive the window themselves.
+    std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
+
+    // Raised before each image hand-over: each temporary image gets a fresh name, since a
+    // viewer may still hold the previous one open.
+    int contadorVisor = 0;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void bindControls();
+    void bindLists();
+    void connectHandlers();
+    void centreOnScreen();
+    void compactarBotones();
+
+    std::unique_ptr<Ui::TFped> m_ui;
+    Tdm &m_dm;
+    ui::DataSource *m_dsPed;
+    QMenu *m_menuHuella;
+    TFsup *m_supuestos = nullptr;
+    TFBusqDel *m_busqDel = nullptr;
+    bool m_centred = false;
+};
+
+} // namespace qal

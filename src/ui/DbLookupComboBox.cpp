@@ -1,0 +1,166 @@
+#include "DbLookupComboBox.h"
+
+#include "DataSource.h"
+#include "DbText.h"
+
+#include "data/engine/Query.h"
+#include "data/engine/Table.h"
+
+#include <QAbstractItemView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+namespace qal::ui {
+namespace {
+
+// Keys compare as numbers when both are numbers (a key of an N field may be read as an
+// integer on one side and a double on the other), else as text without trailing blanks.
+bool sameKey(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return false;
+    bool numA = false, numB = false;
+    const double da = a.toDouble(&numA), db = b.toDouble(&numB);
+    if (numA && numB && a.typeId() != QMetaType::QString && b.typeId() != QMetaType::QString)
+        return da == db;
+    return a.toString().trimmed() == b.toString().trimmed();
+}
+
+} // namespace
+
+DbLookupComboBox::DbLookupComboBox(QWidget *parent)
+    : QComboBox(parent)
+{
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(3);
+    connect(this, &QComboBox::activated, this, &DbLookupComboBox::operatorChose);
+}
+
+void DbLookupComboBox::bind(DataSource *source, const QString &field)
+{
+    DataSource::attach(m_source, source, this, &DbLookupComboBox::load);
+    m_field = field;
+    load();
+}
+
+void DbLookupComboBox::setList(db::Table *listTable, const QString &keyField, const QString &listField)
+{
+    m_list = listTable;
+    m_keyField = keyField;
+    m_listField = listField;
+    loadRows();
+    load();
+}
+
+void DbLookupComboBox::loadRows()
+{
+    m_loading = true;
+    clear();
+    if (dropDownRows && m_list && m_list->isOpen()) {
+        QList<db::SortKey> order;
+        if (!m_list->indexField().isEmpty())
+            order << db::SortKey {m_list->indexField()};
+        try {
+            const db::ResultSet rows = db::query::select(m_list->fileName(), {m_keyField, m_listField}, {}, order);
+            for (const QVariantList &row : rows.rows)
+                addItem(textOfValue(row.value(1)), row.value(0));
+        } catch (...) {
+            // a list that cannot be read offers nothing; the value still shows
+        }
+    }
+    // the rows open as wide as their text, however narrow the closed list is
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + 24);
+    m_loading = false;
+}
+
+int DbLookupComboBox::rowOf(const QVariant &key) const
+{
+    for (int i = 0; i < count(); ++i)
+        if (sameKey(itemData(i), key))
+            return i;
+    return -1;
+}
+
+void DbLookupComboBox::load()
+{
+    if (m_loading)
+        return;
+    const bool open = m_source && m_source->active();
+    setEnabled(open);
+    const QVariant key = open ? m_source->currentValue(m_field) : QVariant();
+    int row = rowOf(key);
+    if (row < 0 && !key.isNull() && dropDownRows) {
+        loadRows(); // a row added since the list was read
+        row = rowOf(key);
+    }
+    m_loading = true;
+    setCurrentIndex(row);
+    if (row < 0) {
+        QVariant shown;
+        try {
+            if (!key.isNull() && m_list && m_list->isOpen())
+                shown = m_list->lookup(m_keyField, key, m_listField);
+        } catch (...) {
+        }
+        setPlaceholderText(textOfValue(shown));
+    }
+    m_loading = false;
+}
+
+void DbLookupComboBox::showPopup()
+{
+    if (m_readOnly || !dropDownRows)
+        return;
+    loadRows();
+    load();
+    QComboBox::showPopup();
+}
+
+void DbLookupComboBox::operatorChose(int index)
+{
+    if (m_loading || m_readOnly || !m_source || index < 0)
+        return;
+    const QVariant key = itemData(index);
+    if (!m_source->setOperatorValue(m_field, key)) {
+        load();
+        return;
+    }
+    try {
+        if (m_list && m_list->isOpen())
+            m_list->locate(m_keyField, key);
+    } catch (...) {
+    }
+    emit edited();
+}
+
+void DbLookupComboBox::mousePressEvent(QMouseEvent *event)
+{
+    emit clicked();
+    if (m_readOnly || !dropDownRows) {
+        event->accept();
+        return;
+    }
+    QComboBox::mousePressEvent(event);
+}
+
+void DbLookupComboBox::keyPressEvent(QKeyEvent *event)
+{
+    if (m_readOnly || !dropDownRows) {
+        // moving focus on stays possible
+        if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+            QComboBox::keyPressEvent(event);
+        else
+            event->ignore();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+void DbLookupComboBox::wheelEvent(QWheelEvent *event)
+{
+    // turning the wheel over a form must not change a request's data behind the operator's back
+    event->ignore();
+}
+
+} // namespace qal::ui
