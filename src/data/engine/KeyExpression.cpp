@@ -439,11 +439,12 @@ void KeyExpression::evaluateInto(QByteArrayView record, char *key) const
         const qsizetype available = std::clamp<qsizetype>(record.size() - f.offset, 0, f.length);
         const QByteArrayView bytes = record.sliced(available > 0 ? f.offset : 0, available);
         if (m_type == KeyType::Numeric) {
-            numeric_key::writeFromText(bytes, key);
+            numeric_key::writeFromText(bytes, key); // the field's exact decimal text
             return;
         }
         const qsizetype n = std::min<qsizetype>(available, m_length);
-        std::memcpy(key, bytes.data(), size_t(n));
+        if (n > 0)
+            std::memcpy(key, bytes.data(), size_t(n));
         std::memset(key + n, ' ', size_t(m_length - n));
         if (m_upper)
             upperCp1252InPlace(key, m_length);
