@@ -50,10 +50,8 @@ TEST_F(OfficialRequestForm, IsLaidOutAsTheOperatorsKnowIt)
     EXPECT_EQ(form->PMenuHuella()->actions().size(), 2);
     EXPECT_FALSE(form->PMenuHuella()->isVisible());
     // screens of other parts of the program do not pretend to work yet
-    for (QWidget *w : {static_cast<QWidget *>(ui().btDig), static_cast<QWidget *>(ui().btDocumento),
-                       static_cast<QWidget *>(ui().btEnv), static_cast<QWidget *>(ui().btContes),
-                       static_cast<QWidget *>(ui().btBuscar)})
-        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    for (QPushButton *b : {ui().btDig, ui().btDocumento, ui().btEnv, ui().btContes, ui().btBuscar})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     const QStringList tabs = tabOrderFrom(ui().c_org);
     const QStringList expected {"c_org",  "x_sec",  "x_dom",  "x_loc",     "c_prov", "c_codpos", "c_tdel",
                                 "btDelito", "x_delito", "x_email", "n_causa", "c_prior", "c_carped", "x_ape1", "x_ape2",

@@ -37,10 +37,8 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     connectHandlers();
     // The image hand-overs, the sending, the answer viewer and the quick search arrive with
     // their windows; until then their buttons do not pretend to work.
-    for (QWidget *w : {static_cast<QWidget *>(m_ui->btDig), static_cast<QWidget *>(m_ui->btDocumento),
-                       static_cast<QWidget *>(m_ui->btEnv), static_cast<QWidget *>(m_ui->btContes),
-                       static_cast<QWidget *>(m_ui->btBuscar)})
-        w->setEnabled(false);
+    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btEnv, m_ui->btContes, m_ui->btBuscar})
+        b->setEnabled(false);
     for (QAction *a : m_menuHuella->actions())
         a->setEnabled(false);
     compactarBotones();
