@@ -10,7 +10,6 @@
 
 #include "core/ProgramFolder.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -251,12 +250,3 @@ BENCHMARK(BM_KeySeekWarm)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EditPostReread)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenReads)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullWalkMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

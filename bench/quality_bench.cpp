@@ -10,7 +10,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -105,13 +104,3 @@ void BM_SaveTenPrints(benchmark::State &state)
 BENCHMARK(BM_SaveTenPrints)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-// The conversions run external programs through an event loop: a Qt application is needed.
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
