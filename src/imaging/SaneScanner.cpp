@@ -127,7 +127,8 @@ private:
 };
 
 // Reads one frame after sane_start; a null image with the error on failure.
-QImage readFrame(SANE_Handle handle, int dpi, QString *error, SANE_Status *endStatus)
+QImage readFrame(SANE_Handle handle, int dpi, QString *error, SANE_Status *endStatus, ScanControl *control,
+                 int pageNumber)
 {
     SANE_Parameters p;
     SANE_Status status = sane_get_parameters(handle, &p);
@@ -154,11 +155,23 @@ QImage readFrame(SANE_Handle handle, int dpi, QString *error, SANE_Status *endSt
     if (p.lines > 0)
         data.reserve(qsizetype(std::min<qint64>(qint64(p.bytes_per_line) * p.lines, SaneScanner::kMaxPageBytes)));
     std::vector<SANE_Byte> buffer(65536);
+    const qint64 expected = p.lines > 0 ? qint64(p.bytes_per_line) * p.lines : -1;
+    int reported = -2;
     for (;;) {
+        if (control && control->cancelled()) {
+            *error = kScanCancelled;
+            *endStatus = SANE_STATUS_CANCELLED;
+            return {};
+        }
         SANE_Int got = 0;
         status = sane_read(handle, buffer.data(), SANE_Int(buffer.size()), &got);
         if (status == SANE_STATUS_EOF)
             break;
+        if (status == SANE_STATUS_CANCELLED) {
+            *error = kScanCancelled;
+            *endStatus = status;
+            return {};
+        }
         if (status != SANE_STATUS_GOOD) {
             *error = statusText(status);
             *endStatus = status;
@@ -170,6 +183,12 @@ QImage readFrame(SANE_Handle handle, int dpi, QString *error, SANE_Status *endSt
             return {};
         }
         data.append(reinterpret_cast<const char *>(buffer.data()), got);
+        if (control && control->progress) {
+            const int percent = expected > 0 ? int(std::min<qint64>(100, 100 * data.size() / expected)) : -1;
+            if (percent != reported)
+                control->progress(pageNumber, percent);
+            reported = percent;
+        }
     }
     const int lines = int(data.size() / p.bytes_per_line);
     if (lines <= 0) {
@@ -235,6 +254,110 @@ struct SaneSession
     }
 };
 
+// Opens the named device, or the first one found when the name is empty.
+bool openDevice(const QString &wanted, SANE_Handle *handle, QString *error)
+{
+    QString name = wanted;
+    if (name.isEmpty()) {
+        const SANE_Device **list = nullptr;
+        if (sane_get_devices(&list, SANE_TRUE) != SANE_STATUS_GOOD || !list || !list[0]) {
+            *error = QStringLiteral("No se encontró ningún scanner");
+            return false;
+        }
+        name = QString::fromUtf8(list[0]->name);
+    }
+    const SANE_Status opened = sane_open(name.toUtf8().constData(), handle);
+    if (opened != SANE_STATUS_GOOD) {
+        *error = QStringLiteral("No se puede abrir el scanner %1: %2").arg(name, statusText(opened));
+        return false;
+    }
+    return true;
+}
+
+QString unitName(SANE_Unit unit)
+{
+    switch (unit) {
+    case SANE_UNIT_PIXEL: return QStringLiteral("pel");
+    case SANE_UNIT_BIT: return QStringLiteral("bit");
+    case SANE_UNIT_MM: return QStringLiteral("mm");
+    case SANE_UNIT_DPI: return QStringLiteral("dpi");
+    case SANE_UNIT_PERCENT: return QStringLiteral("%");
+    case SANE_UNIT_MICROSECOND: return QStringLiteral("us");
+    default: return {};
+    }
+}
+
+QString typeName(SANE_Value_Type type)
+{
+    switch (type) {
+    case SANE_TYPE_BOOL: return QStringLiteral("Bool");
+    case SANE_TYPE_INT: return QStringLiteral("Int");
+    case SANE_TYPE_FIXED: return QStringLiteral("Fixed");
+    case SANE_TYPE_STRING: return QStringLiteral("String");
+    case SANE_TYPE_BUTTON: return QStringLiteral("Button");
+    default: return QStringLiteral("Group");
+    }
+}
+
+QString wordText(SANE_Word word, SANE_Value_Type type)
+{
+    if (type == SANE_TYPE_FIXED)
+        return QString::number(SANE_UNFIX(word), 'g', 6);
+    if (type == SANE_TYPE_BOOL)
+        return word ? QStringLiteral("yes") : QStringLiteral("no");
+    return QString::number(word);
+}
+
+ScannerOption describe(SANE_Handle handle, SANE_Int index, const SANE_Option_Descriptor &d)
+{
+    ScannerOption o;
+    o.name = QString::fromUtf8(d.name ? d.name : "");
+    o.title = QString::fromUtf8(d.title ? d.title : "");
+    o.description = QString::fromUtf8(d.desc ? d.desc : "");
+    o.type = typeName(d.type);
+    o.unit = unitName(d.unit);
+    o.active = SANE_OPTION_IS_ACTIVE(d.cap);
+    o.settable = SANE_OPTION_IS_SETTABLE(d.cap);
+    const bool numeric = d.type == SANE_TYPE_INT || d.type == SANE_TYPE_FIXED;
+    o.count = numeric ? std::max<SANE_Int>(1, d.size / SANE_Int(sizeof(SANE_Word))) : 1;
+    switch (d.constraint_type) {
+    case SANE_CONSTRAINT_RANGE:
+        o.constraint = QStringLiteral("Range");
+        o.minimum = wordText(d.constraint.range->min, d.type);
+        o.maximum = wordText(d.constraint.range->max, d.type);
+        o.step = wordText(d.constraint.range->quant, d.type);
+        break;
+    case SANE_CONSTRAINT_WORD_LIST:
+        o.constraint = QStringLiteral("WordList");
+        for (SANE_Int i = 1; i <= d.constraint.word_list[0]; ++i)
+            o.values << wordText(d.constraint.word_list[i], d.type);
+        break;
+    case SANE_CONSTRAINT_STRING_LIST:
+        o.constraint = QStringLiteral("StringList");
+        for (const SANE_String_Const *v = d.constraint.string_list; v && *v; ++v)
+            o.values << QString::fromUtf8(*v);
+        break;
+    default:
+        o.constraint = QStringLiteral("None");
+    }
+    if (!o.active || d.size <= 0 || d.type == SANE_TYPE_BUTTON || d.type == SANE_TYPE_GROUP
+        || !SANE_OPTION_IS_ACTIVE(d.cap) || d.size > 1 << 20)
+        return o;
+    std::vector<SANE_Word> value(size_t(d.size) / sizeof(SANE_Word) + 2, 0);
+    if (sane_control_option(handle, index, SANE_ACTION_GET_VALUE, value.data(), nullptr) != SANE_STATUS_GOOD)
+        return o;
+    if (d.type == SANE_TYPE_STRING) {
+        const char *text = reinterpret_cast<const char *>(value.data());
+        o.current = QString::fromUtf8(text, qsizetype(strnlen(text, size_t(d.size))));
+    } else {
+        QStringList words;
+        for (int i = 0; i < std::min(o.count, 16); ++i)
+            words << wordText(value[size_t(i)], d.type);
+        o.current = words.join(QLatin1Char(',')) + (o.count > 16 ? QStringLiteral(",...") : QString());
+    }
+    return o;
+}
+
 } // namespace
 
 SaneScanner::SaneScanner(QString device)
@@ -255,8 +378,46 @@ QStringList SaneScanner::devices()
     return names;
 }
 
+QList<ScannerDevice> SaneScanner::deviceList()
+{
+    SaneSession session;
+    QList<ScannerDevice> found;
+    const SANE_Device **list = nullptr;
+    if (session.status == SANE_STATUS_GOOD && sane_get_devices(&list, SANE_TRUE) == SANE_STATUS_GOOD && list)
+        for (int i = 0; list[i]; ++i)
+            found.push_back({QString::fromUtf8(list[i]->name), QString::fromUtf8(list[i]->vendor),
+                             QString::fromUtf8(list[i]->model), QString::fromUtf8(list[i]->type)});
+    return found;
+}
+
+QList<ScannerOption> SaneScanner::options(QString *error)
+{
+    SaneSession session;
+    QString message;
+    if (session.status != SANE_STATUS_GOOD) {
+        if (error)
+            *error = QStringLiteral("No se puede iniciar SANE: ") + statusText(session.status);
+        return {};
+    }
+    SANE_Handle handle = nullptr;
+    if (!openDevice(m_device, &handle, &message)) {
+        if (error)
+            *error = message;
+        return {};
+    }
+    Device device(handle);
+    QList<ScannerOption> list;
+    for (SANE_Int i = 1;; ++i) {
+        const SANE_Option_Descriptor *d = sane_get_option_descriptor(handle, i);
+        if (!d)
+            break;
+        list.push_back(describe(handle, i, *d));
+    }
+    return list;
+}
+
 bool SaneScanner::scan(const ScanSettings &settings, const std::function<bool(const QImage &)> &onPage,
-                       QString *error)
+                       QString *error, ScanControl *control)
 {
     QString message;
     const auto fail = [&](const QString &text) {
@@ -267,17 +428,9 @@ bool SaneScanner::scan(const ScanSettings &settings, const std::function<bool(co
     SaneSession session;
     if (session.status != SANE_STATUS_GOOD)
         return fail(QStringLiteral("No se puede iniciar SANE: ") + statusText(session.status));
-    QString name = m_device;
-    if (name.isEmpty()) {
-        const SANE_Device **list = nullptr;
-        if (sane_get_devices(&list, SANE_TRUE) != SANE_STATUS_GOOD || !list || !list[0])
-            return fail(QStringLiteral("No se encontró ningún scanner"));
-        name = QString::fromUtf8(list[0]->name);
-    }
     SANE_Handle handle = nullptr;
-    const SANE_Status opened = sane_open(name.toUtf8().constData(), &handle);
-    if (opened != SANE_STATUS_GOOD)
-        return fail(QStringLiteral("No se puede abrir el scanner %1: %2").arg(name, statusText(opened)));
+    if (!openDevice(m_device, &handle, &message))
+        return fail(message);
     Device device(handle);
 
     // pixel type
@@ -338,16 +491,22 @@ bool SaneScanner::scan(const ScanSettings &settings, const std::function<bool(co
 
     const int pages = std::max(1, settings.pages);
     for (int page = 0; page < pages; ++page) {
+        if (control && control->cancelled())
+            return fail(kScanCancelled);
+        if (control && control->progress)
+            control->progress(page + 1, 0);
         const SANE_Status started = sane_start(handle);
+        if (started == SANE_STATUS_CANCELLED)
+            return fail(kScanCancelled);
         if (started == SANE_STATUS_NO_DOCS && page > 0)
             break; // feeder empty
         if (started != SANE_STATUS_GOOD)
             return fail(QStringLiteral("Error del scanner: ") + statusText(started));
         SANE_Status end = SANE_STATUS_GOOD;
-        QImage image = readFrame(handle, settings.dpi, &message, &end);
+        QImage image = readFrame(handle, settings.dpi, &message, &end, control, page + 1);
         if (image.isNull()) {
             sane_cancel(handle);
-            return fail(QStringLiteral("Error del scanner: ") + message);
+            return fail(end == SANE_STATUS_CANCELLED ? message : QStringLiteral("Error del scanner: ") + message);
         }
         if (thresholdAfter) {
             const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);

@@ -420,24 +420,52 @@ QImage TiffFile::readPage(const QString &path, int page, QString *error)
     return decodeCurrentPage(in.get(), error);
 }
 
+namespace {
+
+// The page to encode for `image` in one of the office's TIFF formats.
+PageSource encodedPage(const QImage &image, PageFormat format)
+{
+    if (format == PageFormat::BlackWhiteDocument) {
+        QImage mono = image.format() == QImage::Format_Mono
+                          ? image
+                          : image.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+        mono.setDotsPerMeterX(image.dotsPerMeterX());
+        mono.setDotsPerMeterY(image.dotsPerMeterY());
+        return PageSource {{}, 1, mono, CompressionGroup4, 0};
+    }
+    return PageSource {{}, 1, image.convertToFormat(QImage::Format_Grayscale8), CompressionJpeg, kJpegMediumQuality};
+}
+
+} // namespace
+
 bool TiffFile::writePage(const QString &path, const QImage &image, PageFormat format, QString *error)
 {
     if (image.isNull())
         return fail(error, QStringLiteral("Imagen vacía"));
-    switch (format) {
-    case PageFormat::CardBmp:
+    if (format == PageFormat::CardBmp)
         return BmpFile::write(path, image, 8, error);
-    case PageFormat::CardTiff:
-    case PageFormat::GreyDocument:
-        return buildTiff(path, {PageSource {{}, 1, image.convertToFormat(QImage::Format_Grayscale8), CompressionJpeg, kJpegMediumQuality}}, error);
-    case PageFormat::BlackWhiteDocument: {
-        QImage mono = image.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
-        mono.setDotsPerMeterX(image.dotsPerMeterX());
-        mono.setDotsPerMeterY(image.dotsPerMeterY());
-        return buildTiff(path, {PageSource {{}, 1, mono, CompressionGroup4, 0}}, error);
+    return buildTiff(path, {encodedPage(image, format)}, error);
+}
+
+bool TiffFile::writePages(const QString &path, const QList<QImage> &images, PageFormat format, QString *error)
+{
+    if (images.isEmpty() || format == PageFormat::CardBmp)
+        return fail(error, QStringLiteral("Imagen vacía"));
+    std::vector<PageSource> pages;
+    for (const QImage &image : images) {
+        if (image.isNull())
+            return fail(error, QStringLiteral("Imagen vacía"));
+        pages.push_back(encodedPage(image, format));
     }
-    }
-    return false;
+    return buildTiff(path, pages, error);
+}
+
+bool TiffFile::writeLossless(const QString &path, const QImage &image, QString *error)
+{
+    if (image.isNull())
+        return fail(error, QStringLiteral("Imagen vacía"));
+    const bool mono = image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB;
+    return buildTiff(path, {PageSource {{}, 1, image, mono ? CompressionGroup4 : CompressionLzw, 0}}, error);
 }
 
 bool TiffFile::appendPage(const QString &target, const QString &source, int sourcePage, QString *error)

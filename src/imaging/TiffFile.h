@@ -3,6 +3,7 @@
 #include "imaging/GreyImage.h"
 
 #include <QImage>
+#include <QList>
 #include <QString>
 
 namespace qal {
@@ -32,6 +33,13 @@ public:
     // The resolution comes from the image's dots per metre.
     static bool writePage(const QString &path, const QImage &image, PageFormat format,
                           QString *error = nullptr);
+
+    // Writes every image as a page of one file in `format` (not CardBmp).
+    static bool writePages(const QString &path, const QList<QImage> &images, PageFormat format,
+                           QString *error = nullptr);
+    // Writes `image` as a one-page TIFF without loss: Group 4 when black and white, LZW
+    // otherwise, in its own page type.
+    static bool writeLossless(const QString &path, const QImage &image, QString *error = nullptr);
 
     // Appends page `sourcePage` of `source` to `target` (created when missing), keeping
     // the page's own encoding.

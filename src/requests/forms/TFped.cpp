@@ -35,12 +35,13 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     bindControls();
     bindLists();
     connectHandlers();
-    // The image hand-overs, the sending, the answer viewer and the quick search arrive with
-    // their windows; until then their buttons do not pretend to work.
+    // The sending, live-scan and the quick search arrive with their windows; until then
+    // their buttons do not pretend to work.
     for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btEnv, m_ui->btContes, m_ui->btBuscar})
         b->setEnabled(false);
     for (QAction *a : m_menuHuella->actions())
         a->setEnabled(false);
+    conectarImagenes();
     compactarBotones();
 }
 

@@ -18,6 +18,9 @@ namespace qal {
 
 class Tdm;
 class TFBusqDel;
+class TFDigFich;
+class TFImgDig;
+class TFVerImg;
 class TFsup;
 
 namespace ui {
@@ -49,6 +52,14 @@ public:
     void SupuestosClick();
     void btEstVelcorClick();
     void btOficioClick();
+    // The image hand-overs and the windows they open.
+    void btDigClick();
+    void DigitalizarFicha1Click();
+    void btDocumentoClick();
+    void btContesClick();
+    TFDigFich *formularioFicha();
+    TFImgDig *formularioDocumentos();
+    TFVerImg *visorImagenes();
     // Sets a looked-up field to null, as its clear button does.
     void limpiarCampo(const QString &field);
 
@@ -68,6 +79,11 @@ private:
     void connectHandlers();
     void centreOnScreen();
     void compactarBotones();
+    void conectarImagenes();
+    void grabarSiEdita();
+    void editarPedido();
+    // Runs an event handler; an error it raises is shown and the program goes on.
+    static void atrapar(const std::function<void()> &handler);
 
     std::unique_ptr<Ui::TFped> m_ui;
     Tdm &m_dm;
@@ -75,6 +91,9 @@ private:
     QMenu *m_menuHuella;
     TFsup *m_supuestos = nullptr;
     TFBusqDel *m_busqDel = nullptr;
+    TFDigFich *m_ficha = nullptr;
+    TFImgDig *m_documentos = nullptr;
+    TFVerImg *m_visor = nullptr;
     bool m_centred = false;
 };
 
