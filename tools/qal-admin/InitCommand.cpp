@@ -1,5 +1,6 @@
 // qal-admin init [--legacy | --demo] FOLDER: a ready program folder.
 #include "Command.h"
+#include "DemoScanner.h"
 
 #include "data/ProgramFolderSetup.h"
 
@@ -17,8 +18,10 @@ int init(const QStringList &args)
         return 2;
     }
     qal::createProgramFolder(rest.front(), legacy);
-    if (demo)
+    if (demo) {
         qal::addSampleRequests(rest.front());
+        qal::addDemoScanner(rest.front());
+    }
     printOut(QStringLiteral("Carpeta del programa creada: %1\n").arg(rest.front()));
     return 0;
 }

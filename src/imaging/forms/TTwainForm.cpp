@@ -259,7 +259,7 @@ bool TTwainForm::ScanPages()
     });
     m_job->start();
     loop.exec();
-    m_cancelada = m_job->cancelled();
+    m_cancelada = m_job->cancelled() || m_error == kScanCancelled; // by the operator or at the device
     delete m_job;
     m_job = nullptr;
 
@@ -272,7 +272,7 @@ bool TTwainForm::ScanPages()
             m_error = QStringLiteral("El scanner no entregó ninguna página");
         m_ui->lbEstado->setText(m_error);
         ok = false;
-    } else {
+    } else if (!autoRotacion()) { // a deskewed scan keeps its skew value on show
         m_ui->lbEstado->setText(m_paginas.size() == 1 ? QStringLiteral("1 página digitalizada")
                                                        : QStringLiteral("%1 páginas digitalizadas").arg(m_paginas.size()));
     }
