@@ -1,5 +1,6 @@
 #include "RequestFormFixture.h"
 
+#include "biometrics/ImageRules.h"
 #include "biometrics/forms/TFDigFich.h"
 #include "data/RequestFiles.h"
 #include "imaging/BmpFile.h"
