@@ -84,7 +84,9 @@ void PageControls::showPage(int page)
 {
     if (m_w.view->isEmpty())
         return;
-    m_w.view->setPage(std::clamp(page, 1, m_w.view->pageCount()));
+    page = std::clamp(page, 1, m_w.view->pageCount());
+    if (page != m_w.view->currentPage()) // each page shown is decoded once
+        m_w.view->setPage(page);
     m_w.page->setText(QString::number(m_w.view->currentPage()));
 }
 

@@ -124,6 +124,10 @@ QString TTwainForm::dispositivoElegido() const
 
 void TTwainForm::showEvent(QShowEvent *event)
 {
+    if (!m_job) { // what an earlier scan said is of no use to the next one
+        m_ui->lbEstado->clear();
+        m_ui->pbProgreso->setValue(0);
+    }
     cargarDispositivos();
     QDialog::showEvent(event);
 }
