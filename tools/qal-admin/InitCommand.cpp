@@ -2,6 +2,7 @@
 #include "Command.h"
 #include "DemoScanner.h"
 
+#include "biometrics/TenPrintCard.h"
 #include "data/ProgramFolderSetup.h"
 
 namespace {
@@ -17,7 +18,7 @@ int init(const QStringList &args)
         printErr(QStringLiteral("uso: qal-admin init [--legacy | --demo] CARPETA\n"));
         return 2;
     }
-    qal::createProgramFolder(rest.front(), legacy);
+    qal::createProgramFolder(rest.front(), legacy, qal::CardFolderFiles());
     if (demo) {
         qal::addSampleRequests(rest.front());
         qal::addDemoScanner(rest.front());

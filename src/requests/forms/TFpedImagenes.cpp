@@ -71,8 +71,8 @@ void TFped::btDigClick()
 
 void TFped::grabarSiEdita()
 {
-    db::Table &ped = m_dm.ped;
-    if (ped.state() != db::Table::State::Browse) {
+    dbase::Table &ped = m_dm.ped;
+    if (ped.state() != dbase::Table::State::Browse) {
         m_dm.grabacionAutorizada = true;
         ped.post();
     }
@@ -80,7 +80,7 @@ void TFped::grabarSiEdita()
 
 void TFped::editarPedido()
 {
-    if (m_dm.ped.state() == db::Table::State::Browse)
+    if (m_dm.ped.state() == dbase::Table::State::Browse)
         m_dm.ped.edit();
 }
 
@@ -107,7 +107,7 @@ TFVerImg *TFped::visorImagenes()
 
 void TFped::DigitalizarFicha1Click()
 {
-    db::Table &ped = m_dm.ped;
+    dbase::Table &ped = m_dm.ped;
     grabarSiEdita();
     TimerApagado timer(m_dm.Timer);
     if (ped.value(QStringLiteral("C_CARPED")).toString() == QLatin1String("N")) {
@@ -151,7 +151,7 @@ void TFped::DigitalizarFicha1Click()
 
 void TFped::btDocumentoClick()
 {
-    db::Table &ped = m_dm.ped;
+    dbase::Table &ped = m_dm.ped;
     grabarSiEdita();
     // Reception comes back on afterwards: a document visit is no reason to stop reading mail.
     TimerApagado timer(m_dm.Timer);
@@ -180,7 +180,7 @@ void TFped::btDocumentoClick()
 
 void TFped::btContesClick()
 {
-    db::Table &ped = m_dm.ped;
+    dbase::Table &ped = m_dm.ped;
     if (ped.value(QStringLiteral("C_EST")).toString() == QLatin1String("R")) {
         const QString motivo = ped.value(QStringLiteral("X_RECHAZO")).toString().trimmed();
         if (motivo.isEmpty()) {
