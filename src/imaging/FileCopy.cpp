@@ -3,7 +3,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cstdio>
 
 namespace qal {
 
@@ -14,18 +15,25 @@ bool copyStamped(const QString &source, const QString &target, const QDateTime &
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    // Written beside the target and renamed over it: a failure leaves the target as it was.
+    // These are working copies, so they are not forced to disk (which costs more than the
+    // copy on a busy machine).
+    const QString part = target + QStringLiteral(".part");
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    while (!in.atEnd()) {
+    bool ok = true;
+    while (ok && !in.atEnd()) {
         const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            return false;
-        if (out.write(chunk) != chunk.size())
-            return false;
+        ok = !(chunk.isEmpty() && in.error() != QFileDevice::NoError) && out.write(chunk) == chunk.size();
     }
-    if (!out.commit())
+    out.close();
+    ok = ok && out.error() == QFileDevice::NoError
+         && std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) == 0;
+    if (!ok) {
+        QFile::remove(part);
         return false;
+    }
     QFile written(target);
     return written.open(QIODevice::ReadWrite)
            && written.setFileTime(stamp, QFileDevice::FileModificationTime);
