@@ -9,6 +9,7 @@
 #include "imaging/SaneTestFolder.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QTest>
 
@@ -75,7 +76,15 @@ TEST_F(CardWindow, CardScannedAtTheDefaultsPassesTheCardRules)
     EXPECT_FALSE(form->ui()->btGrabar->isEnabled());
     EXPECT_FALSE(form->ui()->ImgFicha->isVisible());
     twain->ui()->chkDeskew->setChecked(true);
+    // the card window is modal when the request form opens it: the scanner window, on top of
+    // it, must take the operator's clicks (its Cancelar) while the scan runs
+    form->hide();
+    form->setWindowModality(Qt::ApplicationModal);
+    form->show();
+    QWidget *modalWhileScanning = nullptr;
+    QObject::connect(twain.get(), &TTwainForm::paginaDigitalizada, [&] { modalWhileScanning = QApplication::activeModalWidget(); });
     QTest::mouseClick(form->ui()->btDigitalizar, Qt::LeftButton);
+    EXPECT_EQ(modalWhileScanning, twain.get());
     EXPECT_TRUE(form->Changed);
     EXPECT_TRUE(form->imagenVisible());
     EXPECT_EQ(form->ui()->sbEstado->currentMessage(), QStringLiteral("Listo"));

@@ -235,8 +235,11 @@ bool TTwainForm::ScanPages()
     if (auto *sane = dynamic_cast<SaneScanner *>(scanner.get()))
         for (auto it = opcionesExtra.cbegin(); it != opcionesExtra.cend(); ++it)
             sane->setExtraOption(it.key(), it.value());
-    if (!isVisible())
+    if (!isVisible()) {
+        // the scanning windows are modal: the dialog must be too, or its Cancelar could not be pressed
+        setWindowModality(Qt::ApplicationModal);
         show();
+    }
     raise();
     habilitarControles(false);
     m_ui->pbProgreso->setRange(0, 100);
