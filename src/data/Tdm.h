@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/BankSlipService.h"
+#include "data/MessageTransport.h"
 #include "data/Progress.h"
 #include "data/RequestLists.h"
 #include "data/engine/DatabaseError.h"
@@ -51,6 +52,11 @@ public:
     std::function<void()> terminate;
     // Fetches and processes the mailbox; set by the mail layer.
     std::function<void()> fetchMail;
+    // The one transport object; installed by the exchange layer at start.
+    std::unique_ptr<MessageTransport> SMime;
+    // Sends through SMime; without one the failure is shown and the result is false.
+    bool EnviarMensaje(const QString &destinatario, const QString &asunto, int pedido, int regional,
+                       const QStringList &adjuntos, const QString &cuerpo);
 
     // ---- start-up: repair, upgrade, pack, re-index, open, read the settings
     void dmCreate();
@@ -121,7 +127,7 @@ public:
     bool tdelFilterRecord(const db::Table &t) const;
     void dsPedStateChange();
 
-signals:
+Q_SIGNALS:
     void terminateRequested();
     void busquedaDelitoHabilitadaChanged(bool enabled);
 
