@@ -45,6 +45,7 @@ public:
     bool hayServicioWeb() const { return m_webService != nullptr; }
 
     TdmMail &dmMail() { return *m_mail; }
+    Tdm &datos() { return m_dm; }
 
     // ---- state
     bool guardarAdjuntos = true;
