@@ -1,6 +1,7 @@
 // qal-admin init [--legacy | --demo] FOLDER: a ready program folder.
 #include "Command.h"
 
+#include "biometrics/TenPrintCard.h"
 #include "data/ProgramFolderSetup.h"
 
 namespace {
@@ -16,7 +17,7 @@ int init(const QStringList &args)
         printErr(QStringLiteral("uso: qal-admin init [--legacy | --demo] CARPETA\n"));
         return 2;
     }
-    qal::createProgramFolder(rest.front(), legacy);
+    qal::createProgramFolder(rest.front(), legacy, qal::CardFolderFiles());
     if (demo)
         qal::addSampleRequests(rest.front());
     printOut(QStringLiteral("Carpeta del programa creada: %1\n").arg(rest.front()));
