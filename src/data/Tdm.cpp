@@ -330,6 +330,16 @@ void Tdm::RecibirCorreo()
     RecepcionLibre = true;
 }
 
+bool Tdm::EnviarMensaje(const QString &destinatario, const QString &asunto, int pedido, int regional,
+                        const QStringList &adjuntos, const QString &cuerpo)
+{
+    if (!SMime) {
+        Dialogs::error(QStringLiteral("Error al enviar: no hay ningún medio de envío configurado"));
+        return false;
+    }
+    return SMime->EnviarMensaje(destinatario, asunto, pedido, regional, adjuntos, cuerpo);
+}
+
 void Tdm::TimerTick(bool receptionDisabled)
 {
     if (receptionDisabled) {

@@ -2,6 +2,7 @@
 
 #include "data/BankSlipService.h"
 #include "data/ImageAcceptance.h"
+#include "data/MessageTransport.h"
 #include "data/Progress.h"
 #include "data/RequestLists.h"
 #include "dbase/DatabaseError.h"
@@ -52,6 +53,11 @@ public:
     std::function<void()> terminate;
     // Fetches and processes the mailbox; set by the mail layer.
     std::function<void()> fetchMail;
+    // The one transport object; installed by the exchange layer at start.
+    std::unique_ptr<MessageTransport> SMime;
+    // Sends through SMime; without one the failure is shown and the result is false.
+    bool EnviarMensaje(const QString &destinatario, const QString &asunto, int pedido, int regional,
+                       const QStringList &adjuntos, const QString &cuerpo);
 
     // ---- start-up: repair, upgrade, pack, re-index, open, read the settings
     void dmCreate();
@@ -124,7 +130,7 @@ public:
     bool tdelFilterRecord(const dbase::Table &t) const;
     void dsPedStateChange();
 
-signals:
+Q_SIGNALS:
     void terminateRequested();
     void busquedaDelitoHabilitadaChanged(bool enabled);
 
