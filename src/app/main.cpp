@@ -67,6 +67,9 @@ int main(int argc, char **argv)
     dm.dmCreate();
     if (dm.terminated())
         return 1;
+    // A later maintenance failure that ends the program ("Ordenamiento de Archivos...") ends it
+    // for real, instead of leaving it running with its tables closed.
+    QObject::connect(&dm, &Tdm::terminateRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     menu.setDataModule(&dm);
     // The one transport object; the data module owns it from here on.
     auto smime = std::make_unique<exchange::TSMimeReg>(dm, ProgramFolder::path());

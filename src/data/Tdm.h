@@ -71,7 +71,13 @@ public:
     void refreshFlags();
 
     // ---- maintenance
+    // Opens every table once; an index that fails is restored from its "_bak.mdx" copy (or,
+    // without a usable copy, written from the program's definitions). Tables whose header
+    // disagrees with their file are listed in tablasDanadas and left untouched.
     void RepararIndices();
+    // File names of the tables found damaged at start: read only, and no maintenance step
+    // writes them.
+    QStringList tablasDanadas;
     void ActualizarEsquema();
     // Packs one table file exclusively, regenerating its indexes when asked.
     void Empaquetar(const QString &fileName, bool regenerate = true);
@@ -135,6 +141,8 @@ Q_SIGNALS:
     void busquedaDelitoHabilitadaChanged(bool enabled);
 
 private:
+    void repairIndexOf(const QString &component, dbase::Table &table);
+    void reportDamagedTables();
     void wireEvents();
     void declareCalculatedFields();
     void openTables();
