@@ -16,6 +16,11 @@ void createProgramFolder(const QString &folder, bool legacy = false);
 // process, one rejected) and an alias of the first: a demonstration office.
 void addSampleRequests(const QString &folder);
 
+// Adds two personal requests (one answered, with its answer image, one with its prints
+// rejected) and card images for the first official and personal requests: something for
+// every printed document.
+void addSampleDocuments(const QString &folder);
+
 // The rows of the parameter table a new folder starts with: key and value.
 QList<QPair<QString, QString>> defaultSettings();
 

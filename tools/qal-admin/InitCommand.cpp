@@ -18,7 +18,10 @@ int init(const QStringList &args)
     }
     qal::createProgramFolder(rest.front(), legacy);
     if (demo)
+    {
         qal::addSampleRequests(rest.front());
+        qal::addSampleDocuments(rest.front());
+    }
     printOut(QStringLiteral("Carpeta del programa creada: %1\n").arg(rest.front()));
     return 0;
 }
