@@ -2,6 +2,8 @@
 
 #include "Report.h"
 
+#include "core/Dialogs.h"
+
 #include <QMetaObject>
 #include <QPointer>
 
@@ -72,6 +74,19 @@ bool ColaImpresion::waitForDone(int msecs)
 int ColaImpresion::pending() const
 {
     return m_pending->load();
+}
+
+int EncolarImpresion(std::unique_ptr<Report> report)
+{
+    ColaImpresion &queue = ColaImpresion::instance();
+    static const bool reported = [&queue] {
+        QObject::connect(&queue, &ColaImpresion::failed, &queue, [](int, const QString &title, const QString &error) {
+            Dialogs::error(QStringLiteral("No se pudo imprimir \"%1\".\r%2").arg(title, error));
+        });
+        return true;
+    }();
+    Q_UNUSED(reported);
+    return queue.enqueue(std::move(report));
 }
 
 } // namespace qal::reports

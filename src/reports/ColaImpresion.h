@@ -53,4 +53,8 @@ private:
     int m_lastJob = 0;
 };
 
+// Queues a document on the program's queue; a document that fails is reported to the
+// operator (Dialogs) when it fails. Returns the job number, 0 for no document.
+int EncolarImpresion(std::unique_ptr<Report> report);
+
 } // namespace qal::reports

@@ -1,6 +1,8 @@
 #include "Documentos.h"
 
+#include "ColaImpresion.h"
 #include "DatosDocumentos.h"
+#include "PaginasImagen.h"
 #include "TrpFicha.h"
 
 #include "biometrics/PrintSetZip.h"
@@ -9,6 +11,7 @@
 #include "data/RequestFiles.h"
 #include "data/Tdm.h"
 
+#include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
 
 #include <QTemporaryDir>
@@ -107,6 +110,25 @@ std::unique_ptr<Report> CrearDocumento(Tdm &dm, Documento documento, QString *er
         return FichaDePedido(dm, documento == Documento::FichaOficial, error);
     }
     return nullptr;
+}
+
+int EncolarDocumento(Tdm &dm, Documento documento)
+{
+    QString error;
+    std::unique_ptr<Report> report = CrearDocumento(dm, documento, &error);
+    if (!report) {
+        Dialogs::error(error);
+        return 0;
+    }
+    return EncolarImpresion(std::move(report));
+}
+
+int EncolarImagen(const QString &fileName)
+{
+    auto pages = std::make_unique<PaginasImagen>();
+    if (!pages->abrir(fileName))
+        return 0;
+    return EncolarImpresion(std::move(pages));
 }
 
 bool IrAPedido(Tdm &dm, Documento documento, qlonglong cPed)

@@ -32,6 +32,12 @@ std::unique_ptr<Report> CrearDocumento(Tdm &dm, Documento documento, QString *er
 // neither.
 std::unique_ptr<TrpFicha> FichaDePedido(Tdm &dm, bool oficial, QString *error = nullptr);
 
+// For the processing of arriving answers, which must not wait for a printer: the
+// document of the current request, or every page of an image file, on the print queue.
+// 0 when there is nothing to print (a missing image file prints nothing).
+int EncolarDocumento(Tdm &dm, Documento documento);
+int EncolarImagen(const QString &fileName);
+
 // Positions the request table of a document on request cPed; false when there is none.
 bool IrAPedido(Tdm &dm, Documento documento, qlonglong cPed);
 

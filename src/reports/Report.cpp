@@ -5,7 +5,13 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace qal::reports {
 
@@ -36,29 +42,45 @@ bool PaintReport(const Report &report, QPagedPaintDevice &device, QString *error
     return painter.end();
 }
 
-bool WriteReportPdf(const Report &report, const QString &path, QString *error)
+QByteArray ReportPdf(const Report &report, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&buffer);
         pdf.setResolution(600);
         pdf.setTitle(report.title());
         pdf.setCreator(QStringLiteral("QAL - Regional"));
-        if (!PaintReport(report, pdf, error)) {
-            file.cancelWriting();
-            return false;
-        }
+        if (!PaintReport(report, pdf, error))
+            return {};
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
+    return bytes;
+}
+
+bool WriteReportPdf(const Report &report, const QString &path, QString *error)
+{
+    const QByteArray bytes = ReportPdf(report, error);
+    if (bytes.isEmpty())
         return false;
-    }
+    // A whole new file renamed over the old one. Not synced to disk: a document is made
+    // again at will, and waiting for the disk would cost more than drawing it.
+    const QFileInfo target(path);
+    QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    const auto fail = [error](const QString &why) {
+        if (error)
+            *error = QStringLiteral("No se pudo escribir el documento: ") + why;
+        return false;
+    };
+    if (!file.open())
+        return fail(file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return fail(file.errorString());
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                        | QFileDevice::ReadOther);
+    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    file.setAutoRemove(false);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QPageLayout>
 #include <QString>
 
@@ -39,6 +40,8 @@ public:
 // device's complaint when painting cannot begin. Draws every page of the report.
 bool PaintReport(const Report &report, QPagedPaintDevice &device, QString *error = nullptr);
 
+// The report as the bytes of a PDF file; empty on failure.
+QByteArray ReportPdf(const Report &report, QString *error = nullptr);
 // Writes the report as a PDF file (all or nothing: through a temporary file beside it).
 bool WriteReportPdf(const Report &report, const QString &path, QString *error = nullptr);
 

@@ -27,7 +27,7 @@ namespace {
 
 constexpr int kDpi = 75;
 constexpr int kGreyTolerance = 64;
-constexpr double kMaxDifferingShare = 0.0002; // of the page's pixels
+constexpr double kMaxDifferingShare = 0.0001; // of the page's pixels
 
 QString goldenPath(const QString &name)
 {

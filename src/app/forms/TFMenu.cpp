@@ -2,6 +2,8 @@
 
 #include "ui_TFMenu.h"
 
+#include "reports/forms/TFreporte.h"
+
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TAboutBox.h"
 #include "app/forms/TFLista.h"
@@ -47,13 +49,15 @@ TFMenu::TFMenu(QWidget *parent)
     m_ui->Usuario1->menuAction()->setVisible(false);
     // Screens that are not part of this build yet: present, but not pretending to work.
     for (QAction *a : {m_ui->PedidosOficiales1, m_ui->Organismos1, m_ui->Organismos2, m_ui->Busqueda1,
-                       m_ui->InformeMensual1, m_ui->ReportedeActividad1,
+                       m_ui->InformeMensual1,
                        m_ui->miConfigLiveScan, m_ui->ConfiguracinCorreoElectrnico1,
                        m_ui->Probarconfiguracindecuenta1, m_ui->BandejadeEntradadelCorreoElectrnico1})
         a->setEnabled(false);
     for (QPushButton *b : {m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
         b->setEnabled(false);
     statusBar()->setSizeGripEnabled(true);
+    // made at start so that the lines of earlier runs are there and this run's are kept
+    m_reporte = new TFreporte(this);
     connectCommands();
 }
 
@@ -88,6 +92,7 @@ void TFMenu::connectCommands()
     connect(m_ui->miCambClave, &QAction::triggered, this, &TFMenu::miCambClaveClick);
     connect(m_ui->AdministrarUsu, &QAction::triggered, this, &TFMenu::AdministrarUsuClick);
     connect(m_ui->miVerConfigHost, &QAction::triggered, this, &TFMenu::miVerConfigHostClick);
+    connect(m_ui->ReportedeActividad1, &QAction::triggered, m_reporte, &QWidget::show);
 }
 
 void TFMenu::btPedidoClick()

@@ -15,6 +15,7 @@ class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
 class TFped;
+class TFreporte;
 
 // The main window: every command opens a screen or starts an operation of the data module.
 class TFMenu : public QMainWindow
@@ -74,6 +75,7 @@ private:
     TFAdminUsu *m_adminUsu = nullptr;
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
+    TFreporte *m_reporte = nullptr;
 };
 
 // Deletes the working files of the request being edited.

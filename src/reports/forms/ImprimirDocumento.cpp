@@ -43,19 +43,6 @@ bool shown(const QString &error)
     return false;
 }
 
-// Connects the queue's failures to a message once.
-void reportQueueFailures()
-{
-    static bool connected = false;
-    if (connected)
-        return;
-    connected = true;
-    QObject::connect(&ColaImpresion::instance(), &ColaImpresion::failed, &ColaImpresion::instance(),
-                     [](int, const QString &title, const QString &error) {
-                         Dialogs::error(QStringLiteral("No se pudo imprimir \"%1\".\r%2").arg(title, error));
-                     });
-}
-
 } // namespace
 
 Previsualizador SetPrevisualizador(Previsualizador p)
@@ -96,8 +83,7 @@ bool ImprimirDirecto(const Report &report)
 
 int Encolar(std::unique_ptr<Report> report)
 {
-    reportQueueFailures();
-    return ColaImpresion::instance().enqueue(std::move(report));
+    return EncolarImpresion(std::move(report));
 }
 
 bool VerOficio(Tdm &dm, QWidget *parent)
@@ -121,7 +107,7 @@ bool ImprimirContestacion(Tdm &dm)
 
 int EncolarContestacion(Tdm &dm)
 {
-    return Encolar(CrearDocumento(dm, Documento::Contestacion));
+    return EncolarDocumento(dm, Documento::Contestacion);
 }
 
 bool VerRechazo(Tdm &dm, QWidget *parent)

@@ -13,6 +13,16 @@
 #include <QVBoxLayout>
 
 namespace qal {
+namespace {
+
+TFreporte *g_instance = nullptr;
+
+} // namespace
+
+TFreporte *TFreporte::instance()
+{
+    return g_instance;
+}
 
 TFreporte::TFreporte(QWidget *parent)
     : QDialog(parent), m_mrep(new QPlainTextEdit(this)), m_limpiar(new QPushButton(QStringLiteral("Limpiar"), this)),
@@ -44,10 +54,13 @@ TFreporte::TFreporte(QWidget *parent)
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &TFreporte::Guardar);
     cargar();
+    g_instance = this;
 }
 
 TFreporte::~TFreporte()
 {
+    if (g_instance == this)
+        g_instance = nullptr;
     Guardar();
 }
 

@@ -20,6 +20,8 @@ public:
     ~TFreporte() override;
 
     static QString archivo() { return QStringLiteral("logp.txt"); }
+    // The program's window (the last made), for the processing of incoming messages.
+    static TFreporte *instance();
 
     void AgregarLinea(const QString &line);
     QStringList lineas() const;
