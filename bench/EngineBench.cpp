@@ -6,7 +6,7 @@
 // Pack and reindex are reported next to copying the same files with cp in the same run
 // (counter "x_cp": how many times the cp time).
 #include "data/TableSchema.h"
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 #include "core/ProgramFolder.h"
 
@@ -20,7 +20,7 @@
 #include <random>
 
 using namespace qal;
-using namespace qal::db;
+using namespace qal::dbase;
 
 namespace {
 

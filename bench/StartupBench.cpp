@@ -4,7 +4,7 @@
 //
 //   build/bench/bin/bench_startup
 #include "data/ProgramFolderSetup.h"
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 #include "core/ProgramFolder.h"
 
@@ -18,7 +18,7 @@
 #include <random>
 
 using namespace qal;
-using namespace qal::db;
+using namespace qal::dbase;
 
 namespace {
 

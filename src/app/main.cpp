@@ -3,6 +3,7 @@
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TFMenu.h"
 #include "app/forms/TFSplash.h"
+#include "biometrics/ImageRules.h"
 #include "biometrics/NfiqLibrary.h"
 #include "data/Tdm.h"
 #include "ui/QtDialogs.h"
@@ -56,6 +57,7 @@ int main(int argc, char **argv)
 
     TFSplash splash; // shown by no one: the live-scan configuration closes it
     Tdm dm;
+    dm.aceptacionImagenes = std::make_unique<ImageRulesAcceptance>();
     dm.openProgress = [](const QString &title, const QString &label) -> std::unique_ptr<Progress> {
         auto window = std::make_unique<ProgressWindow>(title, label);
         window->show();

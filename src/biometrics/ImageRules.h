@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/ImageAcceptance.h"
 #include "imaging/ImageProperties.h"
 
 #include <QString>
@@ -26,5 +27,13 @@ std::optional<QString> documentImageProblem(const QString &file);
 // captioned "Error" through the Dialogs service; a missing file is refused silently.
 bool CheckCardImage(const QString &file);
 bool CheckDocumentImage(const QString &file);
+
+// These checks as the record rules of the data module use them (installed at start).
+class ImageRulesAcceptance final : public ImageAcceptance
+{
+public:
+    bool CheckCardImage(const QString &file) override { return qal::CheckCardImage(file); }
+    bool CheckDocumentImage(const QString &file) override { return qal::CheckDocumentImage(file); }
+};
 
 } // namespace qal

@@ -164,4 +164,10 @@ bool WriteAmputationPlaceholder(const QString &path)
     return BmpFile::writeGrey(path, toGrey(image));
 }
 
+QList<FolderFile> CardFolderFiles()
+{
+    return {{QString::fromLatin1(CardTemplateFile), WriteCardTemplate},
+            {QString::fromLatin1(AmputationFile), WriteAmputationPlaceholder}};
+}
+
 } // namespace qal

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/ProgramFolderSetup.h"
+
 #include <QString>
 
 namespace qal {
@@ -27,5 +29,8 @@ bool ComposeCard(const QString &prefix, const QString &output);
 // large enough for every cell) and the amputation placeholder. Need a QGuiApplication.
 bool WriteCardTemplate(const QString &path);
 bool WriteAmputationPlaceholder(const QString &path);
+
+// Both, as the files a new program folder is created with.
+QList<FolderFile> CardFolderFiles();
 
 } // namespace qal

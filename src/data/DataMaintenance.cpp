@@ -3,7 +3,7 @@
 
 #include "data/SupportContact.h"
 #include "data/TableSchema.h"
-#include "data/engine/Query.h"
+#include "dbase/Query.h"
 
 #include "core/Clock.h"
 #include "core/Dialogs.h"
@@ -30,7 +30,7 @@ public:
 
 QString textOf(const std::exception &e)
 {
-    if (const auto *d = dynamic_cast<const db::DatabaseError *>(&e))
+    if (const auto *d = dynamic_cast<const dbase::DatabaseError *>(&e))
         return d->message();
     return QString::fromUtf8(e.what());
 }
@@ -63,12 +63,12 @@ void Tdm::RepararIndices()
                 continue;
             try {
                 t->open();
-            } catch (const db::DatabaseError &) {
+            } catch (const dbase::DatabaseError &) {
                 t->close();
                 restoreIndex(t->fileName());
                 try {
                     t->open();
-                } catch (const db::DatabaseError &) {
+                } catch (const dbase::DatabaseError &) {
                     throw RepairError(QStringLiteral("ERROR: En la apertura de la tabla ") + t->fileName());
                 }
             }
@@ -81,10 +81,10 @@ void Tdm::RepararIndices()
 
 void Tdm::Empaquetar(const QString &fileName, bool regenerate)
 {
-    db::Table packer(fileName);
-    packer.open(db::Table::Mode::Exclusive);
+    dbase::Table packer(fileName);
+    packer.open(dbase::Table::Mode::Exclusive);
     if (!packer.isOpen() || !packer.isExclusive())
-        throw db::DatabaseError(QStringLiteral("Table must be opened exclusive to pack"));
+        throw dbase::DatabaseError(QStringLiteral("Table must be opened exclusive to pack"));
     // The engine's pack always writes the indexes anew; an explicit regeneration would
     // only do the same work twice.
     Q_UNUSED(regenerate);
@@ -94,7 +94,7 @@ void Tdm::Empaquetar(const QString &fileName, bool regenerate)
 
 bool Tdm::Reindexar(Progress *progress, const QStringList &fresh)
 {
-    QList<QPair<db::Table *, bool>> wasOpen;
+    QList<QPair<dbase::Table *, bool>> wasOpen;
     for (const auto &[component, t] : tables()) {
         wasOpen << qMakePair(t, t->isOpen());
         t->close();
@@ -103,13 +103,13 @@ bool Tdm::Reindexar(Progress *progress, const QStringList &fresh)
     int done = 0;
     for (const auto &[component, t] : tables()) {
         if (!t->fileName().isEmpty()) {
-            db::Table rebuild(t->fileName());
+            dbase::Table rebuild(t->fileName());
             try {
-                rebuild.open(db::Table::Mode::Exclusive);
+                rebuild.open(dbase::Table::Mode::Exclusive);
                 if (!fresh.contains(t->fileName(), Qt::CaseInsensitive))
                     rebuild.regenerateIndexes();
                 rebuild.close();
-            } catch (const db::DatabaseError &) {
+            } catch (const dbase::DatabaseError &) {
                 Dialogs::information(
                     QStringLiteral("No existe la tabla: %1 .Comuniquese con el soporte  técnico de QAL Central.")
                         .arg(component)
@@ -140,12 +140,12 @@ void Tdm::PurgarContestaciones(Progress *progress)
     if (!ok)
         days = 15;
     const QDate limit = Clock::today().addDays(-days);
-    const auto answeredBefore = [limit](const db::Table &t) {
+    const auto answeredBefore = [limit](const dbase::Table &t) {
         const QVariant f = t.value(QStringLiteral("F_CON"));
         return !f.isNull() && f.toDate() < limit;
     };
     const auto number = [](const QVariant &v) { return QString::number(v.toLongLong()); };
-    const auto removeFiles = [&](const db::ResultSet &rows, const QStringList &prefixes) {
+    const auto removeFiles = [&](const dbase::ResultSet &rows, const QStringList &prefixes) {
         for (int r = 0; r < rows.size(); ++r) {
             for (const QString &prefix : prefixes)
                 QFile::remove(ProgramFolder::resolve(prefix + number(rows.value(r, "c_ped")) + QLatin1Char('.')
@@ -154,36 +154,36 @@ void Tdm::PurgarContestaciones(Progress *progress)
     };
 
     // Official requests: answered, with an answer date before the limit.
-    const db::RecordPredicate official = [&](const db::Table &t) {
+    const dbase::RecordPredicate official = [&](const dbase::Table &t) {
         return t.value(QStringLiteral("M_CONTESTA")).toBool() && answeredBefore(t);
     };
-    const db::ResultSet oldOfficial = db::query::select(QStringLiteral("ped.dbf"), {"c_ped", "c_reg"}, official);
+    const dbase::ResultSet oldOfficial = dbase::query::select(QStringLiteral("ped.dbf"), {"c_ped", "c_reg"}, official);
     report(16);
     if (oldOfficial.size() > 0) {
         removeFiles(oldOfficial, {QStringLiteral("h"), QStringLiteral("z"), QStringLiteral("c")});
-        db::query::deleteWhere(QStringLiteral("ped.dbf"), official);
+        dbase::query::deleteWhere(QStringLiteral("ped.dbf"), official);
         report(32);
         ped.close();
         try {
             Empaquetar(QStringLiteral("ped.dbf"));
-        } catch (const db::DatabaseError &) {
+        } catch (const dbase::DatabaseError &) {
         }
     }
     report(48);
 
     // Personal requests: answered ("C") before the limit; rejected or in process never.
-    const db::RecordPredicate personal = [&](const db::Table &t) {
+    const dbase::RecordPredicate personal = [&](const dbase::Table &t) {
         return t.value(QStringLiteral("C_EST")).toString() == QLatin1String("C") && answeredBefore(t);
     };
-    const db::ResultSet oldPersonal = db::query::select(QStringLiteral("pedp.dbf"), {"c_ped", "c_reg"}, personal);
+    const dbase::ResultSet oldPersonal = dbase::query::select(QStringLiteral("pedp.dbf"), {"c_ped", "c_reg"}, personal);
     if (oldPersonal.size() > 0) {
         removeFiles(oldPersonal, {QStringLiteral("hp"), QStringLiteral("zp"), QStringLiteral("cp"), QStringLiteral("dp")});
-        db::query::deleteWhere(QStringLiteral("pedp.dbf"), personal);
+        dbase::query::deleteWhere(QStringLiteral("pedp.dbf"), personal);
         report(64);
         pedp.close();
         try {
             Empaquetar(QStringLiteral("pedp.dbf"));
-        } catch (const db::DatabaseError &) {
+        } catch (const dbase::DatabaseError &) {
         }
     }
     report(100);

@@ -1,7 +1,7 @@
 #include "Operador.h"
 
 #include "data/PasswordProtection.h"
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 namespace qal {
 namespace {
@@ -18,7 +18,7 @@ bool printable(const QString &text)
     return true;
 }
 
-bool moveTo(db::Table &usu, const QString &login)
+bool moveTo(dbase::Table &usu, const QString &login)
 {
     if (login.isEmpty())
         return false;
@@ -42,7 +42,7 @@ bool coincideRecortada(const QVariant &stored, const QString &typed)
     return protegida.left(n) == stored.toString();
 }
 
-QVariant storedClave(const db::Table &usu)
+QVariant storedClave(const dbase::Table &usu)
 {
     try {
         return usu.value(kClave);
@@ -59,7 +59,7 @@ Operador &Operador::actual()
     return operador;
 }
 
-bool claveEsperada(db::Table &usu, const QString &login, QString *clave)
+bool claveEsperada(dbase::Table &usu, const QString &login, QString *clave)
 {
     clave->clear();
     if (!moveTo(usu, login))
@@ -114,7 +114,7 @@ QString validarCambioClave(const QString &actualTipeada, const QString &nueva, c
     return {};
 }
 
-bool grabarClave(db::Table &usu, const QString &login, const QString &nueva)
+bool grabarClave(dbase::Table &usu, const QString &login, const QString &nueva)
 {
     const bool enFila = !usu.isEmpty() && usu.value(kLogin).toString() == login;
     if (!enFila && !moveTo(usu, login))
@@ -130,7 +130,7 @@ bool grabarClave(db::Table &usu, const QString &login, const QString &nueva)
     return true;
 }
 
-void limpiarClave(db::Table &usu)
+void limpiarClave(dbase::Table &usu)
 {
     usu.edit();
     try {

@@ -4,7 +4,7 @@
 
 namespace qal {
 
-namespace db {
+namespace dbase {
 class Table;
 }
 
@@ -27,7 +27,7 @@ public:
     static constexpr int kMaxIntentos = 3;
     enum class Resultado { Aceptado, Rechazado, Bloqueado };
 
-    explicit ControlAcceso(db::Table &usu) : m_usu(usu) {}
+    explicit ControlAcceso(dbase::Table &usu) : m_usu(usu) {}
 
     void reiniciar() { m_intentos = 0; }
     int intentos() const { return m_intentos; }
@@ -38,13 +38,13 @@ public:
     Resultado ingresar(const QString &login, const QString &clave);
 
 private:
-    db::Table &m_usu;
+    dbase::Table &m_usu;
     int m_intentos = 0;
 };
 
 // The password of login as stored; nullopt-like empty + false when the user is absent or
 // the stored value is unreadable. Leaves usu on the user's row when found.
-bool claveEsperada(db::Table &usu, const QString &login, QString *clave);
+bool claveEsperada(dbase::Table &usu, const QString &login, QString *clave);
 
 // The checks of a password change, in order; the message of the first that fails, or an
 // empty text.
@@ -52,9 +52,9 @@ QString validarCambioClave(const QString &actualTipeada, const QString &nueva, c
 
 // Stores nueva, protected, as login's password; false when the user is not in the table.
 // Throws DatabaseError when the write fails.
-bool grabarClave(db::Table &usu, const QString &login, const QString &nueva);
+bool grabarClave(dbase::Table &usu, const QString &login, const QString &nueva);
 
 // Clears the password of the user on the current row (the password becomes the user name).
-void limpiarClave(db::Table &usu);
+void limpiarClave(dbase::Table &usu);
 
 } // namespace qal

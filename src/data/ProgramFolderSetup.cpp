@@ -2,8 +2,8 @@
 
 #include "data/SettingsCatalogue.h"
 #include "data/TableSchema.h"
-#include "biometrics/TenPrintCard.h"
-#include "data/engine/Table.h"
+#include "dbase/DatabaseError.h"
+#include "dbase/Table.h"
 
 #include "core/Clock.h"
 #include "core/ProgramFolder.h"
@@ -106,8 +106,8 @@ void fill(const TableDef &def, bool legacy)
     const QList<Row> rows = rowsFor(def.component);
     if (rows.isEmpty())
         return;
-    db::Table t(def.fileName);
-    t.open(db::Table::Mode::Exclusive);
+    dbase::Table t(def.fileName);
+    t.open(dbase::Table::Mode::Exclusive);
     for (const Row &row : rows) {
         t.append();
         for (int i = 0; i < row.size() && i < def.fields.size(); ++i) {
@@ -131,7 +131,7 @@ QList<QPair<QString, QString>> defaultSettings()
     return rows;
 }
 
-void createProgramFolder(const QString &folder, bool legacy)
+void createProgramFolder(const QString &folder, bool legacy, const QList<FolderFile> &files)
 {
     QDir().mkpath(folder);
     const QString before = ProgramFolder::path();
@@ -141,7 +141,7 @@ void createProgramFolder(const QString &folder, bool legacy)
             for (const QString &ext : {QStringLiteral(".DBF"), QStringLiteral(".DBT"), QStringLiteral(".MDX"),
                                        QStringLiteral("_bak.mdx")})
                 QFile::remove(ProgramFolder::resolve(QFileInfo(def.fileName).completeBaseName() + ext));
-            db::Table::create(def.fileName, def.descriptors(legacy), def.hasIndex ? def.tags : QList<db::TagSpec>());
+            dbase::Table::create(def.fileName, def.descriptors(legacy), def.hasIndex ? def.tags : QList<dbase::TagSpec>());
             fill(def, legacy);
             if (def.hasIndex) {
                 const QString base = QFileInfo(def.fileName).completeBaseName();
@@ -149,9 +149,10 @@ void createProgramFolder(const QString &folder, bool legacy)
                             ProgramFolder::resolve(base + QStringLiteral("_bak.mdx")));
             }
         }
-        // The blank ten-print card and the amputation placeholder the card printing uses.
-        WriteCardTemplate(ProgramFolder::resolve(QStringLiteral("fmodelo.bemepe")));
-        WriteAmputationPlaceholder(ProgramFolder::resolve(QStringLiteral("amputado.bmp")));
+        for (const FolderFile &file : files) {
+            if (!file.write(ProgramFolder::resolve(file.name)))
+                throw dbase::DatabaseError(QStringLiteral("No se pudo escribir el archivo \"%1\".").arg(file.name));
+        }
     } catch (...) {
         ProgramFolder::setPath(before);
         throw;

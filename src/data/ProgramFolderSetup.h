@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <functional>
 
 namespace qal {
 
@@ -10,16 +13,18 @@ namespace qal {
 // office of the oldest schema has them (without the fields the upgrade adds, and with the
 // narrower widths it widens), so that a start upgrades them for real.
 // Existing tables in the folder are replaced. Throws DatabaseError.
-void createProgramFolder(const QString &folder, bool legacy = false);
+// files are the folder's other installed files (the ten-print card template, ...), each
+// written by the layer that owns it into the path it is given.
+struct FolderFile
+{
+    QString name;
+    std::function<bool(const QString &path)> write;
+};
+void createProgramFolder(const QString &folder, bool legacy = false, const QList<FolderFile> &files = {});
 
 // Adds three official requests to a new folder (one being entered, one sent and in
 // process, one rejected) and an alias of the first: a demonstration office.
 void addSampleRequests(const QString &folder);
-
-// Adds two personal requests (one answered, with its answer image, one with its prints
-// rejected) and card images for the first official and personal requests: something for
-// every printed document.
-void addSampleDocuments(const QString &folder);
 
 // The rows of the parameter table a new folder starts with: key and value.
 QList<QPair<QString, QString>> defaultSettings();

@@ -1,34 +1,34 @@
 #include "RequestLists.h"
 
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 namespace qal {
 namespace {
 
-db::ResultSet requestList(const db::RecordPredicate &where)
+dbase::ResultSet requestList(const dbase::RecordPredicate &where)
 {
-    const QList<db::Column> columns {{"c_ped", false, "c_ped"}, {"f_ped", false, "f_ped"},
+    const QList<dbase::Column> columns {{"c_ped", false, "c_ped"}, {"f_ped", false, "f_ped"},
                                      {"n_expe", false, "n_expe"}, {"x_ape1", false, "x_ape1"},
                                      {"x_nom1", false, "x_nom1"}, {"f_con", false, "f_con"},
                                      {"x_org", true, "x_org"}};
-    return db::query::selectJoin(QStringLiteral("ped.DBF"), QStringLiteral("c_org"), QStringLiteral("org.DBF"),
+    return dbase::query::selectJoin(QStringLiteral("ped.DBF"), QStringLiteral("c_org"), QStringLiteral("org.DBF"),
                                  QStringLiteral("c_org"), columns, where, {{QStringLiteral("c_ped"), false}});
 }
 
 } // namespace
 
-db::ResultSet Cped(bool enviado, bool contesta)
+dbase::ResultSet Cped(bool enviado, bool contesta)
 {
     // A mark never set reads as null and matches neither true nor false, as in the table's
     // own comparisons.
-    return requestList([enviado, contesta](const db::Table &ped) {
+    return requestList([enviado, contesta](const dbase::Table &ped) {
         const QVariant e = ped.value(QStringLiteral("m_enviado"));
         const QVariant c = ped.value(QStringLiteral("m_contesta"));
         return !e.isNull() && !c.isNull() && e.toBool() == enviado && c.toBool() == contesta;
     });
 }
 
-db::ResultSet CpedT()
+dbase::ResultSet CpedT()
 {
     return requestList({});
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/engine/Query.h"
+#include "dbase/Query.h"
 
 #include <QStringList>
 
@@ -11,9 +11,9 @@ namespace qal {
 // is not in the agency table are left out, as a join leaves them.
 
 // Cped: the requests with the given sent and answered marks.
-db::ResultSet Cped(bool enviado, bool contesta);
+dbase::ResultSet Cped(bool enviado, bool contesta);
 // CpedT: every official request.
-db::ResultSet CpedT();
+dbase::ResultSet CpedT();
 
 // The column labels of both lists, in column order.
 QStringList requestListLabels();

@@ -9,7 +9,6 @@
 #include "data/RequestFiles.h"
 #include "data/Tdm.h"
 
-#include "biometrics/ImageRules.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
@@ -22,7 +21,7 @@
 namespace qal {
 namespace {
 
-using State = db::Table::State;
+using State = dbase::Table::State;
 
 const QString kConfirmarBorrado = QStringLiteral("¿Está seguro que desea eliminar este registro?");
 const QString kEdadFechaNacimiento =
@@ -32,10 +31,10 @@ const QString kClasificacionVacia = QStringLiteral("_____");
 
 [[noreturn]] void abandonar()
 {
-    throw db::Abort();
+    throw dbase::Abort();
 }
 
-QString texto(const db::Table &t, const QString &field)
+QString texto(const dbase::Table &t, const QString &field)
 {
     const QVariant v = t.value(field);
     return v.isNull() ? QString() : v.toString();
@@ -46,12 +45,12 @@ bool verdadero(const QVariant &v)
     return !v.isNull() && v.toBool();
 }
 
-bool editando(const db::Table &t)
+bool editando(const dbase::Table &t)
 {
     return t.state() == State::Edit || t.state() == State::Insert;
 }
 
-void normalizarNombres(db::Table &t, const QStringList &fields)
+void normalizarNombres(dbase::Table &t, const QStringList &fields)
 {
     for (const QString &f : fields) {
         const QVariant before = t.value(f);
@@ -61,7 +60,7 @@ void normalizarNombres(db::Table &t, const QStringList &fields)
     }
 }
 
-bool nombresValidos(const db::Table &t, const QStringList &fields)
+bool nombresValidos(const dbase::Table &t, const QStringList &fields)
 {
     for (const QString &f : fields) {
         if (!NombreValido(t.value(f)))
@@ -71,7 +70,7 @@ bool nombresValidos(const db::Table &t, const QStringList &fields)
 }
 
 // Runs CampoVacio over (field, label) pairs; false at the first empty one.
-bool camposCompletos(const db::Table &t, std::initializer_list<std::pair<const char *, const char *>> fields)
+bool camposCompletos(const dbase::Table &t, std::initializer_list<std::pair<const char *, const char *>> fields)
 {
     for (const auto &[field, label] : fields) {
         if (CampoVacio(t.value(QLatin1String(field)), QString::fromUtf8(label)))
@@ -164,35 +163,35 @@ int EdadEnAnios(const QDate &birth, const QDate &day)
 
 void Tdm::wireRequestRules()
 {
-    ped.onNewRecord = [this](db::Table &t) { pedNewRecord(t); };
-    pedp.onNewRecord = [this](db::Table &t) { pedpNewRecord(t); };
-    for (db::Table *t : {&ped, &pedp}) {
-        t->beforeInsert = [this](db::Table &t) { BeforeEdit(t); };
-        t->beforeEdit = [this](db::Table &t) { BeforeEdit(t); };
-        t->afterDelete = [this](db::Table &t) { afterRequestDelete(t); };
+    ped.onNewRecord = [this](dbase::Table &t) { pedNewRecord(t); };
+    pedp.onNewRecord = [this](dbase::Table &t) { pedpNewRecord(t); };
+    for (dbase::Table *t : {&ped, &pedp}) {
+        t->beforeInsert = [this](dbase::Table &t) { BeforeEdit(t); };
+        t->beforeEdit = [this](dbase::Table &t) { BeforeEdit(t); };
+        t->afterDelete = [this](dbase::Table &t) { afterRequestDelete(t); };
     }
-    ped.afterEdit = [this](db::Table &t) { pedAfterEdit(t); };
-    pedp.afterEdit = [this](db::Table &t) { pedpAfterEdit(t); };
-    ped.beforePost = [this](db::Table &t) { pedBeforePost(t); };
-    pedp.beforePost = [this](db::Table &t) { pedpBeforePost(t); };
-    org.beforePost = [this](db::Table &t) { orgBeforePost(t); };
-    sup.beforeInsert = [this](db::Table &t) { supBeforeInsert(t); };
-    sup.beforePost = [this](db::Table &t) { supBeforePost(t); };
-    org.beforeDelete = [this](db::Table &t) { BeforeDelete(t); };
-    ped.beforeDelete = [this](db::Table &t) { pedBeforeDelete(t); };
-    pedp.beforeDelete = [this](db::Table &t) { pedpBeforeDelete(t); };
-    ped.onFieldChange = [this](db::Table &t, const QString &field) {
+    ped.afterEdit = [this](dbase::Table &t) { pedAfterEdit(t); };
+    pedp.afterEdit = [this](dbase::Table &t) { pedpAfterEdit(t); };
+    ped.beforePost = [this](dbase::Table &t) { pedBeforePost(t); };
+    pedp.beforePost = [this](dbase::Table &t) { pedpBeforePost(t); };
+    org.beforePost = [this](dbase::Table &t) { orgBeforePost(t); };
+    sup.beforeInsert = [this](dbase::Table &t) { supBeforeInsert(t); };
+    sup.beforePost = [this](dbase::Table &t) { supBeforePost(t); };
+    org.beforeDelete = [this](dbase::Table &t) { BeforeDelete(t); };
+    ped.beforeDelete = [this](dbase::Table &t) { pedBeforeDelete(t); };
+    pedp.beforeDelete = [this](dbase::Table &t) { pedpBeforeDelete(t); };
+    ped.onFieldChange = [this](dbase::Table &t, const QString &field) {
         if (field.compare(QLatin1String("C_ORG"), Qt::CaseInsensitive) == 0)
             pedC_ORGChange(t);
     };
-    pedp.onFieldChange = [this](db::Table &t, const QString &field) {
+    pedp.onFieldChange = [this](dbase::Table &t, const QString &field) {
         if (field.compare(QLatin1String("C_TRAM"), Qt::CaseInsensitive) == 0)
             pedpC_TRAMChange(t);
     };
-    tdel.setFilter([this](const db::Table &t) { return tdelFilterRecord(t); });
-    ped.addListener([this](db::Table &, db::Table::Notification n) {
-        if (n == db::Table::Notification::StateChanged || n == db::Table::Notification::Opened
-            || n == db::Table::Notification::Closed)
+    tdel.setFilter([this](const dbase::Table &t) { return tdelFilterRecord(t); });
+    ped.addListener([this](dbase::Table &, dbase::Table::Notification n) {
+        if (n == dbase::Table::Notification::StateChanged || n == dbase::Table::Notification::Opened
+            || n == dbase::Table::Notification::Closed)
             dsPedStateChange();
     });
 }
@@ -212,7 +211,7 @@ bool Tdm::ConfirmarGrabar()
     return autorizada;
 }
 
-bool Tdm::NumerarRegistro(db::Table &t, const QString &keyField)
+bool Tdm::NumerarRegistro(dbase::Table &t, const QString &keyField)
 {
     if (!editando(t))
         return true;
@@ -225,7 +224,7 @@ bool Tdm::NumerarRegistro(db::Table &t, const QString &keyField)
         const qint64 number = NumeroSecuencia(counter);
         t.setValue(keyField, number);
         return true;
-    } catch (const db::Abort &) {
+    } catch (const dbase::Abort &) {
         return false;
     }
 }
@@ -257,12 +256,12 @@ bool Tdm::PuedeImprimirContestacionPersonal()
 void Tdm::FiltrarDelitos(const QString &text)
 {
     filtroDelito = text.toLower();
-    tdel.setFilter([this](const db::Table &t) { return tdelFilterRecord(t); });
+    tdel.setFilter([this](const dbase::Table &t) { return tdelFilterRecord(t); });
 }
 
 // ------------------------------------------------------------------ new records, edits
 
-void Tdm::pedNewRecord(db::Table &t)
+void Tdm::pedNewRecord(dbase::Table &t)
 {
     t.setValue(QStringLiteral("M_ENVIADO"), false);
     t.setValue(QStringLiteral("M_CONTESTA"), false);
@@ -279,7 +278,7 @@ void Tdm::pedNewRecord(db::Table &t)
     t.setValue(QStringLiteral("M_MENOR"), false);
 }
 
-void Tdm::pedpNewRecord(db::Table &t)
+void Tdm::pedpNewRecord(dbase::Table &t)
 {
     t.setValue(QStringLiteral("F_PED"), Clock::today());
     t.setValue(QStringLiteral("C_REG"), codigoDeAjuste(LeerParametro(QStringLiteral("c_regp"))));
@@ -289,13 +288,13 @@ void Tdm::pedpNewRecord(db::Table &t)
     t.setValue(QStringLiteral("C_CLASIZQ"), kClasificacionVacia);
 }
 
-void Tdm::BeforeEdit(db::Table &)
+void Tdm::BeforeEdit(dbase::Table &)
 {
     // No image left over from another request may be stored with this one.
     BorrarArchivosTrabajo();
 }
 
-void Tdm::pedAfterEdit(db::Table &t)
+void Tdm::pedAfterEdit(dbase::Table &t)
 {
     for (const QString &f : {QStringLiteral("C_CLASDER"), QStringLiteral("C_CLASIZQ")}) {
         if (t.isNull(f))
@@ -303,12 +302,12 @@ void Tdm::pedAfterEdit(db::Table &t)
     }
 }
 
-void Tdm::pedpAfterEdit(db::Table &t)
+void Tdm::pedpAfterEdit(dbase::Table &t)
 {
     pedAfterEdit(t);
 }
 
-void Tdm::pedC_ORGChange(db::Table &t)
+void Tdm::pedC_ORGChange(dbase::Table &t)
 {
     const QVariant codigo = t.value(QStringLiteral("C_ORG"));
     if (codigo.isNull() || !org.isOpen())
@@ -321,7 +320,7 @@ void Tdm::pedC_ORGChange(db::Table &t)
         t.setValue(f, org.lookup(key, codigo, f));
 }
 
-void Tdm::pedpC_TRAMChange(db::Table &t)
+void Tdm::pedpC_TRAMChange(dbase::Table &t)
 {
     if (!editando(t))
         return;
@@ -332,14 +331,14 @@ void Tdm::pedpC_TRAMChange(db::Table &t)
     t.setValue(QStringLiteral("C_PRIOR"), prioridad);
 }
 
-void Tdm::pedpCalcFields(db::Table &t)
+void Tdm::pedpCalcFields(dbase::Table &t)
 {
     const QVariant expe = t.value(QStringLiteral("N_EXPE"));
     t.setValue(QStringLiteral("c_pedido"),
                QStringLiteral("W") + (expe.isNull() ? QString() : QString::number(expe.toLongLong())));
 }
 
-bool Tdm::tdelFilterRecord(const db::Table &t) const
+bool Tdm::tdelFilterRecord(const dbase::Table &t) const
 {
     if (filtroDelito.isEmpty())
         return true;
@@ -360,7 +359,7 @@ void Tdm::dsPedStateChange()
 
 // ------------------------------------------------------------------ saves
 
-void Tdm::pedBeforePost(db::Table &t)
+void Tdm::pedBeforePost(dbase::Table &t)
 {
     const bool nuevo = t.state() == State::Insert;
     if (!ConfirmarGrabar())
@@ -419,7 +418,7 @@ void Tdm::pedBeforePost(db::Table &t)
             && !t.isNull(QStringLiteral("B_HUELLA")))
             EscribirArchivo(archivos::editTif, t.value(QStringLiteral("B_HUELLA")).toByteArray());
         if (ExisteArchivo(archivos::editTif)) {
-            if (!CheckCardImage(ProgramFolder::resolve(archivos::editTif)))
+            if (!aceptacionImagenes->CheckCardImage(ProgramFolder::resolve(archivos::editTif)))
                 abandonar();
             copias.append({archivos::editTif, QStringLiteral("h")});
         }
@@ -450,7 +449,7 @@ void Tdm::pedBeforePost(db::Table &t)
     BorrarArchivos({archivos::docuTif, archivos::editTif, archivos::editZip});
 }
 
-void Tdm::pedpBeforePost(db::Table &t)
+void Tdm::pedpBeforePost(dbase::Table &t)
 {
     const bool nuevo = t.state() == State::Insert;
     t.setValue(QStringLiteral("C_VERSION"), VersionPrograma);
@@ -475,10 +474,10 @@ void Tdm::pedpBeforePost(db::Table &t)
     }
     // Both images are checked before either is copied.
     const bool conFicha = ExisteArchivo(archivos::editTif);
-    if (conFicha && !CheckCardImage(ProgramFolder::resolve(archivos::editTif)))
+    if (conFicha && !aceptacionImagenes->CheckCardImage(ProgramFolder::resolve(archivos::editTif)))
         abandonar();
     const bool conDocumentos = ExisteArchivo(archivos::docuTif);
-    if (conDocumentos && !CheckDocumentImage(ProgramFolder::resolve(archivos::docuTif)))
+    if (conDocumentos && !aceptacionImagenes->CheckDocumentImage(ProgramFolder::resolve(archivos::docuTif)))
         abandonar();
     const QVariant cPed = t.value(QStringLiteral("C_PED"));
     const QVariant cReg = t.value(QStringLiteral("C_REG"));
@@ -504,7 +503,7 @@ void Tdm::pedpBeforePost(db::Table &t)
     }
 }
 
-void Tdm::orgBeforePost(db::Table &t)
+void Tdm::orgBeforePost(dbase::Table &t)
 {
     if (!ConfirmarGrabar())
         abandonar();
@@ -518,14 +517,14 @@ void Tdm::orgBeforePost(db::Table &t)
         abandonar();
 }
 
-void Tdm::supBeforeInsert(db::Table &)
+void Tdm::supBeforeInsert(dbase::Table &)
 {
     if (ped.state() == State::Insert)
         Dialogs::warning(QStringLiteral("Debe grabar el pedido antes de ingresar Supuestos"),
                          QStringLiteral("Advertencia"));
 }
 
-void Tdm::supBeforePost(db::Table &t)
+void Tdm::supBeforePost(dbase::Table &t)
 {
     if (t.isNull(QStringLiteral("X_APE1"))) {
         Dialogs::information(QStringLiteral("Debe completar el primer apellido"));
@@ -549,13 +548,13 @@ void Tdm::supBeforePost(db::Table &t)
 
 // ------------------------------------------------------------------ deletes
 
-void Tdm::BeforeDelete(db::Table &)
+void Tdm::BeforeDelete(dbase::Table &)
 {
     if (!Dialogs::confirm(kConfirmarBorrado, QStringLiteral("Confirmar")))
         abandonar();
 }
 
-void Tdm::pedBeforeDelete(db::Table &t)
+void Tdm::pedBeforeDelete(dbase::Table &t)
 {
     m_archivosABorrar.clear();
     BeforeDelete(t);
@@ -566,7 +565,7 @@ void Tdm::pedBeforeDelete(db::Table &t)
                          ArchivoPedido(QStringLiteral("c"), cPed, cReg)};
 }
 
-void Tdm::pedpBeforeDelete(db::Table &t)
+void Tdm::pedpBeforeDelete(dbase::Table &t)
 {
     m_archivosABorrar.clear();
     BeforeDelete(t);
@@ -577,7 +576,7 @@ void Tdm::pedpBeforeDelete(db::Table &t)
                          ArchivoPedido(QStringLiteral("cp"), cPed, cReg)};
 }
 
-void Tdm::afterRequestDelete(db::Table &t)
+void Tdm::afterRequestDelete(dbase::Table &t)
 {
     // Only now that the record is gone: a delete that failed keeps the request's images.
     const QStringList files = std::exchange(m_archivosABorrar, {});
@@ -589,7 +588,7 @@ void Tdm::afterRequestDelete(db::Table &t)
 
 bool Tdm::ComprobarPedidoPersonal()
 {
-    db::Table &t = pedp;
+    dbase::Table &t = pedp;
     if (texto(t, QStringLiteral("C_TRAM")) == QLatin1String("6")
         && (t.isNull(QStringLiteral("C_PRIOR")) || t.value(QStringLiteral("C_PRIOR")).toDouble() != 3)) {
         Dialogs::information(QStringLiteral("Los exentos deben tener prioridad 5 Dias."));

@@ -1,6 +1,6 @@
 #include "ProgramFolderSetup.h"
 
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 #include "core/Clock.h"
 #include "core/ProgramFolder.h"
@@ -12,7 +12,7 @@ namespace {
 
 // Written as a save through the request form leaves them, without running the form's rules:
 // the folder is being made, not used.
-void store(db::Table &t, const QVariantMap &values)
+void store(dbase::Table &t, const QVariantMap &values)
 {
     t.append();
     for (auto it = values.begin(); it != values.end(); ++it)
@@ -38,8 +38,8 @@ void addSampleRequests(const QString &folder)
     const QString before = ProgramFolder::path();
     ProgramFolder::setPath(folder);
     try {
-        db::Table ped(QStringLiteral("PED.DBF"));
-        ped.open(db::Table::Mode::Exclusive);
+        dbase::Table ped(QStringLiteral("PED.DBF"));
+        ped.open(dbase::Table::Mode::Exclusive);
         QVariantMap nuevo = request(1, "GOMEZ", "JUAN", 1, 5);
         nuevo.insert({{"X_APE2", "PEREYRA"}, {"X_NOM2", "CARLOS"}, {"F_NAC", QDate(1980, 5, 17)},
                       {"C_TDOC", "DU"}, {"N_DOC", 28123456}, {"C_PROVCI", 5}, {"N_CAUSA", "4512/26"},
@@ -53,12 +53,12 @@ void addSampleRequests(const QString &folder)
                           {"X_RECHAZO", "La ficha dactiloscópica no es legible"}});
         store(ped, rechazado);
 
-        db::Table sup(QStringLiteral("sup.dbf"));
-        sup.open(db::Table::Mode::Exclusive);
+        dbase::Table sup(QStringLiteral("sup.dbf"));
+        sup.open(dbase::Table::Mode::Exclusive);
         store(sup, {{"C_PED", 1}, {"C_REG", 12}, {"X_APE1", "GOMES"}, {"X_NOM1", "JUAN"}, {"C_PROV", 5}});
 
-        db::Table counters(QStringLiteral("sec.dbf"));
-        counters.open(db::Table::Mode::Exclusive);
+        dbase::Table counters(QStringLiteral("sec.dbf"));
+        counters.open(dbase::Table::Mode::Exclusive);
         if (counters.locate(QStringLiteral("C_SEC"), QStringLiteral("ped"))) {
             counters.edit();
             counters.setValue(QStringLiteral("N_SEC"), 3);

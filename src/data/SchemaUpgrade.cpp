@@ -2,7 +2,7 @@
 // and three fields that were widened.
 #include "Tdm.h"
 
-#include "data/engine/Query.h"
+#include "dbase/Query.h"
 
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
@@ -55,18 +55,18 @@ const Step kSteps[] = {
 };
 
 // "CHAR(15)" → C 15; "NUMERIC(8)" → N 8; "Date" → D 8; "BOOLEAN" → L 1.
-db::FieldDescriptor descriptorFor(const QString &name, const QString &type)
+dbase::FieldDescriptor descriptorFor(const QString &name, const QString &type)
 {
     const QString t = type.toUpper();
     const int open = t.indexOf(QLatin1Char('('));
     const int width = open < 0 ? 0 : t.mid(open + 1, t.indexOf(QLatin1Char(')')) - open - 1).toInt();
     if (t.startsWith(QLatin1String("CHAR")))
-        return {db::storedFieldName(name), 'C', width, 0, 0};
+        return {dbase::storedFieldName(name), 'C', width, 0, 0};
     if (t.startsWith(QLatin1String("NUMERIC")))
-        return {db::storedFieldName(name), 'N', width, 0, 0};
+        return {dbase::storedFieldName(name), 'N', width, 0, 0};
     if (t == QLatin1String("DATE"))
-        return {db::storedFieldName(name), 'D', 8, 0, 0};
-    return {db::storedFieldName(name), 'L', 1, 0, 0};
+        return {dbase::storedFieldName(name), 'D', 8, 0, 0};
+    return {dbase::storedFieldName(name), 'L', 1, 0, 0};
 }
 
 void runStep(const Step &step)
@@ -74,14 +74,14 @@ void runStep(const Step &step)
     const QString file = QLatin1String(step.file);
     const QString field = QLatin1String(step.field);
     {
-        db::Table schema(file);
+        dbase::Table schema(file);
         schema.open();
         if (schema.hasField(field))
             return;
     }
-    db::query::addField(file, descriptorFor(field, QLatin1String(step.type)));
+    dbase::query::addField(file, descriptorFor(field, QLatin1String(step.type)));
     if (step.setFalse)
-        db::query::updateAll(file, field, false);
+        dbase::query::updateAll(file, field, false);
 }
 
 struct WidthChange
@@ -115,15 +115,15 @@ void Tdm::ActualizarEsquema()
 
 int AnchoCampo(const QString &folder, const QString &tableFile, const QString &field)
 {
-    db::Table t(ProgramFolder::resolveIn(folder, tableFile));
+    dbase::Table t(ProgramFolder::resolveIn(folder, tableFile));
     t.open();
     return t.fieldWidth(field);
 }
 
 void CambiarAncho(const QString &folder, const QString &tableFile, const QString &field, int newWidth, int oldWidth)
 {
-    db::Table t(ProgramFolder::resolveIn(folder, tableFile));
-    t.open(db::Table::Mode::Exclusive);
+    dbase::Table t(ProgramFolder::resolveIn(folder, tableFile));
+    t.open(dbase::Table::Mode::Exclusive);
     if (t.fieldWidth(field) == oldWidth)
         t.changeFieldWidth(field, newWidth);
 }

@@ -17,7 +17,7 @@ FieldDef added(FieldDef f)
     f.addedByUpgrade = true;
     return f;
 }
-db::TagSpec tag(const char *field) { return {QString::fromLatin1(field), QString::fromLatin1(field), false, false}; }
+dbase::TagSpec tag(const char *field) { return {QString::fromLatin1(field), QString::fromLatin1(field), false, false}; }
 
 QList<FieldDef> personNames()
 {
@@ -118,9 +118,9 @@ const FieldDef *TableDef::field(const QString &name) const
     return nullptr;
 }
 
-db::FieldList TableDef::descriptors(bool legacy) const
+dbase::FieldList TableDef::descriptors(bool legacy) const
 {
-    db::FieldList out;
+    dbase::FieldList out;
     int offset = 1;
     for (const FieldDef &f : fields) {
         if (legacy && f.addedByUpgrade)
@@ -133,7 +133,7 @@ db::FieldList TableDef::descriptors(bool legacy) const
             length = 5;
         if (legacy && component == QLatin1String("sup") && f.name == QLatin1String("C_REG"))
             length = 3;
-        out << db::FieldDescriptor {db::storedFieldName(f.name), f.type, length, f.decimals, offset};
+        out << dbase::FieldDescriptor {dbase::storedFieldName(f.name), f.type, length, f.decimals, offset};
         offset += length;
     }
     return out;

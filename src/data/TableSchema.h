@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/engine/FieldDescriptor.h"
-#include "data/engine/MdxFile.h"
+#include "dbase/FieldDescriptor.h"
+#include "dbase/MdxFile.h"
 
 #include <QList>
 #include <QString>
@@ -28,11 +28,11 @@ struct TableDef
     QString keyField;    // active index field; empty when the table is used unordered
     bool hasIndex = true;
     QList<FieldDef> fields;
-    QList<db::TagSpec> tags;
+    QList<dbase::TagSpec> tags;
 
     const FieldDef *field(const QString &name) const;
     // Field descriptors for creating the table; legacy leaves out the upgrade's fields.
-    db::FieldList descriptors(bool legacy = false) const;
+    dbase::FieldList descriptors(bool legacy = false) const;
 };
 
 // Every table of the data module, in component order.

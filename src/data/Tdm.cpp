@@ -24,7 +24,7 @@ int toInteger(const QString &text)
     bool ok = false;
     const int v = text.trimmed().toInt(&ok);
     if (!ok)
-        throw db::DatabaseError(QStringLiteral("'%1' no es un valor entero válido").arg(text));
+        throw dbase::DatabaseError(QStringLiteral("'%1' no es un valor entero válido").arg(text));
     return v;
 }
 
@@ -43,6 +43,7 @@ Tdm::Tdm(QObject *parent)
     Timer.setInterval(60000);
     Timer.start();
     servicioBoleta = std::make_unique<UnreachableBankSlipService>();
+    aceptacionImagenes = std::make_unique<MissingImageAcceptance>();
     wireEvents();
     wireRequestRules();
     declareCalculatedFields();
@@ -59,7 +60,7 @@ Tdm *Tdm::instance()
     return g_instance;
 }
 
-QList<QPair<QString, db::Table *>> Tdm::tables()
+QList<QPair<QString, dbase::Table *>> Tdm::tables()
 {
     return {{"sec", &sec},   {"org", &org},     {"prov", &prov}, {"ped", &ped},       {"nac", &nac},
             {"tdoc", &tdoc}, {"sexo", &sexo},   {"prior", &prior}, {"pedp", &pedp},   {"sup", &sup},
@@ -67,7 +68,7 @@ QList<QPair<QString, db::Table *>> Tdm::tables()
             {"tdel", &tdel}, {"tram", &tram},   {"amb", &amb},   {"carped", &carped}, {"url", &url}};
 }
 
-db::Table *Tdm::table(const QString &component)
+dbase::Table *Tdm::table(const QString &component)
 {
     for (const auto &[name, table] : tables()) {
         if (name.compare(component, Qt::CaseInsensitive) == 0)
@@ -78,8 +79,8 @@ db::Table *Tdm::table(const QString &component)
 
 void Tdm::wireEvents()
 {
-    const auto flush = [this](db::Table &t) { FlushBuffers(t); };
-    for (db::Table *t : {&ped, &pedp, &org, &sup, &prov, &nac, &tdoc, &sexo, &prior, &usu, &url}) {
+    const auto flush = [this](dbase::Table &t) { FlushBuffers(t); };
+    for (dbase::Table *t : {&ped, &pedp, &org, &sup, &prov, &nac, &tdoc, &sexo, &prior, &usu, &url}) {
         t->afterPost = flush;
         t->afterDelete = flush;
     }
@@ -87,7 +88,7 @@ void Tdm::wireEvents()
     sup.setMasterLink(&ped, QStringLiteral("C_PED"), QStringLiteral("C_PED"));
     // User names are typed in lower case at log-in: one typed in capitals in the users' grid
     // could never log in.
-    usu.beforePost = [](db::Table &t) {
+    usu.beforePost = [](dbase::Table &t) {
         const QString login = t.value(QStringLiteral("C_LOGIN")).toString();
         if (login != login.toLower())
             t.setValue(QStringLiteral("C_LOGIN"), login.toLower());
@@ -97,7 +98,7 @@ void Tdm::wireEvents()
 void Tdm::declareCalculatedFields()
 {
     pedp.addCalculatedField(QStringLiteral("c_pedido"));
-    pedp.onCalcFields = [this](db::Table &t) { pedpCalcFields(t); };
+    pedp.onCalcFields = [this](dbase::Table &t) { pedpCalcFields(t); };
     pedp.addLookupField(QStringLiteral("x_nac"), QStringLiteral("C_NAC"), &nac, QStringLiteral("C_NAC"), QStringLiteral("X_NAC"));
     pedp.addLookupField(QStringLiteral("x_tdoc"), QStringLiteral("C_TDOC"), &tdoc, QStringLiteral("C_TDOC"), QStringLiteral("X_TDOC"));
     pedp.addLookupField(QStringLiteral("x_expp"), QStringLiteral("C_EXPP"), &expp, QStringLiteral("C_EXPP"), QStringLiteral("X_EXPP"));
@@ -148,7 +149,7 @@ void Tdm::dmCreate()
             return;
         readSettings();
         InicioCompleto = true;
-    } catch (const db::Abort &) {
+    } catch (const dbase::Abort &) {
     } catch (const std::exception &e) {
         // A step without its own handling ends start-up's data work; the program goes on.
         Dialogs::error(QString::fromUtf8(e.what()));
@@ -158,7 +159,7 @@ void Tdm::dmCreate()
 void Tdm::openTables()
 {
     for (const char *component : kOpenOrder) {
-        db::Table *t = table(QLatin1String(component));
+        dbase::Table *t = table(QLatin1String(component));
         t->open();
         const QString key = tableDefinition(QLatin1String(component)).keyField;
         if (!key.isEmpty() && t->hasProductionIndex())
@@ -248,7 +249,7 @@ bool Tdm::GrabarParametro(const QString &key, const QString &value)
         return true;
     } catch (...) {
         try {
-            if (amb.state() == db::Table::State::Edit || amb.state() == db::Table::State::Insert)
+            if (amb.state() == dbase::Table::State::Edit || amb.state() == dbase::Table::State::Insert)
                 amb.cancel();
         } catch (...) {
         }
@@ -259,8 +260,8 @@ bool Tdm::GrabarParametro(const QString &key, const QString &value)
 qint64 Tdm::NumeroSecuencia(const QString &name)
 {
     qint64 number = 0;
-    db::Table counter(sec.fileName());
-    counter.open(db::Table::Mode::Exclusive);
+    dbase::Table counter(sec.fileName());
+    counter.open(dbase::Table::Mode::Exclusive);
     counter.setIndexField(QStringLiteral("C_SEC"));
     if (counter.findKey(name)) {
         counter.edit();
@@ -271,12 +272,12 @@ qint64 Tdm::NumeroSecuencia(const QString &name)
     counter.close();
     if (number == 0) {
         Dialogs::information(QStringLiteral("No se puedo obtener el número de secuencia del objeto \"%1\"").arg(name));
-        throw db::Abort();
+        throw dbase::Abort();
     }
     return number;
 }
 
-void Tdm::FlushBuffers(db::Table &t)
+void Tdm::FlushBuffers(dbase::Table &t)
 {
     QString keyField;
     if (&t == &ped || &t == &pedp)
@@ -288,7 +289,7 @@ void Tdm::FlushBuffers(db::Table &t)
     else if (&t != &sup)
         return;
     const QVariant key = keyField.isEmpty() || t.isEmpty() ? QVariant() : t.value(keyField);
-    const db::Table::Bookmark place = t.isEmpty() ? 0 : t.bookmark();
+    const dbase::Table::Bookmark place = t.isEmpty() ? 0 : t.bookmark();
     const QString index = t.indexField();
     t.close();
     t.open();
@@ -300,7 +301,7 @@ void Tdm::FlushBuffers(db::Table &t)
         try {
             t.gotoBookmark(place);
             return;
-        } catch (const db::DatabaseError &) {
+        } catch (const dbase::DatabaseError &) {
         }
     }
     if (!key.isNull()) {
@@ -313,8 +314,8 @@ void Tdm::FlushBuffers(db::Table &t)
 
 void Tdm::RecibirCorreo()
 {
-    const auto editing = [](const db::Table &t) {
-        return t.state() == db::Table::State::Edit || t.state() == db::Table::State::Insert;
+    const auto editing = [](const dbase::Table &t) {
+        return t.state() == dbase::Table::State::Edit || t.state() == dbase::Table::State::Insert;
     };
     if (!RecepcionLibre || editing(ped) || editing(pedp))
         return;

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "data/BankSlipService.h"
+#include "data/ImageAcceptance.h"
 #include "data/Progress.h"
 #include "data/RequestLists.h"
-#include "data/engine/DatabaseError.h"
-#include "data/engine/Table.h"
+#include "dbase/DatabaseError.h"
+#include "dbase/Table.h"
 
 #include <QObject>
 #include <QTimer>
@@ -28,11 +29,11 @@ public:
     static Tdm *instance(); // the one data module of the process (the last created)
 
     // ---- tables, in component order
-    db::Table sec, org, prov, ped, nac, tdoc, sexo, prior, pedp, sup, Est, expp, res, usu, estcent, tdel,
+    dbase::Table sec, org, prov, ped, nac, tdoc, sexo, prior, pedp, sup, Est, expp, res, usu, estcent, tdel,
         tram, amb, carped, url;
     // Every table object with its component name, in component order.
-    QList<QPair<QString, db::Table *>> tables();
-    db::Table *table(const QString &component);
+    QList<QPair<QString, dbase::Table *>> tables();
+    dbase::Table *table(const QString &component);
 
     // ---- run-time state
     bool RecepcionLibre = true;
@@ -72,7 +73,7 @@ public:
     // Tables in fresh (file names) had theirs regenerated a moment ago and are only checked.
     bool Reindexar(Progress *progress, const QStringList &fresh = {});
     void PurgarContestaciones(Progress *progress);
-    void FlushBuffers(db::Table &table);
+    void FlushBuffers(dbase::Table &table);
 
     // ---- sequence numbers; 0 after the message when the counter is missing or zero
     qint64 NumeroSecuencia(const QString &name);
@@ -87,6 +88,8 @@ public:
     bool busquedaDelitoHabilitada = false; // the official form's offence search button
     // The bank-slip look-up of the checks before sending a personal request.
     std::unique_ptr<BankSlipService> servicioBoleta;
+    // The card and document image checks of a save, installed by the image services.
+    std::unique_ptr<ImageAcceptance> aceptacionImagenes;
     // Set by the windows: whether the personal request form is on screen, and the window
     // that compares a personal request with its bank slip (C_PAGO, C_REG, C_PED; true when
     // the operator goes on).
@@ -94,7 +97,7 @@ public:
     std::function<bool(const QString &cPago, const QVariant &cReg, const QVariant &cPed)> compararPedidoBoleta;
 
     bool ConfirmarGrabar();
-    bool NumerarRegistro(db::Table &table, const QString &keyField);
+    bool NumerarRegistro(dbase::Table &table, const QString &keyField);
     bool ComprobarPedidoPersonal();
     bool PuedeImprimirContestacion();
     bool PuedeImprimirContestacionPersonal();
@@ -102,23 +105,23 @@ public:
     void FiltrarDelitos(const QString &text);
 
     // Table events of the request tables, agencies and aliases.
-    void pedNewRecord(db::Table &t);
-    void pedpNewRecord(db::Table &t);
-    void BeforeEdit(db::Table &t);
-    void pedAfterEdit(db::Table &t);
-    void pedpAfterEdit(db::Table &t);
-    void pedBeforePost(db::Table &t);
-    void pedpBeforePost(db::Table &t);
-    void orgBeforePost(db::Table &t);
-    void supBeforeInsert(db::Table &t);
-    void supBeforePost(db::Table &t);
-    void BeforeDelete(db::Table &t);
-    void pedBeforeDelete(db::Table &t);
-    void pedpBeforeDelete(db::Table &t);
-    void pedC_ORGChange(db::Table &t);
-    void pedpC_TRAMChange(db::Table &t);
-    void pedpCalcFields(db::Table &t);
-    bool tdelFilterRecord(const db::Table &t) const;
+    void pedNewRecord(dbase::Table &t);
+    void pedpNewRecord(dbase::Table &t);
+    void BeforeEdit(dbase::Table &t);
+    void pedAfterEdit(dbase::Table &t);
+    void pedpAfterEdit(dbase::Table &t);
+    void pedBeforePost(dbase::Table &t);
+    void pedpBeforePost(dbase::Table &t);
+    void orgBeforePost(dbase::Table &t);
+    void supBeforeInsert(dbase::Table &t);
+    void supBeforePost(dbase::Table &t);
+    void BeforeDelete(dbase::Table &t);
+    void pedBeforeDelete(dbase::Table &t);
+    void pedpBeforeDelete(dbase::Table &t);
+    void pedC_ORGChange(dbase::Table &t);
+    void pedpC_TRAMChange(dbase::Table &t);
+    void pedpCalcFields(dbase::Table &t);
+    bool tdelFilterRecord(const dbase::Table &t) const;
     void dsPedStateChange();
 
 signals:
@@ -135,7 +138,7 @@ private:
     void requestTermination();
     void wireRequestRules();
     // The files of the request being deleted, removed once the record is gone.
-    void afterRequestDelete(db::Table &t);
+    void afterRequestDelete(dbase::Table &t);
 
     bool m_terminated = false;
     QStringList m_archivosABorrar;

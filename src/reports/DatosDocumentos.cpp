@@ -4,7 +4,7 @@
 
 #include "core/Clock.h"
 #include "data/Tdm.h"
-#include "data/engine/Query.h"
+#include "dbase/Query.h"
 
 namespace qal::reports {
 namespace {
@@ -56,7 +56,7 @@ QString Unir(const QStringList &parts)
 
 DatosOficio DatosOficioDe(Tdm &dm)
 {
-    db::Table &ped = dm.ped;
+    dbase::Table &ped = dm.ped;
     auto v = [&ped](const QString &f) { return ped.value(f); };
     DatosOficio d;
     const QDate fPed = v(S("F_PED")).toDate();
@@ -81,8 +81,8 @@ DatosOficio DatosOficioDe(Tdm &dm)
     const qlonglong cPed = v(S("C_PED")).toLongLong();
     if (cPed <= 0)
         return d;
-    const auto sameRequest = [cPed](const db::Table &t) { return t.value(S("C_PED")).toLongLong() == cPed; };
-    const db::ResultSet general = db::query::select(dm.ped.fileName(), {}, sameRequest);
+    const auto sameRequest = [cPed](const dbase::Table &t) { return t.value(S("C_PED")).toLongLong() == cPed; };
+    const dbase::ResultSet general = dbase::query::select(dm.ped.fileName(), {}, sameRequest);
     if (general.size() > 0) {
         const auto row = [&general](const QString &f) { return general.value(0, f); };
         d.apellidos = joined(row, {"X_APE1", "X_APE2"});
@@ -91,7 +91,7 @@ DatosOficio DatosOficioDe(Tdm &dm)
         d.apellidosMadre = joined(row, {"X_APEMADR1", "X_APEMADR2"});
         d.nombresMadre = joined(row, {"X_NOMMADR1", "X_NOMMADR2", "X_NOMMADR3"});
     }
-    const db::ResultSet aliases = db::query::select(dm.sup.fileName(), {}, sameRequest);
+    const dbase::ResultSet aliases = dbase::query::select(dm.sup.fileName(), {}, sameRequest);
     for (int i = 0; i < aliases.size(); ++i) {
         const auto row = [&aliases, i](const QString &f) { return aliases.value(i, f); };
         d.apellidosSupuestos += QStringLiteral(" o  ") + joined(row, {"X_APE1", "X_APE2"});
@@ -102,7 +102,7 @@ DatosOficio DatosOficioDe(Tdm &dm)
 
 DatosComprobante DatosComprobanteDe(Tdm &dm)
 {
-    db::Table &p = dm.pedp;
+    dbase::Table &p = dm.pedp;
     auto v = [&p](const QString &f) { return p.value(f); };
     DatosComprobante d;
     d.apellidos = joined(v, {"X_APE1", "X_APE2"});
@@ -131,7 +131,7 @@ DatosComprobante DatosComprobanteDe(Tdm &dm)
 
 DatosContestacion DatosContestacionDe(Tdm &dm)
 {
-    db::Table &p = dm.pedp;
+    dbase::Table &p = dm.pedp;
     auto v = [&p](const QString &f) { return p.value(f); };
     DatosContestacion d;
     d.fecha = Clock::today();
@@ -147,7 +147,7 @@ DatosContestacion DatosContestacionDe(Tdm &dm)
 
 DatosRechazo DatosRechazoDe(Tdm &dm)
 {
-    db::Table &p = dm.pedp;
+    dbase::Table &p = dm.pedp;
     auto v = [&p](const QString &f) { return p.value(f); };
     DatosRechazo d;
     d.fecha = Clock::today();

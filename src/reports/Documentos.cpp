@@ -62,7 +62,7 @@ std::optional<Documento> DocumentoPorNombre(const QString &name)
 
 std::unique_ptr<TrpFicha> FichaDePedido(Tdm &dm, bool esOficial, QString *error)
 {
-    db::Table &t = esOficial ? dm.ped : dm.pedp;
+    dbase::Table &t = esOficial ? dm.ped : dm.pedp;
     const QVariant cPed = t.value(QStringLiteral("C_PED"));
     const QVariant cReg = t.value(QStringLiteral("C_REG"));
     auto ficha = std::make_unique<TrpFicha>();
@@ -133,7 +133,7 @@ int EncolarImagen(const QString &fileName)
 
 bool IrAPedido(Tdm &dm, Documento documento, qlonglong cPed)
 {
-    db::Table &t = oficial(documento) ? dm.ped : dm.pedp;
+    dbase::Table &t = oficial(documento) ? dm.ped : dm.pedp;
     t.setIndexField(QStringLiteral("C_PED"));
     return t.findKey(cPed);
 }

@@ -1,7 +1,7 @@
 #include "OffenceFilter.h"
 
 #include "data/Tdm.h"
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 namespace qal {
 namespace {
@@ -13,7 +13,7 @@ QString withoutTrailingBlanks(QString text)
     return text;
 }
 
-bool fieldEquals(const db::Table &t, const OffenceFilter::Condition &c)
+bool fieldEquals(const dbase::Table &t, const OffenceFilter::Condition &c)
 {
     const QVariant stored = t.value(c.field);
     if (stored.isNull())
@@ -43,7 +43,7 @@ OffenceFilter::OffenceFilter(const OffenceCriteria &criteria)
         m_words = criteria.descripcion.toLower();
 }
 
-bool OffenceFilter::accepts(const db::Table &tdel) const
+bool OffenceFilter::accepts(const dbase::Table &tdel) const
 {
     for (const Condition &c : m_conditions)
         if (!fieldEquals(tdel, c))
@@ -59,7 +59,7 @@ void OffenceFilter::apply(Tdm &dm) const
         return;
     }
     const OffenceFilter self = *this;
-    dm.tdel.setFilter([self, &dm](const db::Table &t) { return self.accepts(t) && dm.tdelFilterRecord(t); });
+    dm.tdel.setFilter([self, &dm](const dbase::Table &t) { return self.accepts(t) && dm.tdelFilterRecord(t); });
 }
 
 void OffenceFilter::clear(Tdm &dm)

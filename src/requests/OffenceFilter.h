@@ -7,7 +7,7 @@ namespace qal {
 
 class Tdm;
 
-namespace db {
+namespace dbase {
 class Table;
 }
 
@@ -37,7 +37,7 @@ public:
     const QString &descriptionWords() const { return m_words; }
     // True when tdel's current record meets every field condition (the words are the
     // data module's to check).
-    bool accepts(const db::Table &tdel) const;
+    bool accepts(const dbase::Table &tdel) const;
 
     // Puts the filter on the data module's offence table, the words in the data module.
     void apply(Tdm &dm) const;

@@ -1,12 +1,12 @@
 #include "RequestState.h"
 
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 namespace qal {
 
-bool pedidoModificable(const db::Table &ped)
+bool pedidoModificable(const dbase::Table &ped)
 {
-    if (!ped.isOpen() || (ped.isEmpty() && ped.state() != db::Table::State::Insert))
+    if (!ped.isOpen() || (ped.isEmpty() && ped.state() != dbase::Table::State::Insert))
         return true;
     const bool enviado = ped.value(QStringLiteral("M_ENVIADO")).toBool();
     return !enviado || ped.value(QStringLiteral("C_EST")).toString().trimmed() == QLatin1String("R");

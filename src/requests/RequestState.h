@@ -1,6 +1,6 @@
 #pragma once
 
-namespace qal::db {
+namespace qal::dbase {
 class Table;
 }
 
@@ -8,6 +8,6 @@ namespace qal {
 
 // An official or personal request can be changed until it is sent, and again once the
 // central office has rejected it (state "R").
-bool pedidoModificable(const db::Table &ped);
+bool pedidoModificable(const dbase::Table &ped);
 
 } // namespace qal

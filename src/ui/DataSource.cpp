@@ -1,6 +1,6 @@
 #include "DataSource.h"
 
-#include "data/engine/DatabaseError.h"
+#include "dbase/DatabaseError.h"
 
 #include "core/Dialogs.h"
 
@@ -11,7 +11,7 @@ DataSource::DataSource(QObject *parent)
 {
 }
 
-DataSource::DataSource(db::Table *table, QObject *parent)
+DataSource::DataSource(dbase::Table *table, QObject *parent)
     : QObject(parent)
 {
     setTable(table);
@@ -30,14 +30,14 @@ void DataSource::detach()
     m_listener = 0;
 }
 
-void DataSource::setTable(db::Table *table)
+void DataSource::setTable(dbase::Table *table)
 {
     if (table == m_table)
         return;
     detach();
     m_table = table;
     if (m_table)
-        m_listener = m_table->addListener([this](db::Table &, db::Table::Notification n) { notified(n); });
+        m_listener = m_table->addListener([this](dbase::Table &, dbase::Table::Notification n) { notified(n); });
     emit recordsChanged();
     emit stateChanged();
     emit recordChanged();
@@ -46,7 +46,7 @@ void DataSource::setTable(db::Table *table)
 bool DataSource::editing() const
 {
     const auto s = state();
-    return s == db::Table::State::Edit || s == db::Table::State::Insert;
+    return s == dbase::Table::State::Edit || s == dbase::Table::State::Insert;
 }
 
 QVariant DataSource::currentValue(const QString &field) const
@@ -59,9 +59,9 @@ QVariant DataSource::currentValue(const QString &field) const
     return {};
 }
 
-void DataSource::notified(db::Table::Notification n)
+void DataSource::notified(dbase::Table::Notification n)
 {
-    using N = db::Table::Notification;
+    using N = dbase::Table::Notification;
     if (m_walking > 0)
         return;
     switch (n) {
@@ -102,7 +102,7 @@ bool DataSource::beginOperatorEdit()
     try {
         m_table->edit();
         return true;
-    } catch (const db::Abort &) {
+    } catch (const dbase::Abort &) {
     } catch (const std::exception &e) {
         Dialogs::error(QString::fromUtf8(e.what()));
     }
@@ -116,7 +116,7 @@ bool DataSource::setOperatorValue(const QString &field, const QVariant &value)
     try {
         m_table->setValue(field, value);
         return true;
-    } catch (const db::Abort &) {
+    } catch (const dbase::Abort &) {
     } catch (const std::exception &e) {
         Dialogs::error(QString::fromUtf8(e.what()));
     }
@@ -139,7 +139,7 @@ DataSource::Walk::Walk(DataSource &ds)
 
 DataSource::Walk::~Walk()
 {
-    if (db::Table *t = m_ds.m_table) {
+    if (dbase::Table *t = m_ds.m_table) {
         try {
             if (m_mark)
                 t->gotoBookmark(m_mark);

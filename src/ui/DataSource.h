@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,13 +18,13 @@ class DataSource : public QObject
 
 public:
     explicit DataSource(QObject *parent = nullptr);
-    explicit DataSource(db::Table *table, QObject *parent = nullptr);
+    explicit DataSource(dbase::Table *table, QObject *parent = nullptr);
     ~DataSource() override;
 
-    void setTable(db::Table *table);
-    db::Table *table() const { return m_table; }
+    void setTable(dbase::Table *table);
+    dbase::Table *table() const { return m_table; }
     bool active() const { return m_table && m_table->isOpen(); }
-    db::Table::State state() const { return m_table ? m_table->state() : db::Table::State::Inactive; }
+    dbase::Table::State state() const { return m_table ? m_table->state() : dbase::Table::State::Inactive; }
     bool editing() const;
     // The field of the current record; null when the table is closed, has no such field or
     // no record (outside an insert), or the value cannot be read.
@@ -57,8 +57,8 @@ public:
 
     private:
         DataSource &m_ds;
-        db::Table::Bookmark m_mark;
-        db::Table::Event m_afterScroll;
+        dbase::Table::Bookmark m_mark;
+        dbase::Table::Event m_afterScroll;
     };
 
     // Moves a control from the source it was bound to (current) to next, and has it re-read
@@ -83,10 +83,10 @@ signals:
     void recordsChanged();              // opened, closed or refreshed: the whole set may differ
 
 private:
-    void notified(db::Table::Notification n);
+    void notified(dbase::Table::Notification n);
     void detach();
 
-    db::Table *m_table = nullptr;
+    dbase::Table *m_table = nullptr;
     int m_listener = 0;
     int m_walking = 0;
 };

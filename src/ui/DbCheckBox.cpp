@@ -19,7 +19,7 @@ void DbCheckBox::bind(DataSource *source, const QString &field)
 
 bool DbCheckBox::logical() const
 {
-    db::Table *t = m_source ? m_source->table() : nullptr;
+    dbase::Table *t = m_source ? m_source->table() : nullptr;
     return t && t->fieldIndex(m_field) >= 0 && t->field(m_field).type == 'L';
 }
 
@@ -27,7 +27,7 @@ void DbCheckBox::load()
 {
     if (m_writing)
         return;
-    db::Table *t = m_source ? m_source->table() : nullptr;
+    dbase::Table *t = m_source ? m_source->table() : nullptr;
     if (!t || !t->isOpen() || !t->hasField(m_field)) {
         setChecked(false);
         setEnabled(false);

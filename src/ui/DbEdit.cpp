@@ -26,7 +26,7 @@ void DbEdit::load()
 {
     if (m_writing)
         return;
-    db::Table *t = m_source ? m_source->table() : nullptr;
+    dbase::Table *t = m_source ? m_source->table() : nullptr;
     if (!t || !t->isOpen() || !t->hasField(m_field)) {
         setText(QString());
         setEnabled(false);
@@ -35,7 +35,7 @@ void DbEdit::load()
     setEnabled(true);
     const int fieldNo = t->fieldIndex(m_field);
     if (fieldNo >= 0) {
-        const db::FieldDescriptor &fd = t->field(m_field);
+        const dbase::FieldDescriptor &fd = t->field(m_field);
         const int limit = maxChars > 0 ? std::min(maxChars, int(fd.length)) : fd.length;
         // setting the limit re-sets the text and moves the cursor: only when it changes
         if ((fd.type == 'C' || fd.type == 'N' || fd.type == 'F') && maxLength() != limit)
@@ -51,7 +51,7 @@ void DbEdit::load()
 
 void DbEdit::operatorEdited(const QString &typed)
 {
-    db::Table *t = m_source ? m_source->table() : nullptr;
+    dbase::Table *t = m_source ? m_source->table() : nullptr;
     if (!t)
         return;
     QString text = typed;

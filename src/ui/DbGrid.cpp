@@ -2,7 +2,7 @@
 
 #include "DataSource.h"
 
-#include "data/engine/DatabaseError.h"
+#include "dbase/DatabaseError.h"
 
 #include "core/Dialogs.h"
 
@@ -100,7 +100,7 @@ void DbGrid::operatorMoved(const QModelIndex &current, const QModelIndex &previo
         return;
     try {
         m_model->moveTo(current.row());
-    } catch (const db::Abort &) {
+    } catch (const dbase::Abort &) {
     } catch (const std::exception &e) {
         Dialogs::error(QString::fromUtf8(e.what()));
     }

@@ -3,8 +3,8 @@
 #include "DataSource.h"
 #include "DbText.h"
 
-#include "data/engine/Query.h"
-#include "data/engine/Table.h"
+#include "dbase/Query.h"
+#include "dbase/Table.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
@@ -44,7 +44,7 @@ void DbLookupComboBox::bind(DataSource *source, const QString &field)
     load();
 }
 
-void DbLookupComboBox::setList(db::Table *listTable, const QString &keyField, const QString &listField)
+void DbLookupComboBox::setList(dbase::Table *listTable, const QString &keyField, const QString &listField)
 {
     m_list = listTable;
     m_keyField = keyField;
@@ -58,11 +58,11 @@ void DbLookupComboBox::loadRows()
     m_loading = true;
     clear();
     if (dropDownRows && m_list && m_list->isOpen()) {
-        QList<db::SortKey> order;
+        QList<dbase::SortKey> order;
         if (!m_list->indexField().isEmpty())
-            order << db::SortKey {m_list->indexField()};
+            order << dbase::SortKey {m_list->indexField()};
         try {
-            const db::ResultSet rows = db::query::select(m_list->fileName(), {m_keyField, m_listField}, {}, order);
+            const dbase::ResultSet rows = dbase::query::select(m_list->fileName(), {m_keyField, m_listField}, {}, order);
             for (const QVariantList &row : rows.rows)
                 addItem(textOfValue(row.value(1)), row.value(0));
         } catch (...) {

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QPointer>
 
-namespace qal::db {
+namespace qal::dbase {
 class Table;
 }
 
@@ -23,7 +23,7 @@ public:
     explicit DbLookupComboBox(QWidget *parent = nullptr);
 
     void bind(DataSource *source, const QString &field);
-    void setList(db::Table *listTable, const QString &keyField, const QString &listField);
+    void setList(dbase::Table *listTable, const QString &keyField, const QString &listField);
     const QString &field() const { return m_field; }
 
     // Shows the value and refuses the operator's changes (a click still emits clicked()).
@@ -53,7 +53,7 @@ private:
 
     QPointer<DataSource> m_source;
     QString m_field;
-    db::Table *m_list = nullptr;
+    dbase::Table *m_list = nullptr;
     QString m_keyField;
     QString m_listField;
     bool m_readOnly = false;

@@ -2,7 +2,7 @@
 
 #include "DataSource.h"
 
-#include "data/engine/DatabaseError.h"
+#include "dbase/DatabaseError.h"
 
 #include "core/Dialogs.h"
 
@@ -68,7 +68,7 @@ void DbNavigator::bind(DataSource *source)
 
 void DbNavigator::updateButtons()
 {
-    db::Table *t = m_source ? m_source->table() : nullptr;
+    dbase::Table *t = m_source ? m_source->table() : nullptr;
     const bool open = t && t->isOpen();
     const bool editing = open && m_source->editing();
     const bool browse = open && !editing;
@@ -104,7 +104,7 @@ void DbNavigator::click(Button b)
         return;
     try {
         run(b);
-    } catch (const db::Abort &) {
+    } catch (const dbase::Abort &) {
     } catch (const std::exception &e) {
         Dialogs::error(QString::fromUtf8(e.what()));
     }
@@ -114,7 +114,7 @@ void DbNavigator::click(Button b)
 
 void DbNavigator::run(Button b)
 {
-    db::Table *t = m_source ? m_source->table() : nullptr;
+    dbase::Table *t = m_source ? m_source->table() : nullptr;
     if (!t)
         return;
     switch (b) {

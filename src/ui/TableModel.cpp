@@ -7,7 +7,7 @@
 
 namespace qal::ui {
 
-using State = db::Table::State;
+using State = dbase::Table::State;
 
 TableModel::TableModel(DataSource *source, QObject *parent)
     : QAbstractTableModel(parent), m_source(source)
@@ -19,7 +19,7 @@ TableModel::TableModel(DataSource *source, QObject *parent)
     reload();
 }
 
-db::Table *TableModel::table() const
+dbase::Table *TableModel::table() const
 {
     return m_source ? m_source->table() : nullptr;
 }
@@ -29,8 +29,8 @@ void TableModel::defaultColumns()
     if (m_customColumns)
         return;
     m_columns.clear();
-    if (db::Table *t = table(); t && t->isOpen()) {
-        for (const db::FieldDescriptor &f : t->fields())
+    if (dbase::Table *t = table(); t && t->isOpen()) {
+        for (const dbase::FieldDescriptor &f : t->fields())
             m_columns << Column {f.name, f.name};
     }
 }
@@ -58,7 +58,7 @@ int TableModel::columnOf(const QString &field) const
 QList<QVariant> TableModel::currentValues() const
 {
     QList<QVariant> values;
-    db::Table *t = table();
+    dbase::Table *t = table();
     for (const Column &c : m_columns) {
         QVariant v;
         try {
@@ -76,7 +76,7 @@ void TableModel::scheduleReload()
     // Opening and closing come in the middle of other work (a table re-opened after a post
     // sets its order and seeks afterwards): read the rows once that work is done. Until then
     // a closed table shows no rows.
-    if (db::Table *t = table(); !t || !t->isOpen()) {
+    if (dbase::Table *t = table(); !t || !t->isOpen()) {
         m_changing = true;
     beginResetModel();
         m_rows.clear();
@@ -96,7 +96,7 @@ void TableModel::scheduleReload()
 void TableModel::reload()
 {
     m_reloadPending = false;
-    db::Table *t = table();
+    dbase::Table *t = table();
     if (t && t->isOpen() && t->state() != State::Browse) {
         // an edit in progress: the rows are read when it ends
         m_lastState = t->state();
@@ -123,7 +123,7 @@ void TableModel::reload()
 
 void TableModel::onStateChanged()
 {
-    db::Table *t = table();
+    dbase::Table *t = table();
     const State now = t ? t->state() : State::Inactive;
     const State before = m_lastState;
     m_lastState = now;
@@ -156,7 +156,7 @@ void TableModel::onStateChanged()
 
 void TableModel::onRecordChanged()
 {
-    db::Table *t = table();
+    dbase::Table *t = table();
     if (!t || !t->isOpen() || m_reloadPending)
         return;
     const int row = currentRow();
@@ -182,14 +182,14 @@ void TableModel::onFieldChanged()
 
 int TableModel::currentRow() const
 {
-    db::Table *t = table();
+    dbase::Table *t = table();
     if (!t || !t->isOpen())
         return -1;
     if (t->state() == State::Insert)
         return m_insertRow ? int(m_rows.size()) - 1 : -1;
     if (t->isEmpty())
         return -1;
-    const db::Table::Bookmark mark = t->bookmark();
+    const dbase::Table::Bookmark mark = t->bookmark();
     for (size_t i = 0; i < m_rows.size(); ++i) {
         if (m_rows[i].mark == mark)
             return int(i);
@@ -197,17 +197,17 @@ int TableModel::currentRow() const
     return -1;
 }
 
-db::Table::Bookmark TableModel::bookmarkAt(int row) const
+dbase::Table::Bookmark TableModel::bookmarkAt(int row) const
 {
     return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)].mark : 0;
 }
 
 bool TableModel::moveTo(int row)
 {
-    db::Table *t = table();
+    dbase::Table *t = table();
     if (!t || !t->isOpen() || row == currentRow())
         return true;
-    const db::Table::Bookmark mark = bookmarkAt(row);
+    const dbase::Table::Bookmark mark = bookmarkAt(row);
     if (!mark)
         return false;
     t->gotoBookmark(mark); // errors reach the caller
@@ -256,7 +256,7 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
 Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    db::Table *t = table();
+    dbase::Table *t = table();
     if (index.isValid() && t && t->isOpen() && index.column() < m_columns.size()) {
         const Column &c = m_columns[index.column()];
         if (!c.readOnly && t->fieldIndex(c.field) >= 0 && (m_source->autoEdit || m_source->editing()))
@@ -269,7 +269,7 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
 {
     if (role != Qt::EditRole || !index.isValid() || index.column() >= m_columns.size())
         return false;
-    db::Table *t = table();
+    dbase::Table *t = table();
     if (!t)
         return false;
     try {

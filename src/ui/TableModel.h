@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/engine/Table.h"
+#include "dbase/Table.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>
@@ -39,7 +39,7 @@ public:
     int currentRow() const;
     // Moves the table to the record of row (posting an edit, as any move does).
     bool moveTo(int row);
-    db::Table::Bookmark bookmarkAt(int row) const;
+    dbase::Table::Bookmark bookmarkAt(int row) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -61,11 +61,11 @@ signals:
 private:
     struct Row
     {
-        db::Table::Bookmark mark = 0;
+        dbase::Table::Bookmark mark = 0;
         QList<QVariant> values;
     };
 
-    db::Table *table() const;
+    dbase::Table *table() const;
     QList<QVariant> currentValues() const;
     void defaultColumns();
     void scheduleReload();
@@ -81,7 +81,7 @@ private:
     bool m_insertRow = false; // the last row is the record being inserted
     bool m_reloadPending = false;
     bool m_changing = false;
-    db::Table::State m_lastState = db::Table::State::Inactive;
+    dbase::Table::State m_lastState = dbase::Table::State::Inactive;
 };
 
 } // namespace qal::ui

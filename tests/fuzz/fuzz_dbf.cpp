@@ -2,8 +2,8 @@
 // cursor: every failure must be a DatabaseError.
 
 #include "core/ProgramFolder.h"
-#include "data/engine/DatabaseError.h"
-#include "data/engine/Table.h"
+#include "dbase/DatabaseError.h"
+#include "dbase/Table.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,15 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         f.write(reinterpret_cast<const char *>(data), qint64(size));
     }
     try {
-        qal::db::Table t(QStringLiteral("FUZZ.DBF"));
+        qal::dbase::Table t(QStringLiteral("FUZZ.DBF"));
         t.open();
         int n = 0;
         for (t.first(); !t.eof() && n < 10000; t.next(), ++n) {
-            for (const qal::db::FieldDescriptor &f : t.fields())
+            for (const qal::dbase::FieldDescriptor &f : t.fields())
                 (void)t.value(f.name);
         }
         (void)t.recordCount();
-    } catch (const qal::db::DatabaseError &) {
+    } catch (const qal::dbase::DatabaseError &) {
     }
     return 0;
 }

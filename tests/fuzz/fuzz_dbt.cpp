@@ -1,8 +1,8 @@
 // A .DBT read through a fixed table whose records point at blocks 1..16, as dBASE III and
 // as dBASE IV memo files, and written to: every failure must be a DatabaseError.
 
-#include "data/engine/DatabaseError.h"
-#include "data/engine/MemoFile.h"
+#include "dbase/DatabaseError.h"
+#include "dbase/MemoFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     static QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("FUZZ.DBT"));
-    using qal::db::MemoFile;
+    using qal::dbase::MemoFile;
     for (MemoFile::Kind kind : {MemoFile::Kind::DBase3, MemoFile::Kind::DBase4}) {
         {
             QFile f(path);
@@ -22,11 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         try {
             MemoFile memo;
-            memo.open(path, kind, qal::db::File::Access::ReadWrite, qal::db::File::Share::Exclusive);
+            memo.open(path, kind, qal::dbase::File::Access::ReadWrite, qal::dbase::File::Share::Exclusive);
             for (std::uint32_t block = 1; block <= 16; ++block) {
                 try {
                     (void)memo.read(block);
-                } catch (const qal::db::DatabaseError &) {
+                } catch (const qal::dbase::DatabaseError &) {
                 }
             }
             // writes walk the free list the file claims
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             memo.release(b);
             (void)memo.write(QByteArray(100, 'y'), 0);
             (void)memo.write(QByteArray(100, 'z'), 1);
-        } catch (const qal::db::DatabaseError &) {
+        } catch (const qal::dbase::DatabaseError &) {
         }
     }
     return 0;

@@ -1,5 +1,5 @@
 // libFuzzer target: any bytes as a production index, opened, walked and checked.
-#include "engine/MdxExercise.h"
+#include "dbase/MdxExercise.h"
 
 #include <QDir>
 #include <QTemporaryDir>

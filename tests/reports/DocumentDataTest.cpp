@@ -1,4 +1,5 @@
 #include "reports/DatosDocumentos.h"
+#include "reports/DemoDocuments.h"
 #include "reports/Documentos.h"
 #include "reports/Heading.h"
 #include "reports/TrpFicha.h"
@@ -44,7 +45,7 @@ protected:
     void goTo(Documento d, int cPed) { ASSERT_TRUE(IrAPedido(*dm, d, cPed)) << cPed; }
     void addAlias(int cPed, const char *ape1, const char *ape2, const char *nom1, const char *nom2)
     {
-        db::Table &sup = dm->sup;
+        dbase::Table &sup = dm->sup;
         sup.append();
         sup.setValue("C_PED", cPed);
         sup.setValue("C_REG", 12);
@@ -98,7 +99,7 @@ TEST_F(DocumentData, LetterWithTwoAliasesJoinsThemWithTheirSeparator)
 
 TEST_F(DocumentData, LetterOfARequestWithoutNumberComputesOnlyThePlaceAndDate)
 {
-    db::Table &ped = dm->ped;
+    dbase::Table &ped = dm->ped;
     ped.append();
     ped.setValue("X_LOC", "ROSARIO");
     ped.setValue("F_PED", QDate(2026, 1, 5));

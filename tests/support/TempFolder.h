@@ -14,7 +14,7 @@ public:
     QString path() const { return m_dir.path(); }
     QString file(const QString &name) const { return m_dir.filePath(name); }
 
-    // Copies every file of a fixture folder (tests/data/<relative>) into this folder,
+    // Copies every file of a fixture folder (tests/fixtures/<relative>) into this folder,
     // writable, keeping names. Returns false when the fixture is missing.
     bool copyFixture(const QString &relative);
     // Copies one fixture file under a name of its own.

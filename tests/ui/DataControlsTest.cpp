@@ -11,7 +11,7 @@
 
 using namespace qal;
 using namespace qal::ui;
-using State = db::Table::State;
+using State = dbase::Table::State;
 
 namespace {
 
@@ -90,7 +90,7 @@ TEST_F(DataControls, AValueTheTableRefusesIsReportedAndTakenBack)
     DbEdit edad;
     edad.bind(&ds, QStringLiteral("EDAD"));
     EXPECT_EQ(edad.maxLength(), 3) << "a number wider than its field cannot be typed";
-    table.beforeEdit = [](db::Table &) { throw db::DatabaseError(QStringLiteral("Registro bloqueado")); };
+    table.beforeEdit = [](dbase::Table &) { throw dbase::DatabaseError(QStringLiteral("Registro bloqueado")); };
     edad.setFocus();
     edad.end(false);
     QTest::keyClicks(&edad, "5");
@@ -117,7 +117,7 @@ TEST_F(DataControls, ControlsOfAClosedTableAreEmptyAndDisabled)
 
 TEST_F(DataControls, ADestroyedTableLeavesTheSourceSafe)
 {
-    auto other = std::make_unique<db::Table>(QStringLiteral("gente.dbf"));
+    auto other = std::make_unique<dbase::Table>(QStringLiteral("gente.dbf"));
     other->open();
     DataSource ds(other.get());
     DbEdit edit;
@@ -217,7 +217,7 @@ TEST_F(DataControls, BeforeActionCanAbandonAnAction)
 TEST_F(DataControls, ARefusedPostIsReportedAndTheRecordStaysInEdit)
 {
     using B = DbNavigator::Button;
-    table.beforePost = [](db::Table &) { throw db::DatabaseError(QStringLiteral("Falta el nombre")); };
+    table.beforePost = [](dbase::Table &) { throw dbase::DatabaseError(QStringLiteral("Falta el nombre")); };
     DataSource ds(&table);
     DbNavigator nav;
     nav.bind(&ds);

@@ -10,7 +10,7 @@
 
 using namespace qal;
 using namespace qal::ui;
-using State = db::Table::State;
+using State = dbase::Table::State;
 
 namespace {
 
@@ -75,7 +75,7 @@ TEST_F(Grid, TheCurrentRowFollowsTheTableAndAClickMovesTheTable)
 TEST_F(Grid, ReadingTheRowsDoesNotRunTheTablesScrollEvent)
 {
     int scrolls = 0;
-    table.afterScroll = [&scrolls](db::Table &) { ++scrolls; };
+    table.afterScroll = [&scrolls](dbase::Table &) { ++scrolls; };
     grid->tableModel()->reload();
     EXPECT_EQ(scrolls, 0);
     EXPECT_TRUE(static_cast<bool>(table.afterScroll)) << "the event is given back";

@@ -12,7 +12,7 @@
 
 using namespace qal;
 using namespace qal::ui;
-using State = db::Table::State;
+using State = dbase::Table::State;
 
 namespace {
 
@@ -22,7 +22,7 @@ struct LookupControls : test::TableFixture
     void SetUp() override
     {
         test::TableFixture::SetUp();
-        db::Table::create(QStringLiteral("edades.dbf"), {{QStringLiteral("EDAD"), 'N', 3}, {QStringLiteral("X_EDAD"), 'C', 20}},
+        dbase::Table::create(QStringLiteral("edades.dbf"), {{QStringLiteral("EDAD"), 'N', 3}, {QStringLiteral("X_EDAD"), 'C', 20}},
                           {{QStringLiteral("EDAD"), QStringLiteral("EDAD")}});
         ages.open(QStringLiteral("edades.dbf"));
         ages.setIndexField(QStringLiteral("EDAD"));
@@ -49,7 +49,7 @@ struct LookupControls : test::TableFixture
         return rows;
     }
 
-    db::Table ages;
+    dbase::Table ages;
     DataSource ds {&table};
     DbLookupComboBox combo;
 };

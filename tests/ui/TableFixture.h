@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/engine/DatabaseError.h"
-#include "data/engine/Table.h"
+#include "dbase/DatabaseError.h"
+#include "dbase/Table.h"
 
 #include "core/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
@@ -19,9 +19,9 @@ struct TableFixture : ::testing::Test
     {
         before = ProgramFolder::path();
         ProgramFolder::setPath(dir.path());
-        db::FieldList fields {{QStringLiteral("NOMBRE"), 'C', 10}, {QStringLiteral("EDAD"), 'N', 3},
+        dbase::FieldList fields {{QStringLiteral("NOMBRE"), 'C', 10}, {QStringLiteral("EDAD"), 'N', 3},
                               {QStringLiteral("ACTIVO"), 'C', 1}};
-        db::Table::create(QStringLiteral("gente.dbf"), fields, {{QStringLiteral("NOMBRE"), QStringLiteral("NOMBRE")}});
+        dbase::Table::create(QStringLiteral("gente.dbf"), fields, {{QStringLiteral("NOMBRE"), QStringLiteral("NOMBRE")}});
         table.open(QStringLiteral("gente.dbf"));
         table.setIndexField(QStringLiteral("NOMBRE"));
         for (const auto &[name, age, active] : {std::tuple {"carla", 30, "S"}, {"ana", 25, "N"}, {"beto", 41, "S"}}) {
@@ -42,7 +42,7 @@ struct TableFixture : ::testing::Test
 
     TempFolder dir;
     ScriptedDialogs dialogs;
-    db::Table table;
+    dbase::Table table;
     QString before;
 };
 

@@ -1,7 +1,9 @@
 // qal-admin init [--legacy | --demo] FOLDER: a ready program folder.
 #include "Command.h"
 
+#include "biometrics/TenPrintCard.h"
 #include "data/ProgramFolderSetup.h"
+#include "reports/DemoDocuments.h"
 
 namespace {
 
@@ -16,11 +18,11 @@ int init(const QStringList &args)
         printErr(QStringLiteral("uso: qal-admin init [--legacy | --demo] CARPETA\n"));
         return 2;
     }
-    qal::createProgramFolder(rest.front(), legacy);
+    qal::createProgramFolder(rest.front(), legacy, qal::CardFolderFiles());
     if (demo)
     {
         qal::addSampleRequests(rest.front());
-        qal::addSampleDocuments(rest.front());
+        qal::reports::addSampleDocuments(rest.front());
     }
     printOut(QStringLiteral("Carpeta del programa creada: %1\n").arg(rest.front()));
     return 0;

@@ -1,17 +1,17 @@
 // qal-admin commands over one table: dump, check, pack, reindex.
 #include "Command.h"
 
-#include "data/engine/DatabaseError.h"
-#include "data/engine/Table.h"
-#include "data/engine/TableCheck.h"
-#include "data/engine/TableDump.h"
+#include "dbase/DatabaseError.h"
+#include "dbase/Table.h"
+#include "dbase/TableCheck.h"
+#include "dbase/TableDump.h"
 
 #include "core/ProgramFolder.h"
 
 #include <QFileInfo>
 
 using namespace qal;
-using namespace qal::db;
+using namespace qal::dbase;
 
 namespace {
 

@@ -228,7 +228,7 @@ void TFMenu::PedidospersonalessinenviarClick()
     list.clear();
     list.addLine(QStringLiteral("Pedidos personales sin enviar"));
     list.addLine(QStringLiteral("============================="));
-    db::Table &pedp = m_dm->pedp;
+    dbase::Table &pedp = m_dm->pedp;
     list.setRange(1, std::max(1, pedp.recordCount()));
     int n = 0;
     for (pedp.first(); !pedp.eof(); pedp.next()) {

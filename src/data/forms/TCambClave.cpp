@@ -9,7 +9,7 @@
 
 namespace qal {
 
-TCambClave::TCambClave(db::Table &usu, QWidget *parent)
+TCambClave::TCambClave(dbase::Table &usu, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TCambClave>()), m_usu(usu)
 {
     m_ui->setupUi(this);
@@ -51,7 +51,7 @@ void TCambClave::btCambiarClick()
     Dialogs::information(QStringLiteral("Se cambió la contraseña exitosamente"), QStringLiteral("Información"));
 }
 
-bool CambiarClave(db::Table &usu, QWidget *parent)
+bool CambiarClave(dbase::Table &usu, QWidget *parent)
 {
     TCambClave dialog(usu, parent);
     return dialog.exec() == QDialog::Accepted;

@@ -10,7 +10,7 @@ class TCambClave;
 
 namespace qal {
 
-namespace db {
+namespace dbase {
 class Table;
 }
 
@@ -21,7 +21,7 @@ class TCambClave : public QDialog
     Q_OBJECT
 
 public:
-    explicit TCambClave(db::Table &usu, QWidget *parent = nullptr);
+    explicit TCambClave(dbase::Table &usu, QWidget *parent = nullptr);
     ~TCambClave() override;
 
     Ui::TCambClave *ui() const { return m_ui.get(); }
@@ -29,10 +29,10 @@ public:
 
 private:
     std::unique_ptr<Ui::TCambClave> m_ui;
-    db::Table &m_usu;
+    dbase::Table &m_usu;
 };
 
 // Runs the dialog modally; true when the password was changed.
-bool CambiarClave(db::Table &usu, QWidget *parent = nullptr);
+bool CambiarClave(dbase::Table &usu, QWidget *parent = nullptr);
 
 } // namespace qal

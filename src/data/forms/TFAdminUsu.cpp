@@ -10,7 +10,7 @@
 
 namespace qal {
 
-TFAdminUsu::TFAdminUsu(db::Table &usu, QWidget *parent)
+TFAdminUsu::TFAdminUsu(dbase::Table &usu, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TFAdminUsu>()), m_usu(usu), m_ds(new ui::DataSource(&usu, this))
 {
     m_ui->setupUi(this);

@@ -10,7 +10,7 @@ class TFAdminUsu;
 
 namespace qal {
 
-namespace db {
+namespace dbase {
 class Table;
 }
 namespace ui {
@@ -25,7 +25,7 @@ class TFAdminUsu : public QDialog
     Q_OBJECT
 
 public:
-    explicit TFAdminUsu(db::Table &usu, QWidget *parent = nullptr);
+    explicit TFAdminUsu(dbase::Table &usu, QWidget *parent = nullptr);
     ~TFAdminUsu() override;
 
     Ui::TFAdminUsu *ui() const { return m_ui.get(); }
@@ -35,7 +35,7 @@ public:
 
 private:
     std::unique_ptr<Ui::TFAdminUsu> m_ui;
-    db::Table &m_usu;
+    dbase::Table &m_usu;
     ui::DataSource *m_ds;
 };
 

@@ -10,7 +10,7 @@
 
 namespace qal {
 
-TPedirClave::TPedirClave(db::Table &usu, QWidget *parent)
+TPedirClave::TPedirClave(dbase::Table &usu, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TPedirClave>()), m_acceso(usu)
 {
     m_ui->setupUi(this);
@@ -58,7 +58,7 @@ void TPedirClave::btAceptarClick()
     }
 }
 
-bool PedirClave(db::Table &usu, const QString &sistema, QWidget *parent)
+bool PedirClave(dbase::Table &usu, const QString &sistema, QWidget *parent)
 {
     TPedirClave dialog(usu, parent);
     dialog.prepare(sistema);

@@ -19,7 +19,7 @@ class TPedirClave : public QDialog
     Q_OBJECT
 
 public:
-    explicit TPedirClave(db::Table &usu, QWidget *parent = nullptr);
+    explicit TPedirClave(dbase::Table &usu, QWidget *parent = nullptr);
     ~TPedirClave() override;
 
     // Shows the system name, empties both fields and starts counting attempts anew.
@@ -35,6 +35,6 @@ private:
 };
 
 // Runs the log-in modally; true when the operator logged in.
-bool PedirClave(db::Table &usu, const QString &sistema, QWidget *parent = nullptr);
+bool PedirClave(dbase::Table &usu, const QString &sistema, QWidget *parent = nullptr);
 
 } // namespace qal

@@ -83,7 +83,7 @@ void TFBusqDel::btBuscarClick()
 
 void TFBusqDel::btAceptarClick()
 {
-    db::Table &tdel = m_dm.tdel;
+    dbase::Table &tdel = m_dm.tdel;
     if (tdel.isEmpty() || tdel.value(QStringLiteral("C_TDEL_P")).toLongLong() == 0) {
         Dialogs::information(QStringLiteral("Error: Debe elegir un delito y no una categoría"));
         return;

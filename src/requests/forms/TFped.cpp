@@ -109,7 +109,7 @@ void TFped::bindLists()
     {
         ui::DbLookupComboBox *combo;
         const char *field;
-        db::Table *table;
+        dbase::Table *table;
         const char *key;
         const char *shown;
     };
@@ -199,7 +199,7 @@ bool TFped::nvPedBeforeAction(ui::DbNavigator::Button button)
 
 void TFped::sbDelitoClick()
 {
-    if (m_dm.ped.state() == db::Table::State::Browse) {
+    if (m_dm.ped.state() == dbase::Table::State::Browse) {
         Dialogs::information(QStringLiteral("Antes de seleccionar el delito, debe cambiar al modo edición"));
         return;
     }
@@ -210,7 +210,7 @@ void TFped::sbDelitoClick()
 
 void TFped::c_tdelExit()
 {
-    db::Table &ped = m_dm.ped;
+    dbase::Table &ped = m_dm.ped;
     if (!m_dsPed->editing())
         return;
     const QVariant code = ped.value(QStringLiteral("C_TDEL"));

@@ -1,5 +1,5 @@
 #pragma once
-// Fixtures of the WSQ tests: tests/data/wsq (reference vectors) and tests/data/fingers.
+// Fixtures of the WSQ tests: tests/fixtures/wsq (reference vectors) and tests/fixtures/fingers.
 
 #include <cmath>
 #include <cstdint>

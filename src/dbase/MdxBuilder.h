@@ -1,0 +1,35 @@
+#pragma once
+
+#include "KeyExpression.h"
+#include "TagKeys.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace qal::dbase {
+
+// Writes a whole production index in one pass, as dBASE does when it creates or
+// regenerates one: tag headers first, then for each tag its leaves, filled completely,
+// followed by the interior levels up to the root.
+struct MdxBuildTag
+{
+    QString name;        // upper case, 1..10 characters
+    QString expression;
+    bool descending = false;
+    bool unique = false;
+    bool plainField = false;
+    KeyType type = KeyType::Character;
+    int keyLength = 0;
+    // Already in the tag's order.
+    TagKeys entries;
+};
+
+// The complete file image.
+QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const std::vector<MdxBuildTag> &tags,
+                    const QDate &today);
+
+} // namespace qal::dbase

@@ -1,0 +1,124 @@
+#include "EngineTestUtil.h"
+
+#include "core/Clock.h"
+#include "dbase/DatabaseError.h"
+#include "dbase/DbfFile.h"
+
+#include <QDateTime>
+
+#include <gtest/gtest.h>
+
+using namespace qal;
+using namespace qal::dbase;
+using test::fieldOf;
+
+namespace {
+
+class DbfFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { Clock::setFixed(QDateTime(QDate(2026, 3, 9), QTime(10, 0))); }
+    void TearDown() override { Clock::reset(); }
+    test::TempFolder dir;
+};
+
+} // namespace
+
+TEST_F(DbfFileTest, CreatesTheLayoutDBaseWrites)
+{
+    const QString path = dir.file("PED.DBF");
+    DbfFile::create(path, {fieldOf("c_ped", 'N', 8), fieldOf("X_APE1", 'C', 15), fieldOf("B_HUELLA", 'B')});
+    const QByteArray b = test::readAll(path);
+    ASSERT_EQ(b.size(), 32 + 3 * 32 + 1 + 1);
+    EXPECT_EQ(b.left(12), QByteArray("\x8B\x7E\x03\x09\0\0\0\0\x81\0\x22\0", 12));
+    EXPECT_EQ(std::uint8_t(b[29]), 0x57);
+    EXPECT_EQ(b.mid(32, 12), QByteArray("C_PED\0\0\0\0\0\0N", 12)); // names upper case
+    EXPECT_EQ(std::uint8_t(b[32 + 16]), 8);
+    EXPECT_EQ(b[32 + 32 + 11], 'C');
+    EXPECT_EQ(b.mid(b.size() - 2), QByteArray("\x0D\x1A"));
+
+    DbfFile::create(dir.file("plain.dbf"), {fieldOf("A", 'C', 1)});
+    EXPECT_EQ(test::readAll(dir.file("plain.dbf"))[0], '\x03'); // no memo: dBASE III level
+
+    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("A", 'C', 255)}), DatabaseError);
+    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("A", 'N', 5, 4)}), DatabaseError);
+    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("1ABC", 'C', 5)}), DatabaseError);
+    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("X-Y", 'C', 5)}), DatabaseError);
+    // names longer than dBASE holds are cut to ten characters
+    DbfFile::create(dir.file("long.dbf"), {fieldOf("C_PAGO_DOMIC", 'C', 32)});
+    DbfFile dbf;
+    dbf.open(dir.file("long.dbf"), File::Access::ReadOnly, File::Share::Shared);
+    EXPECT_EQ(dbf.fields()[0].name, QStringLiteral("C_PAGO_DOM"));
+    EXPECT_EQ(fieldIndex(dbf.fields(), QStringLiteral("c_pago_domic")), 0);
+    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("A", 'C', 5), fieldOf("a", 'N', 5)}), DatabaseError);
+    EXPECT_THROW(DbfFile::create(dir.file("x.dbf"), {fieldOf("A", 'I', 4)}), DatabaseError);
+}
+
+TEST_F(DbfFileTest, AppendWritesTheRecordBeforeRaisingTheCount)
+{
+    const QString path = dir.file("t.dbf");
+    DbfFile::create(path, {fieldOf("A", 'C', 3)});
+    DbfFile dbf;
+    dbf.open(path, File::Access::ReadWrite, File::Share::Exclusive);
+    EXPECT_EQ(dbf.appendRecord(" abc"), 1u);
+    EXPECT_EQ(dbf.appendRecord(" def"), 2u);
+    EXPECT_EQ(dbf.readRecord(2), QByteArray(" def"));
+    EXPECT_THROW(dbf.readRecord(3), DatabaseError);
+    EXPECT_THROW(dbf.appendRecord("toolong"), DatabaseError);
+    const QByteArray b = test::readAll(path);
+    EXPECT_EQ(b.mid(4, 4), QByteArray("\x02\0\0\0", 4));
+    EXPECT_EQ(b.mid(32 + 32 + 1), QByteArray(" abc def\x1A"));
+
+    // a record written past the count (a writer killed before the header) is not seen,
+    // and the next append takes its place
+    QByteArray torn = b;
+    torn.replace(torn.size() - 1, 1, " ghi\x1A");
+    dbf.close();
+    test::writeAll(path, torn);
+    dbf.open(path, File::Access::ReadWrite, File::Share::Exclusive);
+    EXPECT_EQ(dbf.recordCount(), 2u);
+    dbf.appendRecord(" jkl");
+    EXPECT_EQ(dbf.readRecord(3), QByteArray(" jkl"));
+}
+
+TEST_F(DbfFileTest, KeepsHeaderBytesItDoesNotOwn)
+{
+    // dBASE 5 leaves junk in reserved header bytes and descriptors; a write keeps it.
+    const QString path = dir.file("t.dbf");
+    DbfFile::create(path, {fieldOf("A", 'C', 3)});
+    QByteArray b = test::readAll(path);
+    b[29] = '\x1B';
+    b[30] = '\xC9';
+    b[31] = '\x07';
+    b[32 + 12] = 'J';
+    test::writeAll(path, b);
+    {
+        DbfFile dbf;
+        dbf.open(path, File::Access::ReadWrite, File::Share::Exclusive);
+        EXPECT_EQ(dbf.languageDriver(), 0x1B);
+        dbf.touch();
+        dbf.appendRecord(" abc");
+        dbf.setProductionIndex(true);
+        dbf.refreshCount();
+        EXPECT_TRUE(dbf.productionIndex());
+    }
+    const QByteArray after = test::readAll(path);
+    EXPECT_EQ(after.mid(29, 3), QByteArray("\x1B\xC9\x07"));
+    EXPECT_EQ(after[32 + 12], 'J');
+    EXPECT_EQ(after[28], '\x01');
+}
+
+TEST_F(DbfFileTest, WalksInFileOrderReadAhead)
+{
+    const QString path = dir.file("t.dbf");
+    DbfFile::create(path, {fieldOf("N", 'N', 6)});
+    DbfFile dbf;
+    dbf.open(path, File::Access::ReadWrite, File::Share::Exclusive);
+    for (int i = 1; i <= 3000; ++i)
+        dbf.appendRecord(" " + QByteArray::number(i).rightJustified(6, ' '));
+    for (std::uint32_t r = 1; r <= 3000; ++r)
+        ASSERT_EQ(dbf.readRecord(r).mid(1).trimmed().toInt(), int(r));
+    dbf.writeRecord(1500, "     -1");
+    EXPECT_EQ(dbf.readRecord(1500), QByteArray("     -1")); // a write is seen at once
+    EXPECT_EQ(dbf.readRecord(1501), QByteArray("   1501"));
+}

@@ -1,0 +1,180 @@
+// The cursor over tables with a production index: order, seeks, detail ranges, and the
+// index kept whole by posts, deletes and every maintenance operation.
+
+#include "EngineTestUtil.h"
+
+#include "dbase/DatabaseError.h"
+#include "dbase/Table.h"
+
+#include <gtest/gtest.h>
+
+using namespace qal;
+using namespace qal::dbase;
+using test::fieldOf;
+
+namespace {
+
+class TableIndex : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Table::create(QStringLiteral("PED.DBF"),
+                      {fieldOf("C_PED", 'N', 8), fieldOf("X_APE1", 'C', 15), fieldOf("F_PED", 'D'),
+                       fieldOf("B_HUELLA", 'B')},
+                      {{"C_PED", "C_PED"}, {"X_APE1", "X_APE1"}, {"F_PED", "F_PED"}});
+        Table t(QStringLiteral("PED.DBF"));
+        t.open();
+        const QList<QPair<int, const char *>> rows = {
+            {30, "PEREZ"}, {10, "GOMEZ"}, {50, "ÑANDÚ"}, {20, "ALVAREZ"}, {40, "GOMEZ"}};
+        for (const auto &[k, n] : rows) {
+            t.append();
+            t.setValue("C_PED", k);
+            t.setValue("X_APE1", QString::fromUtf8(n));
+            t.setValue("F_PED", QDate(2024, 1, 1).addDays(k));
+            t.post();
+        }
+    }
+
+    static QList<int> keys(Table &t)
+    {
+        QList<int> out;
+        for (t.first(); !t.eof(); t.next())
+            out << t.value("C_PED").toInt();
+        return out;
+    }
+
+    test::ProgramFolderScope folder;
+};
+
+} // namespace
+
+TEST_F(TableIndex, WalksAndSeeksInTheActiveIndexOrder)
+{
+    Table t(QStringLiteral("ped.dbf"));
+    t.open();
+    EXPECT_TRUE(t.hasProductionIndex());
+    EXPECT_EQ(keys(t), QList<int>({30, 10, 50, 20, 40})); // file order
+    t.setIndexField("c_ped");
+    EXPECT_EQ(keys(t), QList<int>({10, 20, 30, 40, 50}));
+    t.last();
+    EXPECT_EQ(t.value("C_PED").toInt(), 50);
+    t.prior();
+    EXPECT_EQ(t.value("C_PED").toInt(), 40);
+
+    EXPECT_TRUE(t.findKey(30));
+    EXPECT_EQ(t.value("X_APE1").toString(), QStringLiteral("PEREZ"));
+    EXPECT_FALSE(t.findKey(35));
+    EXPECT_EQ(t.value("C_PED").toInt(), 30); // a missed seek does not move
+    t.next();
+    EXPECT_EQ(t.value("C_PED").toInt(), 40); // and the walk goes on from the found key
+
+    t.setIndexField("X_APE1");
+    QStringList names;
+    for (t.first(); !t.eof(); t.next())
+        names << t.value("X_APE1").toString();
+    EXPECT_EQ(names, QStringList({"ALVAREZ", "GOMEZ", "GOMEZ", "PEREZ", "ÑANDÚ"}));
+    EXPECT_TRUE(t.findKey(QStringLiteral("GOMEZ")));
+    EXPECT_EQ(t.value("C_PED").toInt(), 10); // the first of equal keys
+    EXPECT_THROW(t.setIndexField("B_HUELLA"), DatabaseError);
+    EXPECT_EQ(t.lookup("C_PED", 50, "X_APE1").toString(), QStringLiteral("ÑANDÚ"));
+}
+
+TEST_F(TableIndex, PostsAndDeletesKeepTheIndex)
+{
+    Table t(QStringLiteral("PED.DBF"));
+    t.open();
+    t.setIndexField("C_PED");
+    ASSERT_TRUE(t.findKey(20));
+    t.edit();
+    t.setValue("C_PED", 60);
+    t.post();
+    EXPECT_EQ(t.value("C_PED").toInt(), 60);
+    t.next();
+    EXPECT_TRUE(t.eof()); // the record moved to its new place
+    ASSERT_TRUE(t.findKey(30));
+    t.deleteRecord();
+    EXPECT_EQ(t.value("C_PED").toInt(), 40); // on to the next in index order
+    EXPECT_FALSE(t.findKey(30));
+    t.append();
+    t.setValue("C_PED", 5);
+    t.post();
+    EXPECT_EQ(keys(t), QList<int>({5, 10, 40, 50, 60}));
+    EXPECT_TRUE(t.checkIndex().isEmpty()) << t.checkIndex().join('\n').toStdString();
+
+    // closing, reopening and seeking again, as after every post of the program
+    t.close();
+    t.open();
+    EXPECT_EQ(t.indexField(), QStringLiteral("C_PED"));
+    EXPECT_FALSE(t.findKey(999));
+    EXPECT_EQ(t.value("C_PED").toInt(), 5); // where open leaves it: first in index order
+    EXPECT_TRUE(t.findKey(60));
+}
+
+TEST_F(TableIndex, DetailLinkOnTheIndexedFieldWalksOnlyItsRange)
+{
+    Table::create(QStringLiteral("sup.dbf"), {fieldOf("C_PED", 'N', 8), fieldOf("X_NOM1", 'C', 15)},
+                  {{"C_PED", "C_PED"}});
+    Table sup(QStringLiteral("sup.dbf"));
+    sup.open();
+    for (const auto &[k, n] : QList<QPair<int, const char *>>{{30, "A"}, {10, "B"}, {30, "C"}, {50, "D"}}) {
+        sup.append();
+        sup.setValue("C_PED", k);
+        sup.setValue("X_NOM1", QString::fromLatin1(n));
+        sup.post();
+    }
+    sup.setIndexField("C_PED");
+    Table ped(QStringLiteral("PED.DBF"));
+    ped.open();
+    ped.setIndexField("C_PED");
+    sup.setMasterLink(&ped, "C_PED", "C_PED");
+    ASSERT_TRUE(ped.findKey(30));
+    QString seen;
+    for (sup.first(); !sup.eof(); sup.next())
+        seen += sup.value("X_NOM1").toString();
+    EXPECT_EQ(seen, QStringLiteral("AC"));
+    sup.last();
+    EXPECT_EQ(sup.value("X_NOM1").toString(), QStringLiteral("C"));
+    ASSERT_TRUE(ped.findKey(20));
+    EXPECT_TRUE(sup.isEmpty());
+    EXPECT_EQ(sup.recordCount(), 0);
+}
+
+TEST_F(TableIndex, MaintenanceRebuildsTheIndex)
+{
+    Table t(QStringLiteral("PED.DBF"));
+    t.open(Table::Mode::Exclusive);
+    t.setIndexField("C_PED");
+    ASSERT_TRUE(t.findKey(10));
+    t.deleteRecord();
+    t.edit();
+    t.setValue("B_HUELLA", QByteArray(3000, '\x01'));
+    t.post();
+    t.pack();
+    EXPECT_EQ(t.physicalRecordCount(), 4u);
+    EXPECT_EQ(keys(t), QList<int>({20, 30, 40, 50}));
+    EXPECT_TRUE(t.checkIndex().isEmpty());
+    EXPECT_TRUE(t.findKey(20));
+    EXPECT_EQ(t.value("B_HUELLA").toByteArray(), QByteArray(3000, '\x01'));
+
+    t.changeFieldWidth("X_APE1", 20);
+    t.addField(fieldOf("X_OAPE", 'C', 15));
+    EXPECT_TRUE(t.checkIndex().isEmpty());
+    t.setIndexField("X_APE1");
+    EXPECT_TRUE(t.findKey(QStringLiteral("PEREZ")));
+    t.regenerateIndexes();
+    EXPECT_TRUE(t.checkIndex().isEmpty());
+    EXPECT_EQ(t.productionIndex()->tagCount(), 3);
+}
+
+TEST_F(TableIndex, AMissingOrDamagedIndexIsAnErrorAtOpen)
+{
+    const QByteArray mdx = test::readAll(folder.dir.file("PED.MDX"));
+    QFile::remove(folder.dir.file("PED.MDX"));
+    Table t(QStringLiteral("PED.DBF"));
+    EXPECT_THROW(t.open(), DatabaseError);
+    test::writeAll(folder.dir.file("PED.MDX"), mdx.left(600));
+    EXPECT_THROW(t.open(), DatabaseError);
+    test::writeAll(folder.dir.file("PED.MDX"), mdx);
+    EXPECT_NO_THROW(t.open());
+}

@@ -1,0 +1,261 @@
+#include "RequestFormFixture.h"
+
+#include "core/Clock.h"
+
+#include <QMenu>
+#include <QToolButton>
+
+using namespace qal;
+using B = ui::DbNavigator::Button;
+using State = dbase::Table::State;
+
+namespace {
+
+using OfficialRequestForm = test::RequestFormFixture;
+
+// The widgets Tab visits from first, in order, up to (and without) the first repeated one.
+QStringList tabOrderFrom(QWidget *first)
+{
+    QStringList names;
+    QWidget *w = first;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus)
+            names << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != first && names.size() < 100);
+    return names;
+}
+
+} // namespace
+
+TEST_F(OfficialRequestForm, IsLaidOutAsTheOperatorsKnowIt)
+{
+    EXPECT_EQ(form->windowTitle(), "QAL - Pedido Oficial de Antecedentes");
+    // Designed at 700 x 491; a larger system font widens it as far as its captions need.
+    EXPECT_GE(form->width(), 700);
+    EXPECT_GE(form->height(), 491);
+    EXPECT_LE(form->minimumSizeHint().width(), 1000) << "fits a 1024-pixel screen";
+    const int surnameWidth = ui().x_ape1->width();
+    form->resize(form->width() + 300, form->height() + 100);
+    QCoreApplication::processEvents();
+    EXPECT_GT(ui().x_ape1->width(), surnameWidth) << "the controls grow with the window";
+    EXPECT_EQ(ui().GroupBox1->title(), "Organismo Requirente");
+    EXPECT_EQ(ui().GroupBox2->title(), "Datos del Causante");
+    EXPECT_EQ(ui().btDelito->toolTip(), "Selección del delito");
+    EXPECT_EQ(ui().btDig->text(), "&Imp.Dactilares");
+    EXPECT_EQ(ui().btDig->toolTip(), "Impresiones Dactilares");
+    EXPECT_EQ(ui().c_nac->toolTip(), "Nacionalidad:");
+    EXPECT_EQ(ui().c_tdoc->toolTip(), "Tipo de Documento:");
+    EXPECT_EQ(ui().lbDelito->text(), "Observ.:");
+    EXPECT_EQ(form->PMenuHuella()->actions().size(), 2);
+    EXPECT_FALSE(form->PMenuHuella()->isVisible());
+    // screens of other parts of the program do not pretend to work yet
+    for (QPushButton *b : {ui().btDig, ui().btDocumento, ui().btEnv, ui().btContes, ui().btBuscar})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    const QStringList tabs = tabOrderFrom(ui().c_org);
+    const QStringList expected {"c_org",  "x_sec",  "x_dom",  "x_loc",     "c_prov", "c_codpos", "c_tdel",
+                                "btDelito", "x_delito", "x_email", "n_causa", "c_prior", "c_carped", "x_ape1", "x_ape2",
+                                "x_oape", "x_nom1", "x_nom2", "x_nom3",    "c_sexo", "c_nac",    "f_nac",
+                                "n_edad", "c_tdoc", "c_prefijo", "n_doc",  "c_sufijo", "c_provci"};
+    ASSERT_GE(tabs.size(), expected.size());
+    EXPECT_EQ(tabs.mid(0, expected.size()), expected);
+    // the header line is shown, never typed into
+    EXPECT_TRUE(ui().f_ped->isReadOnly());
+    EXPECT_EQ(ui().m_enviado->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(ui().m_contestado->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(OfficialRequestForm, OptionalControlsFollowTheSettings)
+{
+    EXPECT_FALSE(ui().c_carped->isVisible()) << "nominative requests are off in the demo";
+    EXPECT_FALSE(ui().m_excart51->isVisible());
+    form->hide();
+    dm->mNomi = true;
+    dm->GrabarParametro(QStringLiteral("m_es_suc"), QStringLiteral("S")); // read when the form is shown
+    form->show();
+    EXPECT_TRUE(ui().c_carped->isVisible());
+    EXPECT_TRUE(ui().lbCarped->isVisible());
+    EXPECT_TRUE(ui().m_excart51->isVisible());
+}
+
+TEST_F(OfficialRequestForm, ANewRequestIsRefusedUntilCompleteThenNumberedAndNormalised)
+{
+    press(B::Insert);
+    ASSERT_EQ(ped().state(), State::Insert);
+    EXPECT_EQ(ui().c_est->currentText(), "Ingresado");
+    EXPECT_EQ(ui().f_ped->text(), Clock::today().toString("dd/MM/yyyy"));
+    type(ui().x_ape1, QStringLiteral("de  la  peña"));
+    EXPECT_EQ(ui().x_ape1->text(), "DE  LA  PEÑA") << "typed in capitals";
+    type(ui().x_nom1, QStringLiteral("jose"));
+    press(B::Post);
+    EXPECT_EQ(dialogs.lastText(), "Debe completar el campo \"Fuero, Competencia y Nro\"");
+    EXPECT_EQ(ped().state(), State::Insert) << "what was typed stays for the operator to complete";
+    EXPECT_EQ(ui().x_ape1->text(), "DE  LA  PEÑA");
+
+    choose(ui().c_org, QStringLiteral("FISCALÍA DE INSTRUCCIÓN Nº 3"));
+    EXPECT_EQ(ui().x_email->text(), "fiscalia3@mpf.gob.ar") << "the agency's mail comes with it";
+    EXPECT_EQ(ui().x_loc->text(), "ROSARIO");
+    choose(ui().c_nac, QStringLiteral("ARGENTINA"));
+    choose(ui().c_sexo, QStringLiteral("FEMENINO"));
+    choose(ui().c_prior, QStringLiteral("5 Dias"));
+    type(ui().c_tdel, QStringLiteral("202"));
+    type(ui().n_causa, QStringLiteral("1234/26"));
+    dialogs.clear();
+    press(B::Post);
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
+    ASSERT_EQ(ped().state(), State::Browse);
+    EXPECT_EQ(ui().c_ped->text(), "1");
+    EXPECT_EQ(ped().value("X_APE1").toString(), "DE LA PEÑA");
+    EXPECT_EQ(ui().x_ape1->text(), "DE LA PEÑA");
+    EXPECT_EQ(ui().x_tdel->placeholderText(), "ROBO");
+    EXPECT_EQ(ped().value("C_PRIOR").toInt(), 3);
+    EXPECT_EQ(ped().value("X_EMAIL").toString(), "fiscalia3@mpf.gob.ar");
+
+    // from the file, as another program would see it
+    dbase::Table again(QStringLiteral("PED.DBF"));
+    again.open();
+    ASSERT_EQ(again.recordCount(), 1);
+    EXPECT_EQ(again.value("N_CAUSA").toString(), "1234/26");
+    EXPECT_EQ(again.value("C_SEXO").toString(), "F");
+}
+
+TEST_F(OfficialRequestForm, BrowsingShowsEachRequestWithItsLookedUpNames)
+{
+    storeRequest();
+    storeRequest({{"X_APE1", "LOPEZ"}, {"C_SEXO", "F"}, {"C_ORG", 3}, {"M_ENVIADO", true}, {"C_EST", "T"},
+                  {"N_EXPE", 7004312}});
+    ped().first();
+    EXPECT_EQ(ui().c_ped->text(), "1");
+    EXPECT_EQ(ui().x_ape1->text(), "GOMEZ");
+    EXPECT_EQ(ui().c_org->currentText(), "JUZGADO NACIONAL EN LO CRIMINAL Y CORRECCIONAL Nº 1");
+    EXPECT_FALSE(ui().nvPed->button(B::First)->isEnabled());
+    press(B::Next);
+    EXPECT_EQ(ui().c_ped->text(), "2");
+    EXPECT_EQ(ui().x_ape1->text(), "LOPEZ");
+    EXPECT_EQ(ui().c_sexo->currentText(), "FEMENINO");
+    EXPECT_EQ(ui().c_org->currentText(), "JUZGADO FEDERAL DE CÓRDOBA Nº 2");
+    EXPECT_EQ(ui().c_est->currentText(), "En trámite en QAL Central");
+    EXPECT_TRUE(ui().m_enviado->isChecked());
+    EXPECT_EQ(ui().n_expe->text(), "7004312");
+    press(B::First);
+    EXPECT_EQ(ui().c_ped->text(), "1");
+    EXPECT_FALSE(ui().m_enviado->isChecked());
+    EXPECT_EQ(ui().n_expe->text(), "");
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+}
+
+TEST_F(OfficialRequestForm, ASentRequestIsChangedOnlyAfterARejection)
+{
+    storeRequest({{"M_ENVIADO", true}, {"C_EST", "T"}});
+    ped().first();
+    EXPECT_TRUE(ui().m_enviado->isChecked());
+    press(B::Edit);
+    EXPECT_EQ(dialogs.texts(), QStringList({"No se puede modificar un pedido que ya ha sido enviado"}));
+    EXPECT_EQ(ped().state(), State::Browse);
+    dialogs.clear();
+    type(ui().x_nom2, QStringLiteral("x")); // typing is an edit too
+    choose(ui().c_sexo, QStringLiteral("FEMENINO"));
+    EXPECT_EQ(dialogs.texts(), QStringList(2, "No se puede modificar un pedido que ya ha sido enviado"));
+    EXPECT_EQ(ped().state(), State::Browse);
+    EXPECT_EQ(ui().x_nom2->text(), "");
+    EXPECT_EQ(ui().c_sexo->currentText(), "MASCULINO");
+
+    dialogs.clear();
+    ped().edit();
+    ped().setValue("C_EST", "R");
+    dm->grabacionAutorizada = true;
+    ped().post();
+    press(B::Edit);
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    EXPECT_EQ(ped().state(), State::Edit);
+    press(B::Cancel);
+}
+
+TEST_F(OfficialRequestForm, InsertAndPostWaitWhileMailIsBeingReceived)
+{
+    storeRequest();
+    const QString wait = QStringLiteral("Advertencia: Se están recibiendo mensajes. \rVuelva a intentar en unos instantes.");
+    dm->RecepcionLibre = false;
+    press(B::Insert);
+    EXPECT_EQ(dialogs.texts(), QStringList({wait}));
+    EXPECT_EQ(ped().state(), State::Browse);
+
+    press(B::Edit); // editing itself is allowed; only saving waits
+    ASSERT_EQ(ped().state(), State::Edit);
+    type(ui().x_nom2, QStringLiteral("carlos"));
+    press(B::Post);
+    EXPECT_EQ(dialogs.texts(), QStringList({wait, wait}));
+    EXPECT_EQ(ped().state(), State::Edit);
+
+    dm->RecepcionLibre = true;
+    dialogs.clear();
+    press(B::Post);
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    EXPECT_EQ(ped().value("X_NOM2").toString(), "CARLOS");
+}
+
+TEST_F(OfficialRequestForm, LeavingTheOffenceCodeEmptiesAnUnknownOne)
+{
+    storeRequest();
+    press(B::Edit);
+    type(ui().c_tdel, QStringLiteral("999"));
+    ui().x_delito->setFocus(); // leaves the code
+    QTest::keyClick(ui().c_tdel, Qt::Key_Return);
+    EXPECT_TRUE(ped().isNull("C_TDEL"));
+    EXPECT_EQ(ui().c_tdel->text(), "");
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << "silently";
+
+    type(ui().c_tdel, QStringLiteral("401"));
+    QTest::keyClick(ui().c_tdel, Qt::Key_Return);
+    EXPECT_EQ(ped().value("C_TDEL").toInt(), 401);
+    EXPECT_EQ(ui().x_tdel->placeholderText(), "TENENCIA DE ESTUPEFACIENTES CON FINES DE COMERCIALIZACIÓN");
+    form->c_tdelExit(); // an empty code is left alone
+    press(B::Cancel);
+}
+
+TEST_F(OfficialRequestForm, ClearButtonsEmptyTheirFieldOnlyWhileEditing)
+{
+    storeRequest({{"C_TDOC", "DU"}});
+    QTest::mouseClick(ui().sbBorraSexo, Qt::LeftButton);
+    EXPECT_EQ(dialogs.shown().size(), 1) << "the data layer refuses a change outside an edit";
+    EXPECT_EQ(ped().value("C_SEXO").toString(), "M");
+
+    dialogs.clear();
+    press(B::Edit);
+    for (QToolButton *b : {ui().sbBorraSexo, ui().sbBorraNac, ui().sbBorraTdoc, ui().sbBorraProvCi, ui().sbBorraProv,
+                           ui().sbBorraPrior})
+        QTest::mouseClick(b, Qt::LeftButton);
+    for (const char *f : {"C_SEXO", "C_NAC", "C_TDOC", "C_PROVCI", "C_PROV", "C_PRIOR"})
+        EXPECT_TRUE(ped().isNull(f)) << f;
+    EXPECT_EQ(ui().c_sexo->currentIndex(), -1);
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    press(B::Cancel);
+    EXPECT_EQ(ped().value("C_SEXO").toString(), "M");
+}
+
+TEST_F(OfficialRequestForm, DeletingAsksOnceAndKeepsTheRequestOnNo)
+{
+    storeRequest();
+    storeRequest({{"X_APE1", "LOPEZ"}});
+    dialogs.answer(DialogButton::No);
+    press(B::Delete);
+    EXPECT_EQ(dialogs.texts(), QStringList({"¿Está seguro que desea eliminar este registro?"}));
+    EXPECT_EQ(ped().recordCount(), 2);
+
+    dialogs.clear();
+    dialogs.answer(DialogButton::Yes);
+    press(B::Delete);
+    EXPECT_EQ(dialogs.texts().size(), 1) << "no second question from the navigator";
+    EXPECT_EQ(ped().recordCount(), 1);
+}
+
+TEST_F(OfficialRequestForm, StateQueryAndLetterNeedTheirData)
+{
+    press(B::Insert);
+    QTest::mouseClick(ui().btEstVelcor, Qt::LeftButton);
+    QTest::mouseClick(ui().btOficio, Qt::LeftButton);
+    EXPECT_EQ(dialogs.texts(), QStringList({"Sin número de expte. no se puede consultar el estado",
+                                            "Debe ingresar todos los datos antes de visualizar el oficio"}));
+    press(B::Cancel);
+}
+

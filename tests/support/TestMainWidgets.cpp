@@ -1,0 +1,14 @@
+#include <QApplication>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+// The main of the window tests (offscreen in CTest), with the
+// program's forced Spanish date format.
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
