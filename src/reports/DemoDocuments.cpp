@@ -8,6 +8,7 @@
 #include "core/Clock.h"
 #include "core/ProgramFolder.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -56,6 +57,10 @@ GreyImage syntheticFinger(int seed)
 // The composed card of the ten synthetic fingers, written as the request's card file.
 void writeCard(const QString &cardFile)
 {
+    // the card template is installed beside the program; a folder being made may lack it
+    const QString templateFile = ProgramFolder::resolve(QString::fromLatin1(CardTemplateFile));
+    if (!QFileInfo::exists(templateFile))
+        WriteCardTemplate(templateFile);
     QTemporaryDir work;
     const QString prefix = work.filePath(QStringLiteral("dedo"));
     for (int n = 1; n <= 10; ++n)

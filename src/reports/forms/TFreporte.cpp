@@ -74,6 +74,7 @@ void TFreporte::cargar()
     if (text.endsWith(u'\n'))
         text.chop(1);
     m_mrep->setPlainText(text);
+    m_guardado = lineas();
 }
 
 void TFreporte::AgregarLinea(const QString &line)
@@ -89,13 +90,19 @@ QStringList TFreporte::lineas() const
 
 bool TFreporte::Guardar()
 {
+    // nothing new: the file already holds these lines (and a run that saw none makes no file)
+    if (lineas() == m_guardado)
+        return true;
     QSaveFile file(ProgramFolder::resolve(archivo()));
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QByteArray bytes;
     for (const QString &line : lineas())
         bytes += toCp1252(line) + "\r\n";
-    return file.write(bytes) == bytes.size() && file.commit();
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return false;
+    m_guardado = lineas();
+    return true;
 }
 
 void TFreporte::LimpiarClick()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -42,6 +43,7 @@ private:
     QPlainTextEdit *m_mrep;
     QPushButton *m_limpiar;
     QPushButton *m_cerrar;
+    QStringList m_guardado; // the lines the file holds
 };
 
 } // namespace qal

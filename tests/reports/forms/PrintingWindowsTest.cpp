@@ -79,6 +79,12 @@ TEST_F(PrintingWindows, ActivityReportKeepsItsLinesInLogpTxt)
 TEST_F(PrintingWindows, ActivityReportIsSavedWhenTheProgramEndsWithItOpen)
 {
     {
+        TFreporte untouched;
+        untouched.show();
+        untouched.close();
+    }
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("logp.txt")))) << "a run without lines makes no file";
+    {
         TFreporte window;
         window.show();
         window.AgregarLinea(QStringLiteral("línea de la sesión"));
