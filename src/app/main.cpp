@@ -6,6 +6,7 @@
 #include "biometrics/ImageRules.h"
 #include "biometrics/NfiqLibrary.h"
 #include "data/Tdm.h"
+#include "exchange/TSMime.h"
 #include "ui/QtDialogs.h"
 
 #include "core/Dialogs.h"
@@ -66,7 +67,14 @@ int main(int argc, char **argv)
     dm.dmCreate();
     if (dm.terminated())
         return 1;
+    // A later maintenance failure that ends the program ("Ordenamiento de Archivos...") ends it
+    // for real, instead of leaving it running with its tables closed.
+    QObject::connect(&dm, &Tdm::terminateRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     menu.setDataModule(&dm);
+    // The one transport object; the data module owns it from here on.
+    auto smime = std::make_unique<exchange::TSMimeReg>(dm, ProgramFolder::path());
+    menu.setTransport(smime.get());
+    dm.SMime = std::move(smime);
     // Maximised; also where no window manager does it (a kiosk session, Xvfb).
     menu.setGeometry(menu.screen()->availableGeometry());
     menu.showMaximized();

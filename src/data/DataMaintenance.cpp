@@ -2,7 +2,9 @@
 #include "Tdm.h"
 
 #include "data/SupportContact.h"
+#include "data/TableRecovery.h"
 #include "data/TableSchema.h"
+#include "dbase/OpenDiagnosis.h"
 #include "dbase/Query.h"
 
 #include "core/Clock.h"
@@ -57,6 +59,7 @@ void restoreIndex(const QString &fileName)
 
 void Tdm::RepararIndices()
 {
+    tablasDanadas.clear();
     try {
         for (const auto &[component, t] : tables()) {
             if (t->fileName().isEmpty())
@@ -65,17 +68,50 @@ void Tdm::RepararIndices()
                 t->open();
             } catch (const dbase::DatabaseError &) {
                 t->close();
-                restoreIndex(t->fileName());
-                try {
-                    t->open();
-                } catch (const dbase::DatabaseError &) {
-                    throw RepairError(QStringLiteral("ERROR: En la apertura de la tabla ") + t->fileName());
-                }
+                repairIndexOf(component, *t);
             }
+            if (!t->damage().isEmpty())
+                tablasDanadas.append(t->fileName());
             t->close();
         }
     } catch (const std::exception &e) {
         Dialogs::information(QStringLiteral("ERROR: Al Chequear tabla - Msg: ") + textOf(e));
+    }
+}
+
+void Tdm::repairIndexOf(const QString &component, dbase::Table &t)
+{
+    // Only an index that is itself what failed is replaced; a table, memo file or header
+    // that is damaged is left as it is, for the administrator to repair.
+    const dbase::OpenDiagnosis diagnosis = dbase::diagnoseOpen(t.fileName());
+    if (diagnosis.part != dbase::OpenDiagnosis::Part::Index)
+        throw RepairError(QStringLiteral("ERROR: En la apertura de la tabla ") + t.fileName()
+                          + (diagnosis.message.isEmpty() ? QString() : QStringLiteral(": ") + diagnosis.message));
+    if (QFileInfo::exists(diagnosis.indexPath))
+        keepCopy(diagnosis.indexPath);
+    const QList<dbase::TagSpec> tags = tableDefinition(component).tags;
+    bool restored = false;
+    try {
+        restoreIndex(t.fileName());
+        t.open();
+        restored = true;
+    } catch (const std::exception &) {
+        t.close();
+    }
+    if (restored) {
+        // The copy may be older than the table: one that does not agree with it is written anew.
+        const bool stale = !t.checkIndex().isEmpty();
+        t.close();
+        if (!stale)
+            return;
+    }
+    // No usable copy: the index is written from the program's own definitions.
+    try {
+        rebuildIndex(t.fileName(), tags);
+        t.open();
+    } catch (const dbase::DatabaseError &) {
+        t.close();
+        throw RepairError(QStringLiteral("ERROR: En la apertura de la tabla ") + t.fileName());
     }
 }
 

@@ -98,7 +98,18 @@ const WidthChange kWidths[] = {{"PED.DBF", "N_CAUSA", 8, 15}, {"SUP.DBF", "C_PED
 
 void Tdm::ActualizarEsquema()
 {
+    // A damaged table is never rewritten: a field it seems to lack may only be hidden by
+    // the damage, and adding it would garble every record.
+    const auto damaged = [this](const char *file) {
+        for (const QString &name : std::as_const(tablasDanadas)) {
+            if (name.compare(QLatin1String(file), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    };
     for (const Step &step : kSteps) {
+        if (damaged(step.file))
+            continue;
         if (!step.message) {
             runStep(step);
             continue;
@@ -109,8 +120,11 @@ void Tdm::ActualizarEsquema()
             Dialogs::information(QLatin1String(step.message));
         }
     }
-    for (const WidthChange &w : kWidths)
+    for (const WidthChange &w : kWidths) {
+        if (damaged(w.file))
+            continue;
         CambiarAncho(ProgramFolder::path(), QLatin1String(w.file), QLatin1String(w.field), w.newWidth, w.oldWidth);
+    }
 }
 
 int AnchoCampo(const QString &folder, const QString &tableFile, const QString &field)

@@ -54,9 +54,10 @@ QList<SettingDef> build()
         def("userEmail", K::Text, "", ""),
         def("emailFwd", K::Text, "", ""),
         def("LogOpeMail", K::Flag, "N", "S"),
-        def("envWebService", K::Flag, "N", "N"),
+        def("envWebService", K::Flag, "S", "N"),
         def("usaOutlook", K::Flag, "N", "N"),
-        def("waitFin", K::Flag, "N", "S"),
+        def("waitFin", K::Flag, "S", "S"),
+        def("mailCAFile", K::Text, "", ""),
         // message subjects
         def("x_msgreg", K::Text, "", "PEDIDO OFICIAL"),
         def("x_msgregp", K::Text, "", "PEDIDO PERSONAL"),

@@ -124,11 +124,14 @@ void Tdm::dmCreate()
     QFile::remove(ProgramFolder::resolve(QStringLiteral("out.tif")));
     QFile::remove(ProgramFolder::resolve(QStringLiteral("out.bmp")));
     RepararIndices();
+    reportDamagedTables();
     InicioCompleto = false;
     try {
         ActualizarEsquema();
-        QStringList packed; // their indexes were just written anew
+        QStringList packed = tablasDanadas; // written anew a moment ago, or never written
         for (const char *name : {"ped", "pedp"}) {
+            if (tablasDanadas.contains(table(QLatin1String(name))->fileName(), Qt::CaseInsensitive))
+                continue;
             try {
                 Empaquetar(QStringLiteral("%1.dbf").arg(QLatin1String(name)));
                 packed << table(QLatin1String(name))->fileName();
@@ -153,6 +156,25 @@ void Tdm::dmCreate()
     } catch (const std::exception &e) {
         // A step without its own handling ends start-up's data work; the program goes on.
         Dialogs::error(QString::fromUtf8(e.what()));
+    }
+}
+
+void Tdm::reportDamagedTables()
+{
+    for (const QString &fileName : std::as_const(tablasDanadas)) {
+        dbase::Table probe(fileName);
+        QString damage;
+        try {
+            probe.open();
+            damage = probe.damage();
+        } catch (const dbase::DatabaseError &e) {
+            damage = e.message();
+        }
+        Dialogs::error(damage
+                       + QStringLiteral("\rLa tabla se abre solo para lectura y el mantenimiento no la modifica. "
+                                        "Para repararla ejecute \"qal-admin repair\" sobre la carpeta del programa "
+                                        "o comuníquese con: ")
+                       + supportContact());
     }
 }
 
@@ -328,6 +350,16 @@ void Tdm::RecibirCorreo()
         throw;
     }
     RecepcionLibre = true;
+}
+
+bool Tdm::EnviarMensaje(const QString &destinatario, const QString &asunto, int pedido, int regional,
+                        const QStringList &adjuntos, const QString &cuerpo)
+{
+    if (!SMime) {
+        Dialogs::error(QStringLiteral("Error al enviar: no hay ningún medio de envío configurado"));
+        return false;
+    }
+    return SMime->EnviarMensaje(destinatario, asunto, pedido, regional, adjuntos, cuerpo);
 }
 
 void Tdm::TimerTick(bool receptionDisabled)

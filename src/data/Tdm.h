@@ -2,6 +2,7 @@
 
 #include "data/BankSlipService.h"
 #include "data/ImageAcceptance.h"
+#include "data/MessageTransport.h"
 #include "data/Progress.h"
 #include "data/RequestLists.h"
 #include "dbase/DatabaseError.h"
@@ -52,6 +53,11 @@ public:
     std::function<void()> terminate;
     // Fetches and processes the mailbox; set by the mail layer.
     std::function<void()> fetchMail;
+    // The one transport object; installed by the exchange layer at start.
+    std::unique_ptr<MessageTransport> SMime;
+    // Sends through SMime; without one the failure is shown and the result is false.
+    bool EnviarMensaje(const QString &destinatario, const QString &asunto, int pedido, int regional,
+                       const QStringList &adjuntos, const QString &cuerpo);
 
     // ---- start-up: repair, upgrade, pack, re-index, open, read the settings
     void dmCreate();
@@ -65,7 +71,13 @@ public:
     void refreshFlags();
 
     // ---- maintenance
+    // Opens every table once; an index that fails is restored from its "_bak.mdx" copy (or,
+    // without a usable copy, written from the program's definitions). Tables whose header
+    // disagrees with their file are listed in tablasDanadas and left untouched.
     void RepararIndices();
+    // File names of the tables found damaged at start: read only, and no maintenance step
+    // writes them.
+    QStringList tablasDanadas;
     void ActualizarEsquema();
     // Packs one table file exclusively, regenerating its indexes when asked.
     void Empaquetar(const QString &fileName, bool regenerate = true);
@@ -124,11 +136,13 @@ public:
     bool tdelFilterRecord(const dbase::Table &t) const;
     void dsPedStateChange();
 
-signals:
+Q_SIGNALS:
     void terminateRequested();
     void busquedaDelitoHabilitadaChanged(bool enabled);
 
 private:
+    void repairIndexOf(const QString &component, dbase::Table &table);
+    void reportDamagedTables();
     void wireEvents();
     void declareCalculatedFields();
     void openTables();

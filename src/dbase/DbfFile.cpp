@@ -185,7 +185,14 @@ void DbfFile::open(const QString &path, File::Access access, File::Share share)
         const QByteArray desc = m_file.read(kHeaderSize, m_headerLength - kHeaderSize);
         m_fields.clear();
         int offset = 1;
-        for (int at = 0; at + kDescriptorSize <= desc.size() && desc[at] != '\x0D'; at += kDescriptorSize) {
+        bool terminated = false;
+        for (int at = 0; at < desc.size(); at += kDescriptorSize) {
+            if (desc[at] == '\x0D') {
+                terminated = true;
+                break;
+            }
+            if (at + kDescriptorSize > desc.size())
+                break;
             if (m_fields.size() >= kMaxFields)
                 throw DatabaseError(QStringLiteral("La tabla %1 declara demasiados campos.").arg(name()));
             FieldDescriptor f;
@@ -228,21 +235,71 @@ void DbfFile::open(const QString &path, File::Access access, File::Share share)
         if (offset > m_recordLength)
             throw DatabaseError(QStringLiteral("La longitud de registro de la tabla %1 no coincide con sus campos.")
                                     .arg(name()));
-        const std::int64_t needed = std::int64_t(m_headerLength) + std::int64_t(m_count) * m_recordLength;
-        if (needed > size)
-            throw DatabaseError(QStringLiteral("La tabla %1 está truncada: declara %2 registros y el archivo "
-                                               "no los contiene.")
-                                    .arg(name())
-                                    .arg(m_count));
+        m_damage.clear();
+        if (!terminated) {
+            // A header length cut short hides the last fields; reading on would shift every
+            // later field, and a rewrite would make that permanent.
+            m_damage = QStringLiteral("La tabla %1 está dañada: la lista de campos no termina donde indica la "
+                                      "cabecera (longitud de cabecera %2 bytes, %3 campos leídos).")
+                           .arg(name())
+                           .arg(m_headerLength)
+                           .arg(m_fields.size());
+        } else {
+            const std::uint32_t present = recordsInFile();
+            if (m_count > present) {
+                m_damage = QStringLiteral("La tabla %1 está dañada: la cabecera declara %2 registros y el archivo "
+                                          "contiene %3.")
+                               .arg(name())
+                               .arg(m_count)
+                               .arg(present);
+                // Only what is there can be read.
+                m_count = present;
+            } else if (present > std::uint64_t(m_count) + 1) {
+                // One record past the count is an append whose writer died before it raised
+                // the count: not part of the table, and the next append writes over it.
+                m_damage = QStringLiteral("La tabla %1 está dañada: el archivo contiene %2 registros y la cabecera "
+                                          "declara %3.")
+                               .arg(name())
+                               .arg(present)
+                               .arg(m_count);
+            }
+        }
     } catch (...) {
         close();
         throw;
     }
 }
 
+std::uint32_t DbfFile::recordsInFile() const
+{
+    const std::int64_t body = m_file.size() - m_headerLength;
+    if (body <= 0 || m_recordLength <= 0)
+        return 0;
+    return std::uint32_t(std::min<std::int64_t>(body / m_recordLength, 0xFFFFFFFFll));
+}
+
+void DbfFile::requireSound() const
+{
+    if (!m_damage.isEmpty())
+        throw DatabaseError(m_damage + QStringLiteral(" No se escribe en ella."));
+}
+
+void DbfFile::repairCount(std::uint32_t count)
+{
+    if (count > recordsInFile())
+        throw DatabaseError(QStringLiteral("La tabla %1 no contiene %2 registros.").arg(name()).arg(count));
+    QByteArray bytes(4, '\0');
+    putU32(bytes, 0, count);
+    writeHeaderBytes(4, bytes);
+    m_count = count;
+    m_cacheCount = 0;
+    m_damage.clear();
+}
+
 void DbfFile::close()
 {
     m_file.close();
+    m_damage.clear();
     m_header.clear();
     m_fields.clear();
     m_count = 0;
@@ -325,6 +382,7 @@ void DbfFile::forEachChunk(const ChunkVisitor &visit) const
 
 void DbfFile::writeRecord(std::uint32_t recno, const QByteArray &record)
 {
+    requireSound();
     if (recno < 1 || recno > m_count)
         throw DatabaseError(QStringLiteral("La tabla %1 no tiene el registro %2.").arg(name()).arg(recno));
     if (record.size() != m_recordLength)
@@ -335,6 +393,7 @@ void DbfFile::writeRecord(std::uint32_t recno, const QByteArray &record)
 
 std::uint32_t DbfFile::appendRecord(const QByteArray &record)
 {
+    requireSound();
     if (record.size() != m_recordLength)
         throw DatabaseError(QStringLiteral("Registro de longitud incorrecta para la tabla %1.").arg(name()));
     if (m_count == 0xFFFFFFFFu)
@@ -352,11 +411,13 @@ std::uint32_t DbfFile::appendRecord(const QByteArray &record)
 
 void DbfFile::setProductionIndex(bool on)
 {
+    requireSound();
     writeHeaderBytes(28, QByteArray(1, on ? '\1' : '\0'));
 }
 
 void DbfFile::touch()
 {
+    requireSound();
     const QByteArray today = dateBytes(Clock::today());
     if (m_header.mid(1, 3) != today)
         writeHeaderBytes(1, today);

@@ -79,6 +79,21 @@ public:
     // Re-reads the record count from the file (another program may have appended).
     void refreshCount();
 
+    // What the header and the file disagree on, when they do (the field list not ended where
+    // the header length says, fewer whole records in the file than the header counts, or
+    // more than one record past the count: one is an append cut short); empty for a sound
+    // table. A damaged table is read (at most the records the
+    // file holds) but never written: every write throws a DatabaseError with this text.
+    const QString &damage() const { return m_damage; }
+    bool isDamaged() const { return !m_damage.isEmpty(); }
+    // Throws the damage as a DatabaseError when there is one.
+    void requireSound() const;
+    // How many whole records the file holds after its header, whatever the header counts.
+    std::uint32_t recordsInFile() const;
+    // Writes the record count into the header: the repair of a count that disagrees with a
+    // whole file. The only write a damaged table accepts.
+    void repairCount(std::uint32_t count);
+
     // Record numbers are 1-based. The bytes include the deleted flag at 0.
     QByteArray readRecord(std::uint32_t recno) const;
     // True when some record is flagged deleted; reads the records in large pieces and stops
@@ -111,6 +126,7 @@ private:
     std::uint32_t m_count = 0;
     int m_headerLength = 0;
     int m_recordLength = 0;
+    QString m_damage;
 
     // A window of records read ahead for walks in file order; dropped by any write.
     mutable QByteArray m_cache;

@@ -295,6 +295,17 @@ void Table::requireOpen() const
         throw DatabaseError(QStringLiteral("La tabla %1 no está abierta.").arg(m_fileName));
 }
 
+QString Table::damage() const
+{
+    return m_dbf.isOpen() ? m_dbf.damage() : QString();
+}
+
+void Table::requireWritable() const
+{
+    requireOpen();
+    m_dbf.requireSound();
+}
+
 void Table::requireExclusive(const QString &message) const
 {
     if (!isExclusive())
@@ -959,7 +970,7 @@ void Table::saveBlobToFile(const QString &name, const QString &filePath) const
 void Table::insert()
 {
     settle();
-    requireOpen();
+    requireWritable();
     checkBrowseMode();
     if (beforeInsert)
         beforeInsert(*this);
@@ -1000,7 +1011,7 @@ void Table::append()
 void Table::edit()
 {
     settle();
-    requireOpen();
+    requireWritable();
     if (m_state == State::Edit || m_state == State::Insert)
         return;
     if (m_recno == 0) {
@@ -1142,7 +1153,7 @@ void Table::cancel()
 void Table::deleteRecord()
 {
     settle();
-    requireOpen();
+    requireWritable();
     if (m_state == State::Insert) {
         cancel();
         return;

@@ -110,6 +110,9 @@ public:
     void close();
     bool isOpen() const { return m_state != State::Inactive; }
     bool isExclusive() const { return isOpen() && m_mode == Mode::Exclusive; }
+    // What the open table's header and file disagree on (see DbfFile::damage); empty when
+    // sound. A damaged table is read only: every write throws a DatabaseError saying why.
+    QString damage() const;
     QString path() const { return m_dbf.path(); }
     State state() const { return m_state; }
 
@@ -234,6 +237,7 @@ private:
     };
 
     void requireOpen() const;
+    void requireWritable() const;
     // Positions on the first record when nothing has positioned the cursor since open.
     void settle() const;
     void requireExclusive(const QString &message) const;

@@ -110,7 +110,33 @@ QString siblingIndex(const QString &dbfPath)
     return QFileInfo::exists(candidate) ? candidate : QString();
 }
 
-void dumpIndex(QString &out, const QString &mdxPath, const DbfFile &dbf, const DumpOptions &options)
+// Text handed to the caller's writer in pieces of about 64 KB, so a dump of any size takes
+// bounded memory.
+class DumpOutput
+{
+public:
+    explicit DumpOutput(const DumpWriter &write) : m_write(write) {}
+    ~DumpOutput() { flush(); }
+    DumpOutput &operator+=(const QString &text)
+    {
+        m_buffer += text;
+        if (m_buffer.size() >= 64 * 1024)
+            flush();
+        return *this;
+    }
+    void flush()
+    {
+        if (!m_buffer.isEmpty())
+            m_write(m_buffer);
+        m_buffer.clear();
+    }
+
+private:
+    const DumpWriter &m_write;
+    QString m_buffer;
+};
+
+void dumpIndex(DumpOutput &out, const QString &mdxPath, const DbfFile &dbf, const DumpOptions &options)
 {
     File raw;
     std::unique_ptr<MdxFile> mdx;
@@ -178,10 +204,18 @@ void dumpIndex(QString &out, const QString &mdxPath, const DbfFile &dbf, const D
 
 QString dumpTable(const QString &dbfPath, const DumpOptions &options)
 {
+    QString all;
+    dumpTable(dbfPath, options, [&all](const QString &text) { all += text; });
+    return all;
+}
+
+void dumpTable(const QString &dbfPath, const DumpOptions &options, const DumpWriter &write)
+{
     DbfFile dbf;
     dbf.open(dbfPath, File::Access::ReadOnly, File::Share::None);
     const QByteArray &h = dbf.headerBytes();
-    QString out = QStringLiteral("HEADER version=0x%1 records=%2 header_len=%3 record_len=%4 "
+    DumpOutput out(write);
+    out += QStringLiteral("HEADER version=0x%1 records=%2 header_len=%3 record_len=%4 "
                                  "last_update=%5-%6-%7 mdx_flag=%8 ldid=0x%9\n")
                       .arg(dbf.version(), 2, 16, QLatin1Char('0'))
                       .arg(dbf.recordCount())
@@ -232,7 +266,6 @@ QString dumpTable(const QString &dbfPath, const DumpOptions &options)
         else
             dumpIndex(out, mdxPath, dbf, options);
     }
-    return out;
 }
 
 } // namespace qal::dbase

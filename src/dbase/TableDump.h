@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace qal::dbase {
 
 // A line-oriented text picture of a table, its memo file and its production index, in the
@@ -29,5 +31,8 @@ struct DumpOptions
 // Throws DatabaseError when the table itself cannot be read; index problems are printed
 // as "MDX ERROR ..." lines, as the other reader does.
 QString dumpTable(const QString &dbfPath, const DumpOptions &options = {});
+// The same, handed to write in pieces as it goes: memory stays bounded whatever the table's size.
+using DumpWriter = std::function<void(const QString &text)>;
+void dumpTable(const QString &dbfPath, const DumpOptions &options, const DumpWriter &write);
 
 } // namespace qal::dbase

@@ -216,7 +216,7 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
 
 void Table::pack()
 {
-    requireOpen();
+    requireWritable();
     requireExclusive(QStringLiteral("Table must be opened exclusive to pack"));
     // Nothing to remove: the files stay as they are and only the index is regenerated. The
     // walk that regenerates it is also the search for deleted records: it gives up at the
@@ -235,7 +235,7 @@ void Table::pack()
 
 void Table::regenerateIndexes()
 {
-    requireOpen();
+    requireWritable();
     requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para regenerar sus índices.")
                          .arg(m_fileName));
     if (!m_mdx)
@@ -245,7 +245,7 @@ void Table::regenerateIndexes()
 
 void Table::createIndex(const QList<TagSpec> &tags)
 {
-    requireOpen();
+    requireWritable();
     requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para crear su índice.")
                          .arg(m_fileName));
     checkBrowseMode();
@@ -299,7 +299,7 @@ bool Table::writeProductionIndex(const QList<TagSpec> &tags, bool untilDeleted)
 
 void Table::changeFieldWidth(const QString &name, int newWidth, int newDecimals)
 {
-    requireOpen();
+    requireWritable();
     requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para cambiar su estructura.")
                          .arg(m_fileName));
     const int index = fieldIndex(name);
@@ -358,7 +358,7 @@ void Table::changeFieldWidth(const QString &name, int newWidth, int newDecimals)
 
 void Table::addField(const FieldDescriptor &added)
 {
-    requireOpen();
+    requireWritable();
     requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para cambiar su estructura.")
                          .arg(m_fileName));
     if (added.type != 'C' && added.type != 'N' && added.type != 'F' && added.type != 'D' && added.type != 'L')

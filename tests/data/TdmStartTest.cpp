@@ -140,7 +140,7 @@ TEST_F(ProgramFolderFixture, ACorruptIndexIsRestoredFromItsBackupSilently)
     EXPECT_NO_THROW(ped.open());
 }
 
-TEST_F(ProgramFolderFixture, AnIndexWithoutBackupIsReported)
+TEST_F(ProgramFolderFixture, AnIndexWithoutBackupIsWrittenFromTheProgramsTags)
 {
     QFile::remove(ProgramFolder::resolve("org_bak.mdx"));
     QFile mdx(ProgramFolder::resolve("org.MDX"));
@@ -149,9 +149,13 @@ TEST_F(ProgramFolderFixture, AnIndexWithoutBackupIsReported)
     mdx.close();
     Tdm dm;
     dm.RepararIndices();
-    ASSERT_EQ(dialogs.texts().size(), 1);
-    EXPECT_EQ(dialogs.texts().front(),
-              "ERROR: Al Chequear tabla - Msg: ERROR: Al reparar Mdx - Msg: No existe Archivo org_bak.mdx");
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    EXPECT_EQ(bytes("org_orig.MDX"), QByteArray("garbage"));
+    dbase::Table org("org.DBF");
+    org.open();
+    EXPECT_TRUE(org.checkIndex().isEmpty());
+    org.setIndexField("C_ORG");
+    EXPECT_TRUE(org.findKey(1));
 }
 
 TEST_F(ProgramFolderFixture, AMissingTableEndsStartUpWithItsMessage)

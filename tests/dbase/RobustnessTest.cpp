@@ -35,7 +35,8 @@ protected:
         goodMemo = test::readAll(folder.dir.file("t.dbt"));
     }
 
-    // Opens the table and reads every value; returns the error text ("" when none).
+    // Opens the table and reads every value; returns the error text, or the damage the
+    // table was opened with ("" when none).
     QString readAllValues()
     {
         try {
@@ -45,7 +46,7 @@ protected:
                 for (const FieldDescriptor &f : t.fields())
                     (void)t.value(f.name);
             }
-            return QString();
+            return t.damage();
         } catch (const DatabaseError &e) {
             return e.message();
         }
@@ -82,9 +83,9 @@ TEST_F(Robustness, DamagedTablesAreErrorsThatSayWhy)
     EXPECT_EQ(withDbf(good), QString());
     EXPECT_TRUE(withDbf(QByteArray()).contains(QStringLiteral("demasiado corto")));
     EXPECT_TRUE(withDbf(good.left(40)).contains(QStringLiteral("t.dbf")));
-    EXPECT_TRUE(withDbf(good.left(good.size() - 5)).contains(QStringLiteral("truncada")));
+    EXPECT_TRUE(withDbf(good.left(good.size() - 5)).contains(QStringLiteral("declara 1 registros y el archivo contiene 0")));
     // a record count of four thousand million in a file of a hundred bytes
-    EXPECT_TRUE(withDbf(patched(good, 4, "\xFF\xFF\xFF\xFF")).contains(QStringLiteral("truncada")));
+    EXPECT_TRUE(withDbf(patched(good, 4, "\xFF\xFF\xFF\xFF")).contains(QStringLiteral("declara 4294967295 registros")));
     EXPECT_TRUE(withDbf(patched(good, 8, "\xFF\xFF")).contains(QStringLiteral("dañada")));
     EXPECT_TRUE(withDbf(patched(good, 0, "\x30")).contains(QStringLiteral("no es una tabla dBASE")));
     EXPECT_TRUE(withDbf(patched(good, 32 + 11, "X")).contains(QStringLiteral("tipo desconocido")));
@@ -96,6 +97,56 @@ TEST_F(Robustness, DamagedTablesAreErrorsThatSayWhy)
     EXPECT_FALSE(withDbf(garbage).isEmpty());
     // a pointer that is not a number
     EXPECT_TRUE(withDbf(patched(good, good.size() - 11, "12x4567890")).contains(QStringLiteral("puntero")));
+}
+
+TEST_F(Robustness, ATableWhoseHeaderDisagreesWithItsFileIsReadButNeverWritten)
+{
+    // three records, then a header that counts one: two records past the count are no
+    // append cut short
+    {
+        Table t(QStringLiteral("t.dbf"));
+        t.open();
+        for (const char *a : {"dos", "tres"}) {
+            t.append();
+            t.setValue("A", QString::fromLatin1(a));
+            t.post();
+        }
+    }
+    const QByteArray three = test::readAll(folder.dir.file("t.dbf"));
+    const QByteArray counted = patched(three, 4, QByteArray("\x01\0\0\0", 4));
+    test::writeAll(folder.dir.file("t.dbf"), counted);
+    Table t(QStringLiteral("t.dbf"));
+    t.open();
+    EXPECT_EQ(t.damage(), QStringLiteral("La tabla t.dbf está dañada: el archivo contiene 3 registros y la cabecera declara 1."));
+    EXPECT_EQ(t.recordCount(), 1);
+    EXPECT_EQ(t.value("A").toString(), QStringLiteral("uno"));
+    const auto refuses = [&](const std::function<void()> &write) {
+        try {
+            write();
+        } catch (const DatabaseError &e) {
+            return e.message().contains(QStringLiteral("No se escribe en ella"));
+        }
+        return false;
+    };
+    EXPECT_TRUE(refuses([&] { t.edit(); }));
+    EXPECT_TRUE(refuses([&] { t.insert(); }));
+    EXPECT_TRUE(refuses([&] { t.deleteRecord(); }));
+    t.close();
+    t.open(Table::Mode::Exclusive);
+    EXPECT_TRUE(refuses([&] { t.pack(); }));
+    EXPECT_TRUE(refuses([&] { t.addField(fieldOf("B", 'C', 2)); }));
+    EXPECT_TRUE(refuses([&] { t.changeFieldWidth("A", 8, 0); }));
+    t.close();
+    EXPECT_EQ(test::readAll(folder.dir.file("t.dbf")), counted);
+
+    // one record past the count is a torn append: the table is sound
+    test::writeAll(folder.dir.file("t.dbf"), patched(three, 4, QByteArray("\x02\0\0\0", 4)));
+    EXPECT_EQ(readAllValues(), QString());
+
+    // a header length that hides the last field descriptor and its terminator
+    const int headerLength = 32 + 2 * 32 + 1;
+    test::writeAll(folder.dir.file("t.dbf"), patched(three, 8, QByteArray(1, char(headerLength - 32)) + '\0'));
+    EXPECT_TRUE(readAllValues().contains(QStringLiteral("la lista de campos no termina")));
 }
 
 TEST_F(Robustness, DamagedMemoFilesAreErrorsThatSayWhy)

@@ -1,4 +1,4 @@
-// qal-admin commands over one table: dump, check, pack, reindex.
+// qal-admin commands over one table: dump, check, pack. (reindex and repair: RepairCommands.cpp)
 #include "Command.h"
 
 #include "dbase/DatabaseError.h"
@@ -44,7 +44,7 @@ int dump(const QStringList &args)
         printErr(QStringLiteral("uso: qal-admin dump [--keys] [--no-records] [--no-index] TABLA\n"));
         return 2;
     }
-    printOut(dumpTable(table, options));
+    dumpTable(table, options, [](const QString &text) { printOut(text); });
     return 0;
 }
 
@@ -54,13 +54,16 @@ int check(const QStringList &args)
         printErr(QStringLiteral("uso: qal-admin check TABLA\n"));
         return 2;
     }
-    const QStringList problems = checkTable(args.front());
-    if (problems.isEmpty()) {
-        printOut(QStringLiteral("%1: correcta\n").arg(args.front()));
-        return 0;
-    }
-    printOut(problems.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-    return 1;
+    // Problems are printed as they are found: a table of any size is checked in bounded memory.
+    bool sound = true;
+    checkTable(args.front(), [&sound](const QString &problem) {
+        sound = false;
+        printOut(problem + QLatin1Char('\n'));
+    });
+    if (!sound)
+        return 1;
+    printOut(QStringLiteral("%1: correcta\n").arg(args.front()));
+    return 0;
 }
 
 int maintain(const QStringList &args, const char *usage, void (Table::*operation)())
@@ -82,9 +85,4 @@ const RegisterCommand checkCommand({"check", "check TABLA",
                                     "Verifica cada registro, cada memo y cada etiqueta del índice.", check});
 const RegisterCommand packCommand({"pack", "pack TABLA", "Elimina físicamente los registros borrados y regenera los índices.",
                                    [](const QStringList &a) { return maintain(a, "uso: qal-admin pack TABLA\n", &Table::pack); }});
-const RegisterCommand reindexCommand({"reindex", "reindex TABLA", "Regenera el índice de producción de la tabla.",
-                                      [](const QStringList &a) {
-                                          return maintain(a, "uso: qal-admin reindex TABLA\n", &Table::regenerateIndexes);
-                                      }});
-
 } // namespace

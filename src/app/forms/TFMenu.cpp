@@ -14,6 +14,10 @@
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
 #include "data/forms/TPedirClave.h"
+#include "exchange/TSMime.h"
+#include "exchange/forms/TFConfigMail.h"
+#include "exchange/forms/TFMailCheck.h"
+#include "exchange/forms/TFRecEst.h"
 #include "requests/forms/TFped.h"
 
 #include "core/Dialogs.h"
@@ -50,8 +54,10 @@ TFMenu::TFMenu(QWidget *parent)
     // Screens that are not part of this build yet: present, but not pretending to work.
     for (QAction *a : {m_ui->PedidosOficiales1, m_ui->Organismos1, m_ui->Organismos2, m_ui->Busqueda1,
                        m_ui->InformeMensual1,
-                       m_ui->miConfigLiveScan, m_ui->ConfiguracinCorreoElectrnico1,
-                       m_ui->Probarconfiguracindecuenta1, m_ui->BandejadeEntradadelCorreoElectrnico1})
+                       m_ui->miConfigLiveScan, m_ui->BandejadeEntradadelCorreoElectrnico1})
+        a->setEnabled(false);
+    // The mail windows work once the transport object exists (setTransport).
+    for (QAction *a : {m_ui->ConfiguracinCorreoElectrnico1, m_ui->Probarconfiguracindecuenta1})
         a->setEnabled(false);
     for (QPushButton *b : {m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
         b->setEnabled(false);
@@ -92,6 +98,8 @@ void TFMenu::connectCommands()
     connect(m_ui->miCambClave, &QAction::triggered, this, &TFMenu::miCambClaveClick);
     connect(m_ui->AdministrarUsu, &QAction::triggered, this, &TFMenu::AdministrarUsuClick);
     connect(m_ui->miVerConfigHost, &QAction::triggered, this, &TFMenu::miVerConfigHostClick);
+    connect(m_ui->ConfiguracinCorreoElectrnico1, &QAction::triggered, this, &TFMenu::ConfiguracinCorreoElectrnico1Click);
+    connect(m_ui->Probarconfiguracindecuenta1, &QAction::triggered, this, &TFMenu::Probarconfiguracindecuenta1Click);
     connect(m_ui->ReportedeActividad1, &QAction::triggered, m_reporte, &QWidget::show);
 }
 
@@ -183,6 +191,39 @@ void TFMenu::AdministrarUsuClick()
     m_adminUsu->show();
     m_adminUsu->raise();
     m_adminUsu->activateWindow();
+}
+
+void TFMenu::setTransport(exchange::TSMimeReg *smime)
+{
+    m_smime = smime;
+    m_ui->ConfiguracinCorreoElectrnico1->setEnabled(smime != nullptr);
+    m_ui->Probarconfiguracindecuenta1->setEnabled(smime != nullptr);
+    if (smime && !m_recEst)
+        m_recEst = new exchange::TFRecEst(smime->dmMail(), this);
+}
+
+void TFMenu::ConfiguracinCorreoElectrnico1Click()
+{
+    if (!m_smime)
+        return;
+    exchange::TFConfigMail config(*m_smime, this);
+    config.exec();
+}
+
+void TFMenu::Probarconfiguracindecuenta1Click()
+{
+    if (!m_smime || !m_dm)
+        return;
+    // A mail window is running: the reception cycle keeps off the mailbox meanwhile.
+    if (!m_dm->RecepcionLibre) {
+        Dialogs::information(QStringLiteral("Advertencia: El proceso de recepción esta en curso.."));
+        return;
+    }
+    m_dm->RecepcionLibre = false;
+    exchange::TFMailCheck check(m_smime->dmMail(), this);
+    check.Chequear();
+    m_dm->RecepcionLibre = true;
+    check.exec();
 }
 
 void TFMenu::miVerConfigHostClick()

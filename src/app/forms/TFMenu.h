@@ -9,6 +9,11 @@ namespace Ui {
 class TFMenu;
 }
 
+namespace qal::exchange {
+class TSMimeReg;
+class TFRecEst;
+} // namespace qal::exchange
+
 namespace qal {
 
 class Tdm;
@@ -28,6 +33,8 @@ public:
 
     // Binds the window to the data module once it exists.
     void setDataModule(Tdm *dm);
+    // Binds the mail windows to the data module's transport object.
+    void setTransport(exchange::TSMimeReg *smime);
 
     // Puts text in the status bar at once; nothing while the window is hidden.
     void MostrarEstado(const QString &text);
@@ -68,6 +75,8 @@ private:
     void miCambClaveClick();
     void AdministrarUsuClick();
     void miVerConfigHostClick();
+    void ConfiguracinCorreoElectrnico1Click();
+    void Probarconfiguracindecuenta1Click();
 
     std::unique_ptr<Ui::TFMenu> m_ui;
     Tdm *m_dm = nullptr;
@@ -75,6 +84,8 @@ private:
     TFAdminUsu *m_adminUsu = nullptr;
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
+    exchange::TSMimeReg *m_smime = nullptr;
+    exchange::TFRecEst *m_recEst = nullptr;
     TFreporte *m_reporte = nullptr;
 };
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TFConfigMail;
+}
+
+namespace qal::exchange {
+
+class TSMime;
+
+// "Configuración de envío": the transport choice and the POP3/SMTP account.
+class TFConfigMail : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFConfigMail(TSMime &smime, QWidget *parent = nullptr);
+    ~TFConfigMail() override;
+
+    Ui::TFConfigMail *ui() const { return m_ui.get(); }
+
+    // Fills the controls from the mail module and the transport selector.
+    void FormShow();
+    void btAceptarClick();
+    void chkbOutlookClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::TFConfigMail> m_ui;
+    TSMime &m_smime;
+};
+
+} // namespace qal::exchange
