@@ -34,7 +34,16 @@ struct DialogFile
     QString filter; // Qt filter syntax: "Imágenes (*.tif *.bmp)"
 };
 
-// Every modal message, question, input box and file chooser of the program goes through
+// The print dialog: the printer proposed and, on return, the one chosen.
+struct DialogPrinter
+{
+    QString title;
+    QString printer;    // empty: the default printer
+    int copies = 1;
+    QString outputFile; // set on return when the operator chose to print to a PDF file
+};
+
+// Every modal message, question, input box, file chooser and print dialog of the program goes through
 // this interface. Logic calls it; the widget layer installs the real implementation and
 // tests install a scripted one. With nothing installed, messages go to standard error
 // and every question is answered with its cancelling choice, so command-line tools and
@@ -50,6 +59,12 @@ public:
     // empty when cancelled
     virtual QString openFileName(const DialogFile &request) = 0;
     virtual QString saveFileName(const DialogFile &request) = 0;
+    // false when cancelled; without a print dialog, printing is cancelled
+    virtual bool choosePrinter(DialogPrinter &request)
+    {
+        Q_UNUSED(request);
+        return false;
+    }
 
     static Dialogs &instance();
     // Returns the previous implementation; nullptr restores the default.

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -100,6 +102,24 @@ QString QtDialogs::openFileName(const DialogFile &request)
 QString QtDialogs::saveFileName(const DialogFile &request)
 {
     return QFileDialog::getSaveFileName(parentWindow(), request.title, request.folder, request.filter);
+}
+
+bool QtDialogs::choosePrinter(DialogPrinter &request)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!request.printer.isEmpty())
+        printer.setPrinterName(request.printer);
+    printer.setCopyCount(request.copies);
+    QPrintDialog dialog(&printer, parentWindow());
+    dialog.setWindowTitle(request.title.isEmpty() ? QStringLiteral("Imprimir") : request.title);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    request.printer = printer.printerName();
+    request.copies = printer.copyCount();
+    request.outputFile = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    return true;
 }
 
 } // namespace qal

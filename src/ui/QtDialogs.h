@@ -7,7 +7,7 @@ class QWidget;
 namespace qal {
 
 // The real dialogs: the only code of the program that builds message boxes, input boxes
-// and file choosers. Installed by the program's entry.
+// file choosers and print dialogs. Installed by the program's entry.
 class QtDialogs final : public Dialogs
 {
 public:
@@ -15,6 +15,7 @@ public:
     std::optional<QString> input(const DialogInput &request) override;
     QString openFileName(const DialogFile &request) override;
     QString saveFileName(const DialogFile &request) override;
+    bool choosePrinter(DialogPrinter &request) override;
 
 private:
     static QWidget *parentWindow();

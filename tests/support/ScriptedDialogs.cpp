@@ -37,6 +37,8 @@ QStringList ScriptedDialogs::problems() const
         out << QStringLiteral("%1 scripted input(s) unused").arg(m_inputs.size());
     if (!m_files.isEmpty())
         out << QStringLiteral("%1 scripted file name(s) unused").arg(m_files.size());
+    if (!m_printers.isEmpty())
+        out << QStringLiteral("%1 scripted print dialog(s) unused").arg(m_printers.size());
     return out;
 }
 
@@ -81,6 +83,22 @@ QString ScriptedDialogs::openFileName(const DialogFile &request)
 QString ScriptedDialogs::saveFileName(const DialogFile &request)
 {
     return openFileName(request);
+}
+
+bool ScriptedDialogs::choosePrinter(DialogPrinter &request)
+{
+    m_printDialogs << request;
+    if (m_printers.isEmpty()) {
+        m_problems << QStringLiteral("unanswered print dialog: ") + request.title;
+        return false;
+    }
+    const std::optional<DialogPrinter> choice = m_printers.dequeue();
+    if (!choice)
+        return false;
+    request.printer = choice->printer;
+    request.copies = choice->copies;
+    request.outputFile = choice->outputFile;
+    return true;
 }
 
 } // namespace qal::test

@@ -22,6 +22,8 @@ public:
     void answer(DialogButton button) { m_answers.enqueue(button); }
     void answerInput(std::optional<QString> text) { m_inputs.enqueue(std::move(text)); }
     void answerFile(const QString &path) { m_files.enqueue(path); }
+    // A print dialog: the printer chosen, or nullopt to cancel it.
+    void answerPrinter(std::optional<DialogPrinter> choice) { m_printers.enqueue(std::move(choice)); }
 
     const QList<DialogMessage> &shown() const { return m_shown; }
     QStringList texts() const;
@@ -36,12 +38,17 @@ public:
     std::optional<QString> input(const DialogInput &request) override;
     QString openFileName(const DialogFile &request) override;
     QString saveFileName(const DialogFile &request) override;
+    bool choosePrinter(DialogPrinter &request) override;
+    // The print dialogs shown, as they were asked.
+    const QList<DialogPrinter> &printDialogs() const { return m_printDialogs; }
 
 private:
     Dialogs *m_previous = nullptr;
     QQueue<DialogButton> m_answers;
     QQueue<std::optional<QString>> m_inputs;
     QQueue<QString> m_files;
+    QQueue<std::optional<DialogPrinter>> m_printers;
+    QList<DialogPrinter> m_printDialogs;
     QList<DialogMessage> m_shown;
     QStringList m_problems;
 };

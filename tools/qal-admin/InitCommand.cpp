@@ -4,6 +4,7 @@
 
 #include "biometrics/TenPrintCard.h"
 #include "data/ProgramFolderSetup.h"
+#include "reports/DemoDocuments.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ int init(const QStringList &args)
     if (demo) {
         qal::addSampleRequests(rest.front());
         qal::addDemoScanner(rest.front());
+        qal::reports::addSampleDocuments(rest.front());
     }
     printOut(QStringLiteral("Carpeta del programa creada: %1\n").arg(rest.front()));
     return 0;

@@ -2,6 +2,8 @@
 
 #include "ui_TFMenu.h"
 
+#include "reports/forms/TFreporte.h"
+
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TAboutBox.h"
 #include "app/forms/TFLista.h"
@@ -51,7 +53,7 @@ TFMenu::TFMenu(QWidget *parent)
     m_ui->Usuario1->menuAction()->setVisible(false);
     // Screens that are not part of this build yet: present, but not pretending to work.
     for (QAction *a : {m_ui->PedidosOficiales1, m_ui->Organismos1, m_ui->Organismos2, m_ui->Busqueda1,
-                       m_ui->InformeMensual1, m_ui->ReportedeActividad1,
+                       m_ui->InformeMensual1,
                        m_ui->miConfigLiveScan, m_ui->BandejadeEntradadelCorreoElectrnico1})
         a->setEnabled(false);
     // The mail windows work once the transport object exists (setTransport).
@@ -60,6 +62,8 @@ TFMenu::TFMenu(QWidget *parent)
     for (QPushButton *b : {m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
         b->setEnabled(false);
     statusBar()->setSizeGripEnabled(true);
+    // made at start so that the lines of earlier runs are there and this run's are kept
+    m_reporte = new TFreporte(this);
     connectCommands();
 }
 
@@ -96,6 +100,7 @@ void TFMenu::connectCommands()
     connect(m_ui->miVerConfigHost, &QAction::triggered, this, &TFMenu::miVerConfigHostClick);
     connect(m_ui->ConfiguracinCorreoElectrnico1, &QAction::triggered, this, &TFMenu::ConfiguracinCorreoElectrnico1Click);
     connect(m_ui->Probarconfiguracindecuenta1, &QAction::triggered, this, &TFMenu::Probarconfiguracindecuenta1Click);
+    connect(m_ui->ReportedeActividad1, &QAction::triggered, m_reporte, &QWidget::show);
 }
 
 void TFMenu::btPedidoClick()

@@ -20,6 +20,7 @@ class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
 class TFped;
+class TFreporte;
 
 // The main window: every command opens a screen or starts an operation of the data module.
 class TFMenu : public QMainWindow
@@ -85,6 +86,7 @@ private:
     TFped *m_fped = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
+    TFreporte *m_reporte = nullptr;
 };
 
 // Deletes the working files of the request being edited.

@@ -5,6 +5,7 @@
 #include "ui_TFped.h"
 
 #include "data/Tdm.h"
+#include "reports/forms/ImprimirDocumento.h"
 #include "requests/RequestState.h"
 #include "ui/DataSource.h"
 
@@ -256,7 +257,7 @@ void TFped::btOficioClick()
         Dialogs::information(QStringLiteral("Debe ingresar todos los datos antes de visualizar el oficio"));
         return;
     }
-    Dialogs::information(kNoDisponible);
+    reports::VerOficio(m_dm, this);
 }
 
 TFsup *TFped::formularioSupuestos()
