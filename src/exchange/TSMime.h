@@ -62,15 +62,6 @@ private:
     std::unique_ptr<WebServiceTransport> m_webService;
 };
 
-// The data module's one transport object; it also reads the mailbox for incoming answers.
-class TSMimeReg : public TSMime
-{
-    Q_OBJECT
-
-public:
-    using TSMime::TSMime;
-};
-
 // Shown once at start when the settings ask for Outlook.
 inline constexpr char kOutlookNoDisponible[] =
     "Outlook no está disponible en este sistema.\rEl correo se enviará y recibirá por SMTP y POP3.";
