@@ -67,3 +67,7 @@ inline constexpr char kOutlookNoDisponible[] =
     "Outlook no está disponible en este sistema.\rEl correo se enviará y recibirá por SMTP y POP3.";
 
 } // namespace qal::exchange
+
+// The data module's transport object (sending and reading the mailbox), for every user of
+// the transport selector.
+#include "exchange/TSMimeReg.h"
