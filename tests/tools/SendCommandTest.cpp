@@ -69,3 +69,30 @@ TEST(SendCommand, DemoRequestsGoToTheCentralMailbox)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SendCommand, AFailedTransportLeavesTheRequestUnsent)
+{
+    qal::test::TempFolder dir;
+    ASSERT_EQ(admin({"init", "--demo", dir.path()}).status, 0);
+    // the message web service, without its client in this program
+    ASSERT_EQ(admin({"set", dir.path(), "envWebService", "S"}).status, 0);
+    AdminRun run = admin({"send", dir.path(), "oficial", "4"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("Error al enviar: ")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("No se pudo enviar el pedido")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    // nothing was marked: the SMTP server that is not there refuses it the same way
+    ASSERT_EQ(admin({"set", dir.path(), "envWebService", "N"}).status, 0);
+    ASSERT_EQ(admin({"set", dir.path(), "smtpName", "127.0.0.1"}).status, 0);
+    ASSERT_EQ(admin({"set", dir.path(), "smtpPort", "1"}).status, 0);
+    ASSERT_EQ(admin({"set", dir.path(), "userEmail", "regional@qal.test"}).status, 0);
+    run = admin({"send", dir.path(), "oficial", "4"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.err.contains("ya fue enviado")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("No se pudo enviar el pedido")) << run.err.toStdString();
+}
+
+} // namespace

@@ -16,8 +16,9 @@ using namespace qal;
 
 namespace {
 
-// Messages go to standard error; with --yes every question is answered Yes, without it
-// with its cancelling choice.
+// Messages go to standard error. Questions are answered so that the send goes ahead with
+// --yes and stops without it: Yes and No, except for a question that offers to cancel the
+// send ("¿Desea cancelar el envío del pedido?"), answered the other way round.
 class TerminalDialogs final : public Dialogs
 {
 public:
@@ -29,8 +30,11 @@ public:
         printErr(m.title + QStringLiteral(": ") + QString(m.text).replace(QLatin1Char('\r'), QLatin1Char('\n'))
                  + QLatin1Char('\n'));
         if (m.buttons.contains(DialogButton::Yes)) {
-            printErr(m_yes ? QStringLiteral("  -> Sí (--yes)\n") : QStringLiteral("  -> No (sin --yes)\n"));
-            return m_yes ? DialogButton::Yes : DialogButton::No;
+            const bool cancela = m.text.contains(QStringLiteral("¿Desea cancelar"));
+            const bool si = m_yes != cancela;
+            printErr(si ? QStringLiteral("  -> Sí") : QStringLiteral("  -> No"));
+            printErr(m_yes ? QStringLiteral(" (--yes)\n") : QStringLiteral(" (sin --yes)\n"));
+            return si ? DialogButton::Yes : DialogButton::No;
         }
         return m.buttons.isEmpty() ? DialogButton::Ok : m.buttons.front();
     }
@@ -100,7 +104,11 @@ int send(const QStringList &arguments)
     if (oficial)
         sent = envio.EnviarPedidoOficial();
     else if (args[1] == kinds[1])
-        sent = comprobarPersonal(dm) && envio.EnviarPedidoPersonal();
+        // as the personal form does: a request reopened for correction goes as a correction
+        sent = comprobarPersonal(dm)
+            && (dm.pedp.value(QStringLiteral("C_EST")).toString() == QLatin1String("D")
+                    ? envio.EnviarCorreccionPersonal()
+                    : envio.EnviarPedidoPersonal());
     else
         sent = envio.EnviarCorreccionPersonal();
     if (!sent)
