@@ -7,7 +7,7 @@
 #include "biometrics/NfiqLibrary.h"
 #include "biometrics/TFingerScan.h"
 #include "data/Tdm.h"
-#include "exchange/TSMime.h"
+#include "exchange/TSMimeReg.h"
 #include "ui/QtDialogs.h"
 
 #include "core/Dialogs.h"
