@@ -8,6 +8,8 @@
 #include "biometrics/TFingerScan.h"
 #include "data/Tdm.h"
 #include "exchange/TSMimeReg.h"
+#include "exchange/soap/ServicioBoleta.h"
+#include "exchange/soap/ServicioWeb.h"
 #include "ui/QtDialogs.h"
 
 #include "core/Dialogs.h"
@@ -81,7 +83,12 @@ int main(int argc, char **argv)
     // The one transport object; the data module owns it from here on.
     auto smime = std::make_unique<exchange::TSMimeReg>(dm, ProgramFolder::path());
     menu.setTransport(smime.get());
+    // The message web service (used when envWebService is not "N"; the mail settings window
+    // can switch it on later) and the bank-slip look-ups of the central office.
+    soap::SoapMessageTransport *webService = soap::instalarServicioWeb(
+        *smime, dm, [&menu](const QString &line) { menu.registrarEnvioWeb(line); });
     dm.SMime = std::move(smime);
+    dm.servicioBoleta = std::make_unique<soap::ServicioBoleta>(dm, [&dm] { return soap::SoapSettings::current(&dm); });
     // Maximised; also where no window manager does it (a kiosk session, Xvfb).
     menu.setGeometry(menu.screen()->availableGeometry());
     menu.showMaximized();
@@ -99,6 +106,8 @@ int main(int argc, char **argv)
         });
     }
     const int status = app.exec();
+    // Sends still on their way end (by their time-out at the latest) and are logged.
+    webService->esperarEnvios();
     Dialogs::install(nullptr);
     return status;
 }

@@ -22,6 +22,11 @@ public:
     // otherwise false with what differs in diferencias.
     virtual bool CompararDatosBoleta(const QString &boleta, const QString &apellido, const QDate &nacimiento,
                                      const QVariant &documento, const QString &nombre, QString &diferencias) = 0;
+
+    // The payment date of the slip; false (after the message, on an error) when there is none.
+    virtual bool ObtenerFechaPago(const QString &boleta, QDate &fecha);
+
+    static constexpr char kErrorFechaPago[] = "ERROR al intentar obtener la fecha del pago.";
 };
 
 // Answers as a service that cannot be reached: every look-up is an error.

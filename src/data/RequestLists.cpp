@@ -1,5 +1,7 @@
 #include "RequestLists.h"
 
+#include <QDateTime>
+
 #include "dbase/Table.h"
 
 namespace qal {
@@ -40,21 +42,143 @@ QStringList requestListLabels()
             QStringLiteral("Organismo")};
 }
 
+const QList<PedBolField> &PedBol::fields()
+{
+    using F = PedBolField;
+    static const QList<PedBolField> list = {
+        {"c_pedido", F::Int},          {"c_tped", F::Text, 1},         {"c_banco", F::SmallInt},
+        {"c_tdoc", F::SmallInt},       {"c_est", F::Text, 1},          {"c_sexo", F::Text, 1},
+        {"c_prior", F::Text, 1},       {"c_tram", F::Text, 1},         {"c_pais", F::SmallInt},
+        {"f_ped", F::DateTime},        {"v_monto_e", F::Decimal},      {"v_monto_m", F::Decimal},
+        {"n_recibo_e", F::Int},        {"x_ape1", F::Text, 15},        {"x_ape2", F::Text, 15},
+        {"x_oape", F::Text, 15},       {"x_nom1", F::Text, 15},        {"x_nom2", F::Text, 15},
+        {"x_nom3", F::Text, 15},       {"n_doc", F::Int},              {"f_nac", F::DateTime},
+        {"x_nom1p", F::Text, 15},      {"x_nom2p", F::Text, 15},       {"x_nom3p", F::Text, 15},
+        {"x_ape1m", F::Text, 15},      {"x_ape2m", F::Text, 15},       {"x_nom1m", F::Text, 15},
+        {"x_nom2m", F::Text, 15},      {"x_nom3m", F::Text, 15},       {"f_entrega", F::DateTime},
+        {"n_expe", F::Int},            {"c_expp", F::Text, 2},         {"c_res", F::Text, 1},
+        {"n_pront", F::Int},           {"n_recibo_m", F::Int},         {"c_ofi", F::Text, 2},
+        {"c_rechazo", F::Text, 18},    {"c_pedqal", F::Int},           {"c_regqal", F::SmallInt},
+        {"c_clasder", F::Text, 18},    {"c_clasizq", F::Text, 18},     {"c_carped", F::Text, 1},
+        {"c_resnom", F::Text, 1},      {"f_fin", F::DateTime},         {"n_equipo", F::SmallInt},
+        {"c_prefijo", F::Text, 20},    {"c_sufijo", F::Text, 20},      {"m_tramvirtual", F::Bool},
+        {"username", F::Text, 255},    {"c_pedido_pedpen", F::Int},    {"c_tped_pedpen", F::Text, 1},
+        {"m_exc_art51", F::Bool},      {"n_ident", F::Int},            {"x_apenom_ident", F::Text, 80},
+        {"c_modaltram", F::Text, 2},   {"x_lugar", F::Text, 80},       {"x_presentar_ante", F::Text, 80},
+        {"x_nomape_postal", F::Text, 80}, {"x_direc_solic", F::Text, 80}, {"c_loc_solic", F::SmallInt},
+        {"c_prov_solic", F::SmallInt}, {"c_codpos_solic", F::SmallInt}, {"x_tel_postal", F::Text, 20},
+        {"x_email_postal", F::Text, 80}, {"c_pais_solic", F::SmallInt}, {"c_boleta_web", F::Text, 11},
+        {"c_segur", F::Text, 10},      {"x_sexo", F::Text, 20},        {"x_nac", F::Text, 20},
+        {"x_tdoc", F::Text, 20}};
+    return list;
+}
+
 const QStringList &PedBol::fieldNames()
 {
-    static const QStringList names = {
-        "c_pedido", "c_tped", "c_banco", "c_tdoc", "c_est", "c_sexo", "c_prior", "c_tram", "c_pais", "f_ped",
-        "v_monto_e", "v_monto_m", "n_recibo_e", "x_ape1", "x_ape2", "x_nom1", "x_nom2", "x_nom3",
-        "x_nompadr1", "x_nompadr2", "x_nompadr3", "x_apemadr1", "x_apemadr2", "x_nommadr1", "x_nommadr2",
-        "x_nom3m", "n_doc", "f_nac", "f_entrega", "n_expe", "c_expp", "c_res", "n_pront", "n_recibo_m", "c_ofi",
-        "c_rechazo", "c_pedqal", "c_regqal", "c_clasder", "c_clasizq", "c_carped", "c_resnom", "f_fin",
-        "n_equipo", "c_prefijo", "c_sufijo", "m_tramvirtual", "username", "c_pedido_pedpen", "c_tped_pedpen",
-        "m_exc_art51", "n_ident", "x_apenom_ident", "c_modaltram", "x_lugar", "x_presentar_ante",
-        "x_nomape_postal", "x_direc_solic", "c_loc_solic", "c_prov_solic", "c_codpos_solic", "x_tel_postal",
-        "x_email_postal", "c_pais_solic", "c_boleta_web", "c_segur",
-        // look-ups
-        "x_sexo", "x_nac", "x_tdoc"};
+    static const QStringList names = [] {
+        QStringList n;
+        for (const PedBolField &f : fields())
+            n << QString::fromLatin1(f.name);
+        return n;
+    }();
     return names;
+}
+
+QDate fechaDeBoleta(const QString &text)
+{
+    const QString t = text.trimmed();
+    QDate d = QDate::fromString(t.left(10), QStringLiteral("dd/MM/yyyy"));
+    if (!d.isValid())
+        d = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
+    return d;
+}
+
+QVariant PedBol::convertir(const PedBolField &field, const QString &text)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    switch (field.type) {
+    case PedBolField::Int: {
+        const int v = t.toInt(&ok);
+        return ok ? QVariant(v) : QVariant();
+    }
+    case PedBolField::SmallInt: {
+        const short v = t.toShort(&ok);
+        return ok ? QVariant(static_cast<int>(v)) : QVariant();
+    }
+    case PedBolField::Decimal: {
+        QString n = t;
+        n.replace(QLatin1Char(','), QLatin1Char('.'));
+        const double v = n.toDouble(&ok);
+        return ok ? QVariant(v) : QVariant();
+    }
+    case PedBolField::Bool: {
+        const QString l = t.toLower();
+        if (l == QLatin1String("true") || l == QLatin1String("t") || l == QLatin1String("s") || l == QLatin1String("1"))
+            return true;
+        if (l == QLatin1String("false") || l == QLatin1String("f") || l == QLatin1String("n") || l == QLatin1String("0"))
+            return false;
+        return {};
+    }
+    case PedBolField::DateTime: {
+        const QDate date = fechaDeBoleta(t);
+        if (!date.isValid())
+            return {};
+        const QString rest = t.mid(10).trimmed().remove(QLatin1Char('T'));
+        if (rest.isEmpty())
+            return QDateTime(date, QTime(0, 0));
+        QTime time = QTime::fromString(rest, QStringLiteral("HH:mm:ss"));
+        if (!time.isValid())
+            time = QTime::fromString(rest, QStringLiteral("HH:mm"));
+        return time.isValid() ? QVariant(QDateTime(date, time)) : QVariant();
+    }
+    case PedBolField::Text:
+        return text.left(field.width);
+    }
+    return {};
+}
+
+bool PedBol::llenar(const QStringList &items)
+{
+    values.clear();
+    bool ok = true;
+    for (const PedBolField &field : fields()) {
+        const QString name = QString::fromLatin1(field.name);
+        const QString text = valorItemBoleta(items, name);
+        if (text.isEmpty())
+            continue;
+        const QVariant v = convertir(field, text);
+        if (!v.isValid())
+            ok = false;
+        else
+            values.insert(name, v);
+    }
+    return ok;
+}
+
+QStringList partirRespuestaBoleta(const QString &answer)
+{
+    QStringList items;
+    QString item;
+    for (const QChar c : answer) {
+        if (c == QLatin1Char('|')) {
+            items << item;
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    return items;
+}
+
+QString valorItemBoleta(const QStringList &items, const QString &name)
+{
+    for (const QString &item : items) {
+        const qsizetype eq = item.indexOf(QLatin1Char('='));
+        if (eq >= 0 && item.left(eq).compare(name, Qt::CaseInsensitive) == 0)
+            return item.mid(eq + 1);
+    }
+    return {};
 }
 
 } // namespace qal

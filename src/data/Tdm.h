@@ -100,6 +100,12 @@ public:
     bool busquedaDelitoHabilitada = false; // the official form's offence search button
     // The bank-slip look-up of the checks before sending a personal request.
     std::unique_ptr<BankSlipService> servicioBoleta;
+    // Applies a slip code to the current personal request (BankSlips.cpp): its procedure type
+    // (the code's second character) with that type's priority, and for types other than "6"
+    // the bank and, with the slip checks on, the payment date. False after the message when
+    // the type is unknown.
+    bool AplicarBoleta(const QString &boleta);
+    bool ObtenerFechaPago(const QString &boleta, QDate &fecha);
     // The card and document image checks of a save, installed by the image services.
     std::unique_ptr<ImageAcceptance> aceptacionImagenes;
     // Set by the windows: whether the personal request form is on screen, and the window

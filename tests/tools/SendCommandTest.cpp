@@ -4,6 +4,7 @@
 
 #include "support/TempFolder.h"
 
+#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -76,13 +77,18 @@ TEST(SendCommand, AFailedTransportLeavesTheRequestUnsent)
 {
     qal::test::TempFolder dir;
     ASSERT_EQ(admin({"init", "--demo", dir.path()}).status, 0);
-    // the message web service, without its client in this program
+    // the message web service, on a server that is not there
+    QFile ini(dir.file("QalReg.INI"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[QALService]\r\nServidor=http://127.0.0.1:1\r\nTimeOut=5\r\n");
+    ini.close();
     ASSERT_EQ(admin({"set", dir.path(), "envWebService", "S"}).status, 0);
     AdminRun run = admin({"send", dir.path(), "oficial", "4"});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains("Error al enviar: ")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("No se pudo enviar el pedido")) << run.err.toStdString();
-    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_TRUE(run.out.startsWith("Envío pedido: 4 - ")) << "only the web-service log line: " << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains("enviado;"));
 
     // nothing was marked: the SMTP server that is not there refuses it the same way
     ASSERT_EQ(admin({"set", dir.path(), "envWebService", "N"}).status, 0);

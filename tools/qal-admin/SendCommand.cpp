@@ -4,6 +4,8 @@
 
 #include "exchange/EnvioPedido.h"
 #include "exchange/TSMimeReg.h"
+#include "exchange/soap/ServicioBoleta.h"
+#include "exchange/soap/ServicioWeb.h"
 
 #include "biometrics/ImageRules.h"
 #include "core/Dialogs.h"
@@ -48,10 +50,14 @@ private:
 };
 
 // The transport of the command: the program's transport selector over the folder's
-// settings (web service, Outlook or SMTP), as the program installs it at start.
-std::unique_ptr<MessageTransport> transporteDelEnvio(Tdm &dm, const QString &folder)
+// settings (web service, Outlook or SMTP), as the program installs it at start. The web
+// service's log lines go to standard output.
+std::unique_ptr<MessageTransport> transporteDelEnvio(Tdm &dm, const QString &folder,
+                                                     soap::SoapMessageTransport *&webService)
 {
-    return std::make_unique<exchange::TSMimeReg>(dm, folder);
+    auto smime = std::make_unique<exchange::TSMimeReg>(dm, folder);
+    webService = soap::instalarServicioWeb(*smime, dm, [](const QString &line) { printOut(line + QLatin1Char('\n')); });
+    return smime;
 }
 
 // The personal form's checks before it sends.
@@ -91,7 +97,9 @@ int send(const QStringList &arguments)
         printErr(QStringLiteral("qal-admin: no se pudieron abrir las tablas de %1\n").arg(folder));
         return 1;
     }
-    dm.SMime = transporteDelEnvio(dm, folder);
+    soap::SoapMessageTransport *webService = nullptr;
+    dm.SMime = transporteDelEnvio(dm, folder, webService);
+    dm.servicioBoleta = std::make_unique<soap::ServicioBoleta>(dm, [&dm] { return soap::SoapSettings::current(&dm); });
 
     const bool oficial = args[1] == kinds[0];
     dbase::Table &t = oficial ? dm.ped : dm.pedp;
@@ -111,6 +119,7 @@ int send(const QStringList &arguments)
                     : envio.EnviarPedidoPersonal());
     else
         sent = envio.EnviarCorreccionPersonal();
+    webService->esperarEnvios(); // a send that does not wait for the answer ends before the command
     if (!sent)
         return 1;
     printOut(QStringLiteral("Pedido %1 %2 enviado; estado: %3\n")

@@ -20,6 +20,11 @@
 #include "exchange/forms/TFConfigMail.h"
 #include "exchange/forms/TFMailCheck.h"
 #include "exchange/forms/TFRecEst.h"
+#include "exchange/forms/TFSelInternet.h"
+#include "exchange/soap/ServicioWeb.h"
+#include "data/ActivityLog.h"
+#include "data/NetworkIdentity.h"
+#include "data/SupportContact.h"
 #include "requests/forms/TFped.h"
 
 #include "core/Dialogs.h"
@@ -60,7 +65,7 @@ TFMenu::TFMenu(QWidget *parent)
     // The mail windows work once the transport object exists (setTransport).
     for (QAction *a : {m_ui->ConfiguracinCorreoElectrnico1, m_ui->Probarconfiguracindecuenta1})
         a->setEnabled(false);
-    for (QPushButton *b : {m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
+    for (QPushButton *b : {m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent})
         b->setEnabled(false);
     statusBar()->setSizeGripEnabled(true);
     // made at start so that the lines of earlier runs are there and this run's are kept
@@ -75,6 +80,7 @@ void TFMenu::setDataModule(Tdm *dm)
     m_dm = dm;
     // The sending log lives as long as the program: the web-service sends write to it.
     m_verConfig = new TFVerConfig(*dm, this);
+    m_verConfig->setVerificacion([this] { return soap::VerificarConfiguracion(*m_dm, GetNetworkInfo()); });
     connect(&dm->Timer, &QTimer::timeout, this, [this] {
         try {
             m_dm->TimerTick(m_ui->cbDesRecibir->isChecked());
@@ -90,6 +96,7 @@ void TFMenu::connectCommands()
     connect(m_ui->btPedido, &QPushButton::clicked, this, &TFMenu::btPedidoClick);
     connect(m_ui->Pedidos2, &QAction::triggered, this, &TFMenu::btPedidoClick);
     connect(m_ui->btRecibir, &QPushButton::clicked, this, &TFMenu::btRecibirClick);
+    connect(m_ui->btInternet, &QPushButton::clicked, this, &TFMenu::btInternetClick);
     connect(m_ui->RecibirContestaciones1, &QAction::triggered, this, &TFMenu::btRecibirClick);
     connect(m_ui->OrdenamientodeArchivos1, &QAction::triggered, this, &TFMenu::OrdenamientodeArchivos1Click);
     connect(m_ui->Pedidospersonalessinenviar1, &QAction::triggered, this, &TFMenu::PedidospersonalessinenviarClick);
@@ -217,6 +224,31 @@ void TFMenu::setTransport(exchange::TSMimeReg *smime)
         smime->setAvisos(m_avisos.get());
         m_dm->fetchMail = [smime] { smime->ProcesarCorreo(); };
     }
+}
+
+void TFMenu::registrarEnvioWeb(const QString &line)
+{
+    if (m_verConfig)
+        m_verConfig->agregarLinea(line);
+    if (m_smime && m_smime->dmMail().LogOpeMail)
+        RegistrarActividad(line);
+}
+
+void TFMenu::btInternetClick()
+{
+    if (!m_dm)
+        return;
+    if (m_dm->amb.lookup(QStringLiteral("C_AMB"), QStringLiteral("c_regp"), QStringLiteral("X_AMB"),
+                         {.caseInsensitive = true})
+            .isNull()) {
+        Dialogs::information(QStringLiteral("El sistema no está configurado para gestionar pedidos personales\r"
+                                            "Pongase en contacto con: ")
+                             + supportContact());
+        return;
+    }
+    if (!m_selInternet)
+        m_selInternet = new exchange::TFSelInternet(*m_dm, this);
+    m_selInternet->exec();
 }
 
 void TFMenu::ConfiguracinCorreoElectrnico1Click()

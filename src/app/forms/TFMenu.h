@@ -12,6 +12,7 @@ class TFMenu;
 
 namespace qal::exchange {
 class TSMimeReg;
+class TFSelInternet;
 class TFRecEst;
 } // namespace qal::exchange
 
@@ -37,6 +38,10 @@ public:
     void setDataModule(Tdm *dm);
     // Binds the mail windows and the reception timer to the data module's transport object.
     void setTransport(exchange::TSMimeReg *smime);
+    // One line of the web-service sending log: to the sending-configuration window and, when
+    // the mail log is on, to the activity log.
+    void registrarEnvioWeb(const QString &line);
+    void btInternetClick();
 
     // Puts text in the status bar at once; nothing while the window is hidden.
     void MostrarEstado(const QString &text);
@@ -91,6 +96,7 @@ private:
     TFped *m_fped = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
+    exchange::TFSelInternet *m_selInternet = nullptr;
     TFreporte *m_reporte = nullptr;
     std::unique_ptr<AvisosVentanas> m_avisos;
 };

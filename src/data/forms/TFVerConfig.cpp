@@ -16,6 +16,7 @@ TFVerConfig::TFVerConfig(Tdm &dm, QWidget *parent)
     // The check of the web service's configuration belongs to the web-service calls.
     m_ui->btVerificar->setEnabled(false);
     connect(m_ui->btMostrar, &QPushButton::clicked, this, &TFVerConfig::btMostrarClick);
+    connect(m_ui->btVerificar, &QPushButton::clicked, this, &TFVerConfig::btVerificarClick);
 }
 
 TFVerConfig::~TFVerConfig() = default;
@@ -23,6 +24,22 @@ TFVerConfig::~TFVerConfig() = default;
 void TFVerConfig::agregarLinea(const QString &line)
 {
     m_ui->Memo1->appendPlainText(line);
+}
+
+void TFVerConfig::setVerificacion(std::function<QString()> verificacion)
+{
+    m_verificacion = std::move(verificacion);
+    m_ui->btVerificar->setEnabled(static_cast<bool>(m_verificacion));
+}
+
+void TFVerConfig::btVerificarClick()
+{
+    if (!m_verificacion)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString line = m_verificacion();
+    QApplication::restoreOverrideCursor();
+    agregarLinea(line);
 }
 
 void TFVerConfig::btMostrarClick()

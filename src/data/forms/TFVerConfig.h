@@ -30,11 +30,16 @@ public:
     // Appends one line to the text area (the web-service sends write here too).
     void agregarLinea(const QString &line);
     void btMostrarClick();
+    // "&Verificar configuración": appends the answer of the service's configuration check.
+    void btVerificarClick();
+    // The check itself, installed by the web-service layer; the button works once it is set.
+    void setVerificacion(std::function<QString()> verificacion);
 
     // Where the network identity comes from; tests give their own.
     std::function<NetworkIdentity()> obtenerIdentidad = GetNetworkInfo;
 
 private:
+    std::function<QString()> m_verificacion;
     std::unique_ptr<Ui::TFVerConfig> m_ui;
     Tdm &m_dm;
 };

@@ -217,3 +217,19 @@ TEST_F(SendingLog, MostrarConfiguracionAppendsTheOfficeAndNetworkIdentity)
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
 }
+
+TEST_F(SendingLog, VerificarAppendsTheChecksAnswerOnceTheCheckIsInstalled)
+{
+    TFVerConfig window(*dm);
+    window.show();
+    int calls = 0;
+    window.setVerificacion([&calls] {
+        ++calls;
+        return QStringLiteral("Configuración verificada - tiempo: 12 ms.");
+    });
+    ASSERT_TRUE(window.ui()->btVerificar->isEnabled());
+    QTest::mouseClick(window.ui()->btVerificar, Qt::LeftButton);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(window.ui()->Memo1->toPlainText(), QStringLiteral("Configuración verificada - tiempo: 12 ms."));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
