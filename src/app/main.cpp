@@ -6,7 +6,7 @@
 #include "biometrics/ImageRules.h"
 #include "biometrics/NfiqLibrary.h"
 #include "data/Tdm.h"
-#include "exchange/TSMime.h"
+#include "exchange/TSMimeReg.h"
 #include "ui/QtDialogs.h"
 
 #include "core/Dialogs.h"

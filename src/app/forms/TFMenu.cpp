@@ -4,6 +4,7 @@
 
 #include "reports/forms/TFreporte.h"
 
+#include "app/forms/AvisosVentanas.h"
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TAboutBox.h"
 #include "app/forms/TFLista.h"
@@ -15,7 +16,7 @@
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
 #include "data/forms/TPedirClave.h"
-#include "exchange/TSMime.h"
+#include "exchange/TSMimeReg.h"
 #include "exchange/forms/TFConfigMail.h"
 #include "exchange/forms/TFMailCheck.h"
 #include "exchange/forms/TFRecEst.h"
@@ -222,6 +223,11 @@ void TFMenu::setTransport(exchange::TSMimeReg *smime)
     m_ui->Probarconfiguracindecuenta1->setEnabled(smime != nullptr);
     if (smime && !m_recEst)
         m_recEst = new exchange::TFRecEst(smime->dmMail(), this);
+    if (smime && m_dm) {
+        m_avisos = std::make_unique<AvisosVentanas>(*m_dm, *m_reporte, [this](const QString &text) { MostrarEstado(text); });
+        smime->setAvisos(m_avisos.get());
+        m_dm->fetchMail = [smime] { smime->ProcesarCorreo(); };
+    }
 }
 
 void TFMenu::ConfiguracinCorreoElectrnico1Click()

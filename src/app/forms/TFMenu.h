@@ -22,6 +22,7 @@ class TFVerConfig;
 class TFPedP;
 class TFped;
 class TFreporte;
+class AvisosVentanas;
 
 // The main window: every command opens a screen or starts an operation of the data module.
 class TFMenu : public QMainWindow
@@ -34,7 +35,7 @@ public:
 
     // Binds the window to the data module once it exists.
     void setDataModule(Tdm *dm);
-    // Binds the mail windows to the data module's transport object.
+    // Binds the mail windows and the reception timer to the data module's transport object.
     void setTransport(exchange::TSMimeReg *smime);
 
     // Puts text in the status bar at once; nothing while the window is hidden.
@@ -92,6 +93,7 @@ private:
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     TFreporte *m_reporte = nullptr;
+    std::unique_ptr<AvisosVentanas> m_avisos;
 };
 
 // Deletes the working files of the request being edited.
