@@ -21,6 +21,8 @@ namespace qal {
 class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
+class TFPedP;
+class PersonalCentralService;
 class TFped;
 class TFreporte;
 class AvisosVentanas;
@@ -52,6 +54,8 @@ public:
     Ui::TFMenu *ui() const { return m_ui.get(); }
     // The official request form, once it has been opened.
     TFped *formularioPedido() const { return m_fped; }
+    // The personal request form, once it has been opened.
+    TFPedP *formularioPedidoPersonal() const { return m_fpedp; }
 
     void FormShow();
 
@@ -74,6 +78,7 @@ private:
     void connectCommands();
     void btRecibirClick();
     void btPedidoClick();
+    void Button1Click();
     void OrdenamientodeArchivos1Click();
     void PedidospersonalessinenviarClick();
     void Acercade1Click();
@@ -94,9 +99,11 @@ private:
     TFAdminUsu *m_adminUsu = nullptr;
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
+    TFPedP *m_fpedp = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     exchange::TFSelInternet *m_selInternet = nullptr;
+    std::unique_ptr<PersonalCentralService> m_servicioPersonal;
     TFreporte *m_reporte = nullptr;
     std::unique_ptr<AvisosVentanas> m_avisos;
 };
