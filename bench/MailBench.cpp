@@ -12,6 +12,8 @@
 #include "data/ProgramFolderSetup.h"
 #include "data/Tdm.h"
 
+#include "QuickRun.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -32,9 +34,10 @@ using namespace qal::exchange;
 
 namespace {
 
-constexpr int kMessages = 200;
+// a quick run sends and reads three messages and measures the memory on a 1 MB one
+const int kMessages = bench::quickRun() ? 3 : 200;
 constexpr int kMessageBytes = 50 * 1024;
-constexpr qsizetype kBigBytes = 20 * 1024 * 1024;
+const qsizetype kBigBytes = (bench::quickRun() ? 1 : 20) * 1024 * 1024;
 
 struct Rig
 {
