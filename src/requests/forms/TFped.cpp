@@ -5,6 +5,7 @@
 #include "ui_TFped.h"
 
 #include "data/Tdm.h"
+#include "exchange/EnvioPedido.h"
 #include "reports/forms/ImprimirDocumento.h"
 #include "requests/RequestState.h"
 #include "ui/DataSource.h"
@@ -36,10 +37,9 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     bindControls();
     bindLists();
     connectHandlers();
-    // The sending, live-scan, the quick search and the central office's state query arrive
-    // with their windows; until then their buttons do not pretend to work.
-    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btEnv, m_ui->btContes, m_ui->btBuscar,
-                           m_ui->btEstVelcor})
+    // Live-scan, the quick search and the central office's state query arrive with their
+    // windows; until then their buttons do not pretend to work.
+    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes, m_ui->btBuscar, m_ui->btEstVelcor})
         b->setEnabled(false);
     for (QAction *a : m_menuHuella->actions())
         a->setEnabled(false);
@@ -153,6 +153,7 @@ void TFped::connectHandlers()
     connect(m_ui->Supuestos, &QPushButton::clicked, this, &TFped::SupuestosClick);
     connect(m_ui->btEstVelcor, &QPushButton::clicked, this, &TFped::btEstVelcorClick);
     connect(m_ui->btOficio, &QPushButton::clicked, this, &TFped::btOficioClick);
+    connect(m_ui->btEnv, &QPushButton::clicked, this, [this] { atrapar([this] { btEnvClick(); }); });
     const QList<QPair<QToolButton *, const char *>> clears {
         {m_ui->sbBorraSexo, "C_SEXO"}, {m_ui->sbBorraNac, "C_NAC"},   {m_ui->sbBorraTdoc, "C_TDOC"},
         {m_ui->sbBorraProvCi, "C_PROVCI"}, {m_ui->sbBorraProv, "C_PROV"}, {m_ui->sbBorraPrior, "C_PRIOR"},
@@ -259,6 +260,11 @@ void TFped::btEstVelcorClick()
         return;
     }
     Dialogs::information(kNoDisponible);
+}
+
+void TFped::btEnvClick()
+{
+    exchange::EnvioPedido(m_dm).EnviarPedidoOficial();
 }
 
 void TFped::btOficioClick()

@@ -52,6 +52,8 @@ public:
     void SupuestosClick();
     void btEstVelcorClick();
     void btOficioClick();
+    // Sends the current request to the central office.
+    void btEnvClick();
     // The image hand-overs and the windows they open.
     void btDigClick();
     void DigitalizarFicha1Click();
