@@ -3,7 +3,7 @@
 #include "exchange/MailRig.h"
 #include "exchange/PackageFixture.h"
 
-#include "exchange/TSMime.h"
+#include "exchange/TSMimeReg.h"
 #include "exchange/TdmMail.h"
 
 #include "data/PasswordProtection.h"

@@ -3,7 +3,7 @@
 #include "Command.h"
 
 #include "exchange/EnvioPedido.h"
-#include "exchange/TSMime.h"
+#include "exchange/TSMimeReg.h"
 
 #include "biometrics/ImageRules.h"
 #include "core/Dialogs.h"
