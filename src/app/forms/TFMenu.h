@@ -20,6 +20,7 @@ namespace qal {
 class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
+class TFPedP;
 class TFped;
 class TFreporte;
 class AvisosVentanas;
@@ -47,6 +48,8 @@ public:
     Ui::TFMenu *ui() const { return m_ui.get(); }
     // The official request form, once it has been opened.
     TFped *formularioPedido() const { return m_fped; }
+    // The personal request form, once it has been opened.
+    TFPedP *formularioPedidoPersonal() const { return m_fpedp; }
 
     void FormShow();
 
@@ -69,6 +72,7 @@ private:
     void connectCommands();
     void btRecibirClick();
     void btPedidoClick();
+    void Button1Click();
     void OrdenamientodeArchivos1Click();
     void PedidospersonalessinenviarClick();
     void Acercade1Click();
@@ -89,6 +93,7 @@ private:
     TFAdminUsu *m_adminUsu = nullptr;
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
+    TFPedP *m_fpedp = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     TFreporte *m_reporte = nullptr;
