@@ -22,7 +22,6 @@
 #include "exchange/forms/TFMailCheck.h"
 #include "exchange/forms/TFRecEst.h"
 #include "exchange/forms/TFSelInternet.h"
-#include "exchange/soap/ServicioCentralPersonal.h"
 #include "exchange/soap/ServicioWeb.h"
 #include "data/ActivityLog.h"
 #include "data/NetworkIdentity.h"
@@ -145,9 +144,7 @@ void TFMenu::Button1Click()
     }
     if (!m_fpedp) {
         m_fpedp = new TFPedP(*m_dm, this);
-        m_servicioPersonal = std::make_unique<soap::ServicioCentralPersonal>(
-            *m_dm, [this] { return soap::SoapSettings::current(m_dm); });
-        m_fpedp->setServicioCentral(m_servicioPersonal.get());
+        m_fpedp->setServicioCentral(m_servicioPersonal);
     }
     m_fpedp->show();
     m_fpedp->raise();

@@ -21,8 +21,8 @@ namespace qal {
 class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
-class TFPedP;
 class PersonalCentralService;
+class TFPedP;
 class TFped;
 class TFreporte;
 class AvisosVentanas;
@@ -44,6 +44,9 @@ public:
     // the mail log is on, to the activity log.
     void registrarEnvioWeb(const QString &line);
     void btInternetClick();
+
+    // The central office's services the personal request form uses.
+    void setServicioCentralPersonal(PersonalCentralService *service) { m_servicioPersonal = service; }
 
     // Puts text in the status bar at once; nothing while the window is hidden.
     void MostrarEstado(const QString &text);
@@ -100,10 +103,10 @@ private:
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
     TFPedP *m_fpedp = nullptr;
+    PersonalCentralService *m_servicioPersonal = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     exchange::TFSelInternet *m_selInternet = nullptr;
-    std::unique_ptr<PersonalCentralService> m_servicioPersonal;
     TFreporte *m_reporte = nullptr;
     std::unique_ptr<AvisosVentanas> m_avisos;
 };
