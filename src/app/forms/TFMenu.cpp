@@ -135,8 +135,10 @@ void TFMenu::Button1Click()
                              + supportContact());
         return;
     }
-    if (!m_fpedp)
+    if (!m_fpedp) {
         m_fpedp = new TFPedP(*m_dm, this);
+        m_fpedp->setServicioCentral(m_servicioPersonal);
+    }
     m_fpedp->show();
     m_fpedp->raise();
     m_fpedp->activateWindow();

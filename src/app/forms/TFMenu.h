@@ -20,6 +20,7 @@ namespace qal {
 class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
+class PersonalCentralService;
 class TFPedP;
 class TFped;
 class TFreporte;
@@ -38,6 +39,9 @@ public:
     void setDataModule(Tdm *dm);
     // Binds the mail windows and the reception timer to the data module's transport object.
     void setTransport(exchange::TSMimeReg *smime);
+
+    // The central office's services the personal request form uses.
+    void setServicioCentralPersonal(PersonalCentralService *service) { m_servicioPersonal = service; }
 
     // Puts text in the status bar at once; nothing while the window is hidden.
     void MostrarEstado(const QString &text);
@@ -94,6 +98,7 @@ private:
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
     TFPedP *m_fpedp = nullptr;
+    PersonalCentralService *m_servicioPersonal = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     TFreporte *m_reporte = nullptr;

@@ -42,6 +42,7 @@ const QString kAsuntoComprobante = QStringLiteral("Comprobante del Trámite de A
 const QString kSitioWeb = QStringLiteral("www.qal.gob.ar");
 const QString kTelefono = QStringLiteral("0800-555-7250");
 const QString kDireccionInicial = QStringLiteral("DIRECCION DE EMAIL");
+constexpr const char *kBoletaAplicada = "boletaAplicada";
 
 } // namespace
 
@@ -180,8 +181,13 @@ void TFPedP::connectHandlers()
         const QString name = QString::fromLatin1(field);
         connect(button, &QToolButton::clicked, this, [this, name] { limpiarCampo(name); });
     }
-    for (QLineEdit *slip : {static_cast<QLineEdit *>(m_ui->dbTalon), static_cast<QLineEdit *>(m_ui->dbPagoDomic)})
+    for (QLineEdit *slip : {static_cast<QLineEdit *>(m_ui->dbTalon), static_cast<QLineEdit *>(m_ui->dbPagoDomic)}) {
         slip->installEventFilter(this);
+        // a slip applied to this edit of this request is not asked for again on leaving it
+        const auto olvidar = [slip] { slip->setProperty(kBoletaAplicada, QVariant()); };
+        connect(m_dsPedp, &ui::DataSource::recordChanged, slip, olvidar);
+        connect(m_dsPedp, &ui::DataSource::stateChanged, slip, olvidar);
+    }
     connect(m_ui->btEnv, &QPushButton::clicked, this, [this] { atrapar([this] { btEnvClick(); }); });
     connect(m_ui->btImpComp, &QPushButton::clicked, this, [this] { atrapar([this] { btImpCompClick(); }); });
     connect(m_ui->btRegen, &QPushButton::clicked, this, [this] { atrapar([this] { btRegenClick(); }); });
@@ -306,7 +312,8 @@ void TFPedP::dbTalonEnter(QLineEdit *edit)
 
 void TFPedP::dbTalonExit(QLineEdit *edit)
 {
-    if (!edit->text().trimmed().isEmpty())
+    const QString boleta = edit->text().trimmed();
+    if (!boleta.isEmpty() && edit->property(kBoletaAplicada).toString() != boleta)
         dbTalonKeyUp(edit, Qt::Key_Return);
 }
 
@@ -327,6 +334,7 @@ void TFPedP::dbTalonKeyUp(QLineEdit *edit, int key)
             return;
         }
         m_ui->dblcbTram->setEnabled(false);
+        edit->setProperty(kBoletaAplicada, boleta);
     }
     dbase::Table &pedp = m_dm.pedp;
     if (texto(pedp, QStringLiteral("C_TRAM")) != QLatin1String("6") && pedp.isNull(QStringLiteral("F_PAGO")))
@@ -361,6 +369,7 @@ void TFPedP::btEnvClick()
         return;
     }
     exchange::EnvioPedido envio(m_dm);
+    envio.obtenerIdentidad = obtenerIdentidad;
     if (texto(pedp, QStringLiteral("C_EST")) == QLatin1String("D"))
         envio.EnviarCorreccionPersonal();
     else
