@@ -170,10 +170,10 @@ void TFMenu::FormShow()
     const int regp = m_dm->LeerParametro(QStringLiteral("c_regp")).trimmed().toInt(&ok);
     m_ui->InformeMensual1->setVisible(ok && regp > 0);
     m_ui->lbReg->setText(QStringLiteral("Regional: ") + m_dm->LeerParametro(QStringLiteral("x_reg")));
-    identificarOperador();
+    identifyOperator();
 }
 
-void TFMenu::identificarOperador()
+void TFMenu::identifyOperator()
 {
     bool ok = false;
     const int regp = m_dm->LeerParametro(QStringLiteral("c_regp")).trimmed().toInt(&ok);

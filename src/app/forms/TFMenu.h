@@ -82,7 +82,7 @@ private:
     void Acercade1Click();
     void cbDesRecibirClick();
     void FormClose();
-    void identificarOperador();
+    void identifyOperator();
     void ConfiguracionClick();
     void miConfigLiveScanClick();
     void miCambClaveClick();

@@ -57,9 +57,9 @@ TFPedP::TFPedP(Tdm &dm, QWidget *parent)
     m_menuHuella->setObjectName(QStringLiteral("PMenuHuella"));
     m_menuHuella->addAction(QStringLiteral("&Digitalizar Ficha"))->setObjectName(QStringLiteral("DigitalizarFicha1"));
     m_menuHuella->addAction(QStringLiteral("&LiveScan"))->setObjectName(QStringLiteral("LiveScan1"));
-    bindControls();
-    bindLists();
-    connectHandlers();
+    enlazarControles();
+    enlazarListas();
+    conectarEventos();
     conectarImagenes();
     compactarBotones();
     actualizarComandos();
@@ -103,7 +103,7 @@ void TFPedP::compactarBotones()
     }
 }
 
-void TFPedP::bindControls()
+void TFPedP::enlazarControles()
 {
     ui::DataSource *ds = m_dsPedp;
     m_ui->c_ped->bind(ds, QStringLiteral("C_PED"));
@@ -147,7 +147,7 @@ void TFPedP::bindControls()
     };
 }
 
-void TFPedP::bindLists()
+void TFPedP::enlazarListas()
 {
     struct List
     {
@@ -171,7 +171,7 @@ void TFPedP::bindLists()
     }
 }
 
-void TFPedP::connectHandlers()
+void TFPedP::conectarEventos()
 {
     const QList<QPair<QToolButton *, const char *>> clears {
         {m_ui->sbBorraSexo, "C_SEXO"}, {m_ui->sbBorraNac, "C_NAC"},     {m_ui->sbBorraTdoc, "C_TDOC"},
@@ -210,7 +210,7 @@ void TFPedP::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void TFPedP::centreOnScreen()
+void TFPedP::centrarEnPantalla()
 {
     if (m_centred)
         return;
@@ -221,7 +221,7 @@ void TFPedP::centreOnScreen()
 
 void TFPedP::FormShow()
 {
-    centreOnScreen();
+    centrarEnPantalla();
     const bool sucursal = m_dm.LeerParametro(QStringLiteral("m_es_suc")) == QLatin1String("S");
     m_ui->btEstVelcor->setVisible(sucursal);
     m_ui->m_excart51->setVisible(sucursal);

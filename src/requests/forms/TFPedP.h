@@ -89,12 +89,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void bindControls();
-    void bindLists();
-    void connectHandlers();
+    void enlazarControles();
+    void enlazarListas();
+    void conectarEventos();
     void conectarImagenes();
     void compactarBotones();
-    void centreOnScreen();
+    void centrarEnPantalla();
     void actualizarComandos();
     void grabarSiEdita();
     void editarPedido();
