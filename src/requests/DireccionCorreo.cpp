@@ -8,10 +8,11 @@ bool DireccionCorreoValida(const QString &text)
 {
     // An atom's characters: letters, digits, the specials of the standard and any
     // character beyond ASCII.
-    static const QRegularExpression direccion(QStringLiteral(
-        R"(^(?:[A-Za-z0-9!#$%&'*+\-=?^_`{|}~\x{80}-\x{10FFFF}]+(?:\.[A-Za-z0-9!#$%&'*+\-=?^_`{|}~\x{80}-\x{10FFFF}]+)*)"
-        R"(|"(?:[^"\\\r\n]|\\.)*")"
-        R"(@[A-Za-z][A-Za-z0-9-]*(?:\.[A-Za-z][A-Za-z0-9-]*)+$)"));
+    static const QString atomo = QStringLiteral(R"([A-Za-z0-9!#$%&'*+\-=?^_`{|}~\x{80}-\x{10FFFF}]+)");
+    static const QRegularExpression direccion(
+        QStringLiteral("^(?:%1(?:\\.%1)*|\"(?:[^\"\\\\\\r\\n]|\\\\.)*\")"
+                       "@[A-Za-z][A-Za-z0-9-]*(?:\\.[A-Za-z][A-Za-z0-9-]*)+$")
+            .arg(atomo));
     if (!direccion.match(text).hasMatch())
         return false;
     return text.back().isLetterOrNumber() && text.back().unicode() < 128;
