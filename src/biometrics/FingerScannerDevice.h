@@ -32,6 +32,8 @@ public:
     virtual bool start(ImageCallback onImage, QString &message) = 0;
     // Ends capturing; no callback runs after it returns.
     virtual void stop() = 0;
+    // Whether a window takes images now (a device may use it to light its glass).
+    virtual void deliveryChanged(bool on) { (void)on; }
 };
 
 } // namespace qal

@@ -39,6 +39,8 @@ std::unique_ptr<SimulatedFingerScanner> SimulatedFingerScanner::fromIni(const QS
         steps.append(Step {dir.filePath(f), interval, ppi, 1});
     device->setSteps(steps);
     device->setRepeat(ini.readString(section, QStringLiteral("Repetir"), QStringLiteral("S")).compare(QLatin1String("N"), Qt::CaseInsensitive) != 0);
+    device->setPerSession(ini.readString(section, QStringLiteral("PorSesion"), QStringLiteral("N")).compare(QLatin1String("S"), Qt::CaseInsensitive) == 0,
+                          qMax(0, ini.readInteger(section, QStringLiteral("Espera"), 3000)));
     return device;
 }
 
@@ -64,12 +66,34 @@ bool SimulatedFingerScanner::start(ImageCallback onImage, QString &message)
     }
     stop();
     m_onImage = std::move(onImage);
-    m_stopping = false;
-    m_thread = std::thread([this] { run(); });
+    m_started = true;
+    if (!m_perSession)
+        startThread();
     return true;
 }
 
 void SimulatedFingerScanner::stop()
+{
+    m_started = false;
+    stopThread();
+}
+
+void SimulatedFingerScanner::deliveryChanged(bool on)
+{
+    if (!m_perSession || !m_started)
+        return;
+    stopThread();
+    if (on)
+        startThread();
+}
+
+void SimulatedFingerScanner::startThread()
+{
+    m_stopping = false;
+    m_thread = std::thread([this] { run(); });
+}
+
+void SimulatedFingerScanner::stopThread()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -83,12 +107,15 @@ void SimulatedFingerScanner::stop()
 void SimulatedFingerScanner::run()
 {
     bool delivered = true;
+    bool first = true;
     while (delivered) {
         delivered = false;
         for (const Step &step : std::as_const(m_steps)) {
+            const int delay = step.delayMs + (first && m_perSession ? m_firstDelayMs : 0);
+            first = false;
             {
                 std::unique_lock lock(m_mutex);
-                if (m_wake.wait_for(lock, std::chrono::milliseconds(step.delayMs), [this] { return m_stopping; }))
+                if (m_wake.wait_for(lock, std::chrono::milliseconds(delay), [this] { return m_stopping; }))
                     return;
             }
             const ScannerImage image = imageOf(step);

@@ -30,17 +30,27 @@ public:
 
     void setSteps(QList<Step> steps) { m_steps = std::move(steps); }
     void setRepeat(bool repeat) { m_repeat = repeat; }
+    // Takes its prints only while a window receives them, from the first step each time a
+    // window starts receiving (as an operator presses the fingers in order for each person),
+    // waiting `firstDelayMs` before the first.
+    void setPerSession(bool perSession, int firstDelayMs = 0)
+    {
+        m_perSession = perSession;
+        m_firstDelayMs = firstDelayMs;
+    }
     // The device refuses to start, with this message.
     void setStartFailure(const QString &message) { m_startFailure = message; }
 
     // The demo set-up: [Config] Carpeta (folder of BMP files, relative to the INI's folder),
     // Intervalo (ms between prints, default 2000), Resolucion (0: the files'), Repetir
-    // (S/N, default S). Null when the file or the folder is missing.
+    // (S/N, default S), PorSesion (S/N, default N: see setPerSession) and Espera (ms before
+    // the first print of a session, default 3000). Null when the file or the folder is missing.
     static std::unique_ptr<SimulatedFingerScanner> fromIni(const QString &iniFile);
     static QString iniFileName() { return QStringLiteral("ScannerSimulado.INI"); }
 
     bool start(ImageCallback onImage, QString &message) override;
     void stop() override;
+    void deliveryChanged(bool on) override;
 
     // The image a step delivers (empty pixels when the file cannot be read).
     ScannerImage imageOf(const Step &step) const;
@@ -48,10 +58,15 @@ public:
 
 private:
     void run();
+    void startThread();
+    void stopThread();
 
     QString m_id;
     QList<Step> m_steps;
     bool m_repeat = false;
+    bool m_perSession = false;
+    int m_firstDelayMs = 0;
+    bool m_started = false;
     QString m_startFailure;
     ImageCallback m_onImage;
     std::thread m_thread;

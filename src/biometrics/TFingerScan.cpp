@@ -100,6 +100,12 @@ void TFingerScan::stop()
     }
 }
 
+void TFingerScan::setDelivery(bool on)
+{
+    if (m_delivery.exchange(on) != on && m_device)
+        m_device->deliveryChanged(on);
+}
+
 void TFingerScan::deliver(ScannerImage image)
 {
     if (m_busy.exchange(true)) {

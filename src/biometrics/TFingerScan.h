@@ -53,7 +53,7 @@ public:
     bool startInProgramFolder(QString &message);
     bool capturing() const { return m_device != nullptr; }
 
-    void setDelivery(bool on) { m_delivery = on; }
+    void setDelivery(bool on);
     bool delivery() const { return m_delivery; }
 
     // Thread-safe: the device's image callback.

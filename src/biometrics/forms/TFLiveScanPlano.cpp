@@ -31,6 +31,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace qal {
 
 namespace {
@@ -97,7 +99,11 @@ TFLiveScanPlano::TFLiveScanPlano(Tdm &dm, TFingerScan *scan, QWidget *parent)
     m_panel0->setFixedWidth(400);
     m_panel1 = new QLabel(this);
     m_panel1->setObjectName(QStringLiteral("stPanel1"));
-    m_panel1->setFixedWidth(100);
+    // 100 pixels, or what the longest finger name needs in the font shown
+    int nombre = 0;
+    for (int n = 1; n <= 10; ++n)
+        nombre = std::max(nombre, m_panel1->fontMetrics().horizontalAdvance(FingerName(n)));
+    m_panel1->setFixedWidth(std::max(100, nombre + 8));
     m_ui->sbEstado->addWidget(m_panel0);
     m_ui->sbEstado->addWidget(m_panel1);
 

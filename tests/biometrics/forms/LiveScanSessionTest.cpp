@@ -358,3 +358,37 @@ TEST_F(LiveScanSession, AFailedSaveOnLeavingKeepsTheSessionAndItsPrints)
 }
 
 } // namespace
+
+namespace {
+
+// The demo folder's scanner presses the fingers only while a window takes them, from the
+// first one each time.
+TEST_F(LiveScanSession, ASimulatedScannerPerSessionStartsOverForEachWindow)
+{
+    QStringList taken;
+    scan->BeforeScan = [] { return true; };
+    scan->AfterScan = [&](const QByteArray &bmp) { taken << QString::number(BmpFile::readGrey(bmp).width()); };
+    auto device = std::make_unique<SimulatedFingerScanner>();
+    device->setSteps({{print(0), 0, 0, 1}, {print(1), 500, 0, 1}});
+    device->setPerSession(true, 10);
+    QString message;
+    ASSERT_TRUE(scan->start(std::move(device), message));
+    QTest::qWait(200);
+    EXPECT_TRUE(taken.isEmpty()) << "no window, no prints";
+    scan->setDelivery(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return taken.size() == 2; }, 10000));
+    scan->setDelivery(false);
+    scan->setDelivery(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return taken.size() == 4; }, 10000));
+    EXPECT_EQ(taken[2], taken[0]);
+    EXPECT_NE(taken[1], taken[0]);
+    scan->setDelivery(false);
+    scan->stop();
+
+    auto broken = std::make_unique<SimulatedFingerScanner>();
+    broken->setStartFailure(QStringLiteral("sin escáner"));
+    EXPECT_FALSE(scan->start(std::move(broken), message));
+    EXPECT_EQ(message, QStringLiteral("sin escáner"));
+}
+
+} // namespace

@@ -21,6 +21,7 @@ struct LiveScanHandOver : test::RequestFormFixture
         RequestFormFixture::SetUp();
         test::linkCaptureTools(dir);
         dm->GrabarParametro(QStringLiteral("LiveScan"), QStringLiteral("Plano"));
+        dm->GrabarParametro(QStringLiteral("AutoAvance"), QStringLiteral("N")); // the test moves on itself
         scan = std::make_unique<TFingerScan>();
         TFingerScan::setInstance(scan.get());
         driveModalWindows<QDialog>(whileShown);
