@@ -21,6 +21,10 @@ class TFAdminUsu;
 class TFVerConfig;
 class TFped;
 class TFreporte;
+class TFConsulta;
+class TFConsPed;
+class TFConsOrg;
+class TFOrg;
 
 // The main window: every command opens a screen or starts an operation of the data module.
 class TFMenu : public QMainWindow
@@ -45,6 +49,11 @@ public:
     Ui::TFMenu *ui() const { return m_ui.get(); }
     // The official request form, once it has been opened.
     TFped *formularioPedido() const { return m_fped; }
+    // The search, list and agency windows, once opened.
+    TFConsulta *busqueda() const { return m_consulta; }
+    TFConsPed *listaPedidos() const { return m_consPed; }
+    TFConsOrg *consultaOrganismos() const { return m_consOrg; }
+    TFOrg *organismos() const { return m_org; }
 
     void FormShow();
 
@@ -65,6 +74,11 @@ private:
     void connectCommands();
     void btRecibirClick();
     void btPedidoClick();
+    TFped *pedidoOficial();
+    void BusquedaClick();
+    void PedidosOficialesClick();
+    void OrganismosConsultaClick();
+    void OrganismosClick();
     void OrdenamientodeArchivos1Click();
     void PedidospersonalessinenviarClick();
     void Acercade1Click();
@@ -87,6 +101,10 @@ private:
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     TFreporte *m_reporte = nullptr;
+    TFConsulta *m_consulta = nullptr;
+    TFConsPed *m_consPed = nullptr;
+    TFConsOrg *m_consOrg = nullptr;
+    TFOrg *m_org = nullptr;
 };
 
 // Deletes the working files of the request being edited.

@@ -1,6 +1,7 @@
 #include "TFped.h"
 
 #include "TFBusqDel.h"
+#include "TFbped.h"
 #include "TFsup.h"
 #include "ui_TFped.h"
 
@@ -36,9 +37,9 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     bindControls();
     bindLists();
     connectHandlers();
-    // The sending, live-scan and the quick search arrive with their windows; until then
-    // their buttons do not pretend to work.
-    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btEnv, m_ui->btContes, m_ui->btBuscar})
+    // The sending and live-scan arrive with their windows; until then their buttons do not
+    // pretend to work.
+    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btEnv, m_ui->btContes})
         b->setEnabled(false);
     for (QAction *a : m_menuHuella->actions())
         a->setEnabled(false);
@@ -144,6 +145,7 @@ void TFped::connectHandlers()
     connect(m_ui->c_tdel, &QLineEdit::editingFinished, this, &TFped::c_tdelExit);
     connect(m_ui->c_org, &ui::DbLookupComboBox::edited, this, &TFped::c_orgClick);
     connect(m_ui->Supuestos, &QPushButton::clicked, this, &TFped::SupuestosClick);
+    connect(m_ui->btBuscar, &QPushButton::clicked, this, &TFped::btBuscarClick);
     connect(m_ui->btEstVelcor, &QPushButton::clicked, this, &TFped::btEstVelcorClick);
     connect(m_ui->btOficio, &QPushButton::clicked, this, &TFped::btOficioClick);
     const QList<QPair<QToolButton *, const char *>> clears {
@@ -240,6 +242,20 @@ void TFped::limpiarCampo(const QString &field)
 void TFped::SupuestosClick()
 {
     mostrarModal(*formularioSupuestos());
+}
+
+void TFped::btBuscarClick()
+{
+    TFbped *search = formularioBusqueda();
+    search->setTabla(&m_dm.ped, true);
+    mostrarModal(*search);
+}
+
+TFbped *TFped::formularioBusqueda()
+{
+    if (!m_bped)
+        m_bped = new TFbped(this);
+    return m_bped;
 }
 
 void TFped::btEstVelcorClick()

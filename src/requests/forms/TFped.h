@@ -22,6 +22,7 @@ class TFDigFich;
 class TFImgDig;
 class TFVerImg;
 class TFsup;
+class TFbped;
 
 namespace ui {
 class DataSource;
@@ -43,6 +44,7 @@ public:
     QMenu *PMenuHuella() const { return m_menuHuella; }
     TFsup *formularioSupuestos();
     TFBusqDel *formularioDelitos();
+    TFbped *formularioBusqueda();
 
     void FormShow();
     bool nvPedBeforeAction(ui::DbNavigator::Button button);
@@ -50,6 +52,7 @@ public:
     void c_tdelExit();
     void c_orgClick();
     void SupuestosClick();
+    void btBuscarClick();
     void btEstVelcorClick();
     void btOficioClick();
     // The image hand-overs and the windows they open.
@@ -91,6 +94,7 @@ private:
     QMenu *m_menuHuella;
     TFsup *m_supuestos = nullptr;
     TFBusqDel *m_busqDel = nullptr;
+    TFbped *m_bped = nullptr;
     TFDigFich *m_ficha = nullptr;
     TFImgDig *m_documentos = nullptr;
     TFVerImg *m_visor = nullptr;

@@ -288,3 +288,16 @@ TEST_F(Agencies, AreListedAndEditedInTheirEditor)
     QTest::mouseClick(e.DBNavigator1->button(B::Cancel), Qt::LeftButton);
     EXPECT_EQ(dm->org.value("X_LOC").toString(), "LUJÁN");
 }
+
+TEST_F(QuickSearch, TheOfficialFormsSearchButtonOpensItOnTheOfficialRequests)
+{
+    std::function<void(TFbped &)> whileShown = [](TFbped &d) {
+        d.ui()->seCodigo->setValue(2);
+        QTest::mouseClick(d.ui()->btBuscar, Qt::LeftButton);
+    };
+    driveModalWindows(whileShown);
+    ASSERT_TRUE(ui().btBuscar->isEnabled());
+    QTest::mouseClick(ui().btBuscar, Qt::LeftButton);
+    EXPECT_EQ(ped().value("C_PED").toInt(), 2);
+    EXPECT_EQ(ui().x_ape1->text(), "MUÑOZ");
+}

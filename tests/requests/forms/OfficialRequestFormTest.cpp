@@ -50,7 +50,7 @@ TEST_F(OfficialRequestForm, IsLaidOutAsTheOperatorsKnowIt)
     EXPECT_EQ(form->PMenuHuella()->actions().size(), 2);
     EXPECT_FALSE(form->PMenuHuella()->isVisible());
     // screens of other parts of the program do not pretend to work yet
-    for (QPushButton *b : {ui().btEnv, ui().btBuscar})
+    for (QPushButton *b : {ui().btEnv})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     const QStringList tabs = tabOrderFrom(ui().c_org);
     const QStringList expected {"c_org",  "x_sec",  "x_dom",  "x_loc",     "c_prov", "c_codpos", "c_tdel",
