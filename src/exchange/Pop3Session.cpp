@@ -125,4 +125,33 @@ bool Pop3Session::dele(int index, QString *reason)
     return run({}, "DELE " + QByteArray::number(index), nullptr, reason);
 }
 
+bool Pop3Session::uidl(int index, QString *id, QString *reason)
+{
+    if (!run({}, "UIDL " + QByteArray::number(index), nullptr, reason))
+        return false;
+    const QList<QByteArray> words = lastOkLine().split(' ');
+    if (words.size() < 3 || words.at(1).toInt() != index) {
+        *reason = QStringLiteral("respuesta inesperada a UIDL %1").arg(index);
+        return false;
+    }
+    *id = QString::fromLatin1(words.at(2));
+    return true;
+}
+
+bool Pop3Session::uidlAll(QStringList *ids, QString *reason)
+{
+    MailBytes answer;
+    if (!run({}, "UIDL", &answer, reason))
+        return false;
+    ids->clear();
+    for (const QByteArray &line : answer.toByteArray().split('\n')) {
+        const QList<QByteArray> words = line.trimmed().split(' ');
+        bool ok = false;
+        const int index = words.size() >= 2 ? words.at(0).toInt(&ok) : 0;
+        if (ok && index == ids->size() + 1)
+            ids->append(QString::fromLatin1(words.at(1)));
+    }
+    return true;
+}
+
 } // namespace qal::exchange

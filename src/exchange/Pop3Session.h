@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -27,6 +28,9 @@ public:
     // what a connection cut in the middle of RETR looks like.
     bool retr(int index, qint64 expectedSize, MailBytes *message, QString *reason);
     bool dele(int index, QString *reason);
+    // The server's unique id of message index, and the ids of every message by index.
+    bool uidl(int index, QString *id, QString *reason);
+    bool uidlAll(QStringList *ids, QString *reason);
 
     void setProgress(std::function<void(qint64)> progress) { m_curl.setProgress(std::move(progress)); }
 

@@ -62,17 +62,12 @@ private:
     std::unique_ptr<WebServiceTransport> m_webService;
 };
 
-// The data module's one transport object; it also reads the mailbox for incoming answers.
-class TSMimeReg : public TSMime
-{
-    Q_OBJECT
-
-public:
-    using TSMime::TSMime;
-};
-
 // Shown once at start when the settings ask for Outlook.
 inline constexpr char kOutlookNoDisponible[] =
     "Outlook no está disponible en este sistema.\rEl correo se enviará y recibirá por SMTP y POP3.";
 
 } // namespace qal::exchange
+
+// The data module's transport object (sending and reading the mailbox), for every user of
+// the transport selector.
+#include "exchange/TSMimeReg.h"

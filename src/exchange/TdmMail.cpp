@@ -321,8 +321,19 @@ bool savePartInto(const ReceivedMessage &message, int part, const QString &folde
 
 } // namespace
 
-bool TdmMail::SaveAllAttachToPath(int index, const QString &folder, QString *error)
+bool TdmMail::SaveAllAttachToPath(int index, const QString &folder, QString *error, const QStringList &onlyNames)
 {
+    // The name a part is saved under: its own, or with onlyNames the listed spelling of it.
+    const auto target = [&onlyNames](const QString &name) -> QString {
+        if (onlyNames.isEmpty())
+            return name;
+        const QString safe = nombreAdjuntoSeguro(name);
+        for (const QString &wanted : onlyNames) {
+            if (safe.compare(wanted, Qt::CaseInsensitive) == 0)
+                return wanted;
+        }
+        return {};
+    };
     Busy busy(*this);
     QString reason;
     std::unique_ptr<ReceivedMessage> message;
@@ -337,15 +348,21 @@ bool TdmMail::SaveAllAttachToPath(int index, const QString &folder, QString *err
     const QString type = message->contentType();
     if (type.contains(QLatin1String("multipart/mixed"))) {
         for (const MimePartInfo &part : message->attachments()) {
-            if (part.filename.isEmpty())
-                continue; // nothing names a file to save it as
-            if (!savePartInto(*message, part.index, folder, part.filename, &reason))
+            const QString name = target(part.filename);
+            if (name.isEmpty())
+                continue; // nothing names a file to save it as, or not one asked for
+            if (!savePartInto(*message, part.index, folder, name, &reason))
                 return fail(reason);
         }
     } else if (type.contains(QLatin1String("application/octet-stream"))) {
         QString name = dispositionFileName(message->header("Content-Disposition"));
         if (name.isEmpty() && !message->parts().isEmpty())
             name = message->parts().first().filename;
+        if (!onlyNames.isEmpty()) {
+            name = target(name);
+            if (name.isEmpty())
+                return true;
+        }
         if (!savePartInto(*message, 0, folder, name, &reason))
             return fail(reason);
     }
@@ -394,6 +411,51 @@ bool TdmMail::DeleteMail(int index, QString *error)
         return false;
     }
     Disconnect(); // QUIT commits the deletion
+    return true;
+}
+
+bool TdmMail::GetUIDL(int index, QString *uidl, QString *error)
+{
+    Busy busy(*this);
+    QString reason;
+    if (busy.refused(&reason) || !ensureConnected(&reason) || !m_pop3->uidl(index, uidl, &reason)) {
+        *error = QStringLiteral("Error GetUIDL: ") + reason;
+        return false;
+    }
+    return true;
+}
+
+bool TdmMail::DeleteMail(int index, const QString &uidl, QString *error)
+{
+    Busy busy(*this);
+    QString reason;
+    const auto fail = [&](const QString &why) {
+        *error = QStringLiteral("Error DeleteMail: ") + why;
+        return false;
+    };
+    if (busy.refused(&reason) || !ensureConnected(&reason))
+        return fail(reason);
+    QString now;
+    if (!m_pop3->uidl(index, &now, &reason)) {
+        Disconnect();
+        return fail(reason);
+    }
+    if (now != uidl) {
+        Disconnect();
+        return fail(QStringLiteral("el mensaje %1 del servidor ya no es el que se procesó (%2)").arg(index).arg(uidl));
+    }
+    if (!m_pop3->dele(index, &reason)) {
+        Disconnect();
+        return fail(QStringLiteral("Error Delete MsgIdx:%1 - %2").arg(index).arg(reason));
+    }
+    Disconnect(); // QUIT commits the deletion; whether it did, only a new session tells
+    QStringList ids;
+    if (!ConnectPOP3(&reason) || !m_pop3->uidlAll(&ids, &reason)) {
+        Disconnect();
+        return fail(QStringLiteral("no se pudo comprobar la eliminación del mensaje %1 - %2").arg(index).arg(reason));
+    }
+    if (ids.contains(uidl))
+        return fail(QStringLiteral("el servidor no confirmó la eliminación del mensaje %1").arg(index));
     return true;
 }
 

@@ -58,9 +58,17 @@ public:
     bool GetTotMsgInbox(int *count, QString *error);
     bool GetHeadMail(int index, THeaderMsg *header, QString *error);
     bool GetMail(int index, QStringList *body, QList<AttachmentRow> *attachments, QString *error = nullptr);
-    bool SaveAllAttachToPath(int index, const QString &folder, QString *error);
+    // Saves the attachments of message index into folder under the names they carry; with
+    // onlyNames, only the attachments named so (ignoring case), under those spellings.
+    bool SaveAllAttachToPath(int index, const QString &folder, QString *error, const QStringList &onlyNames = {});
     bool SaveAttachToFile(int index, int part, const QString &fileName, QString *error);
     bool DeleteMail(int index, QString *error);
+    // The server's unique id (UIDL) of message index.
+    bool GetUIDL(int index, QString *uidl, QString *error);
+    // Deletes message index only while it is still the message whose id is uidl, and only
+    // reports success once a new session no longer lists that id: a deletion the server did
+    // not commit is a failure. The checking session stays open.
+    bool DeleteMail(int index, const QString &uidl, QString *error);
     bool ForwardMail(int index, const QString &address, QString *error);
     // The body's first full stop becomes a blank, also in the caller's lines.
     bool SendMail(const THeaderMsg &header, QStringList &body, QString *error, const QStringList &attachments = {});

@@ -21,7 +21,8 @@ class WebServiceTransport
 public:
     virtual ~WebServiceTransport() = default;
     // waitForFinish: true waits for the service's answer and returns false on any failure;
-    // false returns once the send has started.
+    // false returns once the send has started. Either way the attachments have been read
+    // when send returns: the caller deletes some of them at once.
     virtual bool send(const OutgoingMessage &message, bool waitForFinish, QString *error) = 0;
 };
 

@@ -1,7 +1,7 @@
 // Which transport a message to the central office takes, and what a failure shows.
 #include "exchange/MailFixture.h"
 
-#include "exchange/TSMime.h"
+#include "exchange/TSMimeReg.h"
 
 using namespace qal;
 using namespace qal::exchange;

@@ -1,5 +1,6 @@
 // qal-admin init [--legacy | --demo] FOLDER: a ready program folder.
 #include "Command.h"
+#include "DemoRequests.h"
 #include "DemoScanner.h"
 
 #include "biometrics/TenPrintCard.h"
@@ -24,6 +25,7 @@ int init(const QStringList &args)
         qal::addSampleRequests(rest.front());
         qal::addDemoScanner(rest.front());
         qal::reports::addSampleDocuments(rest.front());
+        qal::addDemoRequestsToSend(rest.front());
     }
     printOut(QStringLiteral("Carpeta del programa creada: %1\n").arg(rest.front()));
     return 0;

@@ -4,9 +4,11 @@
 
 #include "reports/forms/TFreporte.h"
 
+#include "app/forms/AvisosVentanas.h"
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TAboutBox.h"
 #include "app/forms/TFLista.h"
+#include "biometrics/forms/TFConfigLiveScan.h"
 #include "data/Operador.h"
 #include "data/Tdm.h"
 #include "data/forms/TCambClave.h"
@@ -14,7 +16,7 @@
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
 #include "data/forms/TPedirClave.h"
-#include "exchange/TSMime.h"
+#include "exchange/TSMimeReg.h"
 #include "exchange/forms/TFConfigMail.h"
 #include "exchange/forms/TFMailCheck.h"
 #include "exchange/forms/TFRecEst.h"
@@ -56,8 +58,7 @@ TFMenu::TFMenu(QWidget *parent)
     // The operator's menu appears only after a password log-in.
     m_ui->Usuario1->menuAction()->setVisible(false);
     // Screens that are not part of this build yet: present, but not pretending to work.
-    for (QAction *a : {m_ui->InformeMensual1,
-                       m_ui->miConfigLiveScan, m_ui->BandejadeEntradadelCorreoElectrnico1})
+    for (QAction *a : {m_ui->InformeMensual1, m_ui->BandejadeEntradadelCorreoElectrnico1})
         a->setEnabled(false);
     // The mail windows work once the transport object exists (setTransport).
     for (QAction *a : {m_ui->ConfiguracinCorreoElectrnico1, m_ui->Probarconfiguracindecuenta1})
@@ -98,6 +99,7 @@ void TFMenu::connectCommands()
     connect(m_ui->Acercade1, &QAction::triggered, this, &TFMenu::Acercade1Click);
     connect(m_ui->cbDesRecibir, &QCheckBox::clicked, this, &TFMenu::cbDesRecibirClick);
     connect(m_ui->Configuracion, &QAction::triggered, this, &TFMenu::ConfiguracionClick);
+    connect(m_ui->miConfigLiveScan, &QAction::triggered, this, &TFMenu::miConfigLiveScanClick);
     connect(m_ui->miCambClave, &QAction::triggered, this, &TFMenu::miCambClaveClick);
     connect(m_ui->AdministrarUsu, &QAction::triggered, this, &TFMenu::AdministrarUsuClick);
     connect(m_ui->miVerConfigHost, &QAction::triggered, this, &TFMenu::miVerConfigHostClick);
@@ -246,6 +248,16 @@ void TFMenu::ConfiguracionClick()
     m_ui->lbReg->setText(QStringLiteral("Regional: ") + m_dm->LeerParametro(QStringLiteral("x_reg")));
 }
 
+void TFMenu::miConfigLiveScanClick()
+{
+    if (!m_dm)
+        return;
+    TFConfigLiveScan config(*m_dm, this);
+    mostrarModal(config);
+    const QString liveScan = m_dm->LeerParametro(QStringLiteral("LiveScan"));
+    m_dm->hayLiveScan = !liveScan.isEmpty() && liveScan != QLatin1String("Ninguno");
+}
+
 void TFMenu::miCambClaveClick()
 {
     if (m_dm)
@@ -270,6 +282,11 @@ void TFMenu::setTransport(exchange::TSMimeReg *smime)
     m_ui->Probarconfiguracindecuenta1->setEnabled(smime != nullptr);
     if (smime && !m_recEst)
         m_recEst = new exchange::TFRecEst(smime->dmMail(), this);
+    if (smime && m_dm) {
+        m_avisos = std::make_unique<AvisosVentanas>(*m_dm, *m_reporte, [this](const QString &text) { MostrarEstado(text); });
+        smime->setAvisos(m_avisos.get());
+        m_dm->fetchMail = [smime] { smime->ProcesarCorreo(); };
+    }
 }
 
 void TFMenu::ConfiguracinCorreoElectrnico1Click()

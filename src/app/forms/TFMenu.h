@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QMainWindow>
 
 #include <functional>
@@ -25,6 +26,7 @@ class TFConsulta;
 class TFConsPed;
 class TFConsOrg;
 class TFOrg;
+class AvisosVentanas;
 
 // The main window: every command opens a screen or starts an operation of the data module.
 class TFMenu : public QMainWindow
@@ -37,7 +39,7 @@ public:
 
     // Binds the window to the data module once it exists.
     void setDataModule(Tdm *dm);
-    // Binds the mail windows to the data module's transport object.
+    // Binds the mail windows and the reception timer to the data module's transport object.
     void setTransport(exchange::TSMimeReg *smime);
 
     // Puts text in the status bar at once; nothing while the window is hidden.
@@ -60,6 +62,8 @@ public:
     // The start-up log-in, "QAL Regional" as the system name; true when the operator is in.
     // Replaceable for tests; by default the "Control de Acceso" dialog.
     std::function<bool(const QString &sistema)> pedirClave;
+    // Shows a modal window; tests drive the window themselves.
+    std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
     // Set when the log-in failed or was cancelled: the program ends without using the window.
     bool accesoDenegado = false;
 
@@ -86,6 +90,7 @@ private:
     void FormClose();
     void identificarOperador();
     void ConfiguracionClick();
+    void miConfigLiveScanClick();
     void miCambClaveClick();
     void AdministrarUsuClick();
     void miVerConfigHostClick();
@@ -105,6 +110,7 @@ private:
     TFConsPed *m_consPed = nullptr;
     TFConsOrg *m_consOrg = nullptr;
     TFOrg *m_org = nullptr;
+    std::unique_ptr<AvisosVentanas> m_avisos;
 };
 
 // Deletes the working files of the request being edited.

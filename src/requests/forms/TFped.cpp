@@ -6,6 +6,7 @@
 #include "ui_TFped.h"
 
 #include "data/Tdm.h"
+#include "exchange/EnvioPedido.h"
 #include "reports/forms/ImprimirDocumento.h"
 #include "requests/RequestState.h"
 #include "ui/DataSource.h"
@@ -37,9 +38,8 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     bindControls();
     bindLists();
     connectHandlers();
-    // The sending and live-scan arrive with their windows; until then their buttons do not
-    // pretend to work.
-    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btEnv, m_ui->btContes})
+    // Live-scan arrives with its window; until then its buttons do not pretend to work.
+    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes})
         b->setEnabled(false);
     for (QAction *a : m_menuHuella->actions())
         a->setEnabled(false);
@@ -148,6 +148,7 @@ void TFped::connectHandlers()
     connect(m_ui->btBuscar, &QPushButton::clicked, this, &TFped::btBuscarClick);
     connect(m_ui->btEstVelcor, &QPushButton::clicked, this, &TFped::btEstVelcorClick);
     connect(m_ui->btOficio, &QPushButton::clicked, this, &TFped::btOficioClick);
+    connect(m_ui->btEnv, &QPushButton::clicked, this, [this] { atrapar([this] { btEnvClick(); }); });
     const QList<QPair<QToolButton *, const char *>> clears {
         {m_ui->sbBorraSexo, "C_SEXO"}, {m_ui->sbBorraNac, "C_NAC"},   {m_ui->sbBorraTdoc, "C_TDOC"},
         {m_ui->sbBorraProvCi, "C_PROVCI"}, {m_ui->sbBorraProv, "C_PROV"}, {m_ui->sbBorraPrior, "C_PRIOR"},
@@ -265,6 +266,11 @@ void TFped::btEstVelcorClick()
         return;
     }
     Dialogs::information(kNoDisponible);
+}
+
+void TFped::btEnvClick()
+{
+    exchange::EnvioPedido(m_dm).EnviarPedidoOficial();
 }
 
 void TFped::btOficioClick()

@@ -1,7 +1,7 @@
 // The mail windows, driven as an operator would.
 #include "exchange/MailFixture.h"
 
-#include "exchange/TSMime.h"
+#include "exchange/TSMimeReg.h"
 #include "exchange/forms/TFConfigMail.h"
 #include "exchange/forms/TFMailCheck.h"
 #include "exchange/forms/TFNewMail.h"

@@ -1,6 +1,7 @@
 #include "RequestFormFixture.h"
 
 #include "core/Clock.h"
+#include "exchange/RecordingTransport.h"
 
 #include <QMenu>
 #include <QToolButton>
@@ -49,9 +50,6 @@ TEST_F(OfficialRequestForm, IsLaidOutAsTheOperatorsKnowIt)
     EXPECT_EQ(ui().lbDelito->text(), "Observ.:");
     EXPECT_EQ(form->PMenuHuella()->actions().size(), 2);
     EXPECT_FALSE(form->PMenuHuella()->isVisible());
-    // screens of other parts of the program do not pretend to work yet
-    for (QPushButton *b : {ui().btEnv})
-        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     const QStringList tabs = tabOrderFrom(ui().c_org);
     const QStringList expected {"c_org",  "x_sec",  "x_dom",  "x_loc",     "c_prov", "c_codpos", "c_tdel",
                                 "btDelito", "x_delito", "x_email", "n_causa", "c_prior", "c_carped", "x_ape1", "x_ape2",
@@ -259,3 +257,32 @@ TEST_F(OfficialRequestForm, StateQueryAndLetterNeedTheirData)
     press(B::Cancel);
 }
 
+
+TEST_F(OfficialRequestForm, SendingMarksTheRequestSentOnScreen)
+{
+    auto recording = std::make_unique<test::RecordingTransport>();
+    test::RecordingTransport *transport = recording.get();
+    dm->SMime = std::move(recording);
+    const QVariant n = storeRequest();
+    QFile prints(ProgramFolder::resolve(QStringLiteral("z%1.12").arg(n.toLongLong())));
+    ASSERT_TRUE(prints.open(QIODevice::WriteOnly));
+    prints.write("PK-prints");
+    prints.close();
+    ASSERT_TRUE(ui().btEnv->isEnabled());
+    EXPECT_FALSE(ui().m_enviado->isChecked());
+
+    // while the request is being edited it does not go
+    press(B::Edit);
+    QTest::mouseClick(ui().btEnv, Qt::LeftButton);
+    EXPECT_EQ(dialogs.lastText(), "Antes de poder enviar el pedido\rdebe terminar de ingresar la información del mismo");
+    press(B::Cancel);
+    EXPECT_TRUE(transport->calls.isEmpty());
+
+    dialogs.clear();
+    QTest::mouseClick(ui().btEnv, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.shown().isEmpty()) << dialogs.texts().join('|').toStdString();
+    ASSERT_EQ(transport->calls.size(), 1);
+    EXPECT_EQ(transport->calls[0].adjuntos, (QStringList {"ped.dat", "huella.zip"}));
+    EXPECT_EQ(ped().value("C_EST").toString(), "E");
+    EXPECT_TRUE(ui().m_enviado->isChecked());
+}
