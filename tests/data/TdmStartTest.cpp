@@ -361,14 +361,12 @@ TEST_F(ProgramFolderFixture, TheDemoRequestsStartAndTheNextIsNumberedAfterThem)
     dm.dmCreate();
     ASSERT_TRUE(dm.InicioCompleto);
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
-    EXPECT_EQ(dm.ped.recordCount(), 5);
-    EXPECT_EQ(dm.pedp.recordCount(), 1);
+    EXPECT_EQ(dm.ped.recordCount(), 3);
     ASSERT_TRUE(dm.ped.findKey(1));
     EXPECT_EQ(dm.sup.recordCount(), 1) << "the alias follows its request";
     ASSERT_TRUE(dm.ped.findKey(3));
     EXPECT_EQ(dm.ped.value("C_EST").toString(), "R");
     EXPECT_EQ(dm.sup.recordCount(), 0);
     EXPECT_TRUE(dm.ped.checkIndex().isEmpty());
-    EXPECT_EQ(dm.NumeroSecuencia(QStringLiteral("ped")), 6);
-    EXPECT_EQ(dm.NumeroSecuencia(QStringLiteral("pedp")), 2);
+    EXPECT_EQ(dm.NumeroSecuencia(QStringLiteral("ped")), 4);
 }
