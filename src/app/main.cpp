@@ -29,8 +29,9 @@ int main(int argc, char **argv)
     // Regional formats first: dates dd/MM/yyyy, "$" before amounts (Argentina).
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     QApplication app(argc, argv);
+    // The program's title; never its display name, which the platform would append to the
+    // caption of every window.
     QApplication::setApplicationName(QStringLiteral("QAL - Regional"));
-    QApplication::setApplicationDisplayName(QStringLiteral("QAL - Regional"));
     ProgramFolder::setPath(QCoreApplication::applicationDirPath());
     QDir::setCurrent(ProgramFolder::path());
     QtDialogs dialogs;

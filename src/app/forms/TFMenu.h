@@ -20,6 +20,7 @@ namespace qal {
 class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
+class TFPedP;
 class TFped;
 class TFreporte;
 class TFConsulta;
@@ -56,6 +57,8 @@ public:
     TFConsPed *listaPedidos() const { return m_consPed; }
     TFConsOrg *consultaOrganismos() const { return m_consOrg; }
     TFOrg *organismos() const { return m_org; }
+    // The personal request form, once it has been opened.
+    TFPedP *formularioPedidoPersonal() const { return m_fpedp; }
 
     void FormShow();
 
@@ -83,6 +86,7 @@ private:
     void PedidosOficialesClick();
     void OrganismosConsultaClick();
     void OrganismosClick();
+    void Button1Click();
     void OrdenamientodeArchivos1Click();
     void PedidospersonalessinenviarClick();
     void Acercade1Click();
@@ -103,6 +107,7 @@ private:
     TFAdminUsu *m_adminUsu = nullptr;
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
+    TFPedP *m_fpedp = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     TFreporte *m_reporte = nullptr;
