@@ -7,6 +7,7 @@
 #include "biometrics/NfiqLibrary.h"
 #include "biometrics/TFingerScan.h"
 #include "data/Tdm.h"
+#include "requests/central/CentralPersonalSoap.h"
 #include "exchange/TSMimeReg.h"
 #include "ui/QtDialogs.h"
 
@@ -73,6 +74,8 @@ int main(int argc, char **argv)
     // for real, instead of leaving it running with its tables closed.
     QObject::connect(&dm, &Tdm::terminateRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     menu.setDataModule(&dm);
+    CentralPersonalSoap centralPersonal(dm);
+    menu.setServicioCentralPersonal(&centralPersonal);
     // The fingerprint scanner delivers to whichever capture window is on screen.
     TFingerScan fingerScan;
     TFingerScan::setInstance(&fingerScan);

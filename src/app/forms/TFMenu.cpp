@@ -213,8 +213,10 @@ void TFMenu::Button1Click()
                              + supportContact());
         return;
     }
-    if (!m_fpedp)
+    if (!m_fpedp) {
         m_fpedp = new TFPedP(*m_dm, this);
+        m_fpedp->setServicioCentral(m_servicioPersonal);
+    }
     m_fpedp->show();
     m_fpedp->raise();
     m_fpedp->activateWindow();
@@ -246,10 +248,10 @@ void TFMenu::FormShow()
     const int regp = m_dm->LeerParametro(QStringLiteral("c_regp")).trimmed().toInt(&ok);
     m_ui->InformeMensual1->setVisible(ok && regp > 0);
     m_ui->lbReg->setText(QStringLiteral("Regional: ") + m_dm->LeerParametro(QStringLiteral("x_reg")));
-    identificarOperador();
+    identifyOperator();
 }
 
-void TFMenu::identificarOperador()
+void TFMenu::identifyOperator()
 {
     bool ok = false;
     const int regp = m_dm->LeerParametro(QStringLiteral("c_regp")).trimmed().toInt(&ok);

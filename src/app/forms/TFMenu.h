@@ -20,6 +20,7 @@ namespace qal {
 class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
+class PersonalCentralService;
 class TFPedP;
 class TFped;
 class TFreporte;
@@ -42,6 +43,9 @@ public:
     void setDataModule(Tdm *dm);
     // Binds the mail windows and the reception timer to the data module's transport object.
     void setTransport(exchange::TSMimeReg *smime);
+
+    // The central office's services the personal request form uses.
+    void setServicioCentralPersonal(PersonalCentralService *service) { m_servicioPersonal = service; }
 
     // Puts text in the status bar at once; nothing while the window is hidden.
     void MostrarEstado(const QString &text);
@@ -92,7 +96,7 @@ private:
     void Acercade1Click();
     void cbDesRecibirClick();
     void FormClose();
-    void identificarOperador();
+    void identifyOperator();
     void ConfiguracionClick();
     void miConfigLiveScanClick();
     void miCambClaveClick();
@@ -108,6 +112,7 @@ private:
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
     TFPedP *m_fpedp = nullptr;
+    PersonalCentralService *m_servicioPersonal = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     TFreporte *m_reporte = nullptr;

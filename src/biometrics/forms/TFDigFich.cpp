@@ -55,7 +55,7 @@ TFDigFich::TFDigFich(QWidget *parent)
     connect(m_ui->btConfigScanner, &QPushButton::clicked, this, &TFDigFich::configurarScanner);
     connect(m_ui->miConfiguracion, &QAction::triggered, this, &TFDigFich::configurarScanner);
     connect(m_ui->chkInterface, &QCheckBox::toggled, this, [this](bool on) {
-        scanner().mostrarInterface = on;
+        escaner().mostrarInterface = on;
         m_ui->miInterface->setChecked(on);
     });
     connect(m_ui->miInterface, &QAction::toggled, m_ui->chkInterface, &QCheckBox::setChecked);
@@ -102,7 +102,7 @@ TFDigFich::TFDigFich(QWidget *parent)
 
 TFDigFich::~TFDigFich() = default;
 
-TTwainForm &TFDigFich::scanner()
+TTwainForm &TFDigFich::escaner()
 {
     return twain ? *twain : TTwainForm::compartido();
 }
@@ -143,7 +143,7 @@ void TFDigFich::setZoomMode(ImageView::ZoomMode mode)
 void TFDigFich::showEvent(QShowEvent *event)
 {
     setZoomMode(m_ui->ImgFicha->zoomMode());
-    scanner().LoadSettings(ProgramFolder::resolve(QStringLiteral("Huella.INI")), ScannerConfig::card());
+    escaner().LoadSettings(ProgramFolder::resolve(QStringLiteral("Huella.INI")), ScannerConfig::card());
     m_ui->edClasDer->SetClasificacion(ClasDer);
     m_ui->edClasIzq->SetClasificacion(ClasIzq);
     m_ui->edClasDer->setText(m_ui->edClasDer->Clasificacion());
@@ -284,7 +284,7 @@ void TFDigFich::btDigitalizarClick()
             copyAsNew(ProgramFolder::resolve(QStringLiteral("ficha.tif")), outTif());
             copyAsNew(ProgramFolder::resolve(QStringLiteral("ficha.bmp")), outBmp());
         } else {
-            TTwainForm &tw = scanner();
+            TTwainForm &tw = escaner();
             tw.mostrarInterface = m_ui->chkInterface->isChecked();
             if (tw.ScanPages()) {
                 // the names differ only in case where the folder matches names exactly
@@ -373,7 +373,7 @@ void TFDigFich::btGrabarClick()
 
 void TFDigFich::configurarScanner()
 {
-    TTwainForm &tw = scanner();
+    TTwainForm &tw = escaner();
     tw.exec();
     tw.SaveSettings(ProgramFolder::resolve(QStringLiteral("Huella.INI")));
 }
@@ -382,7 +382,7 @@ void TFDigFich::done(int result)
 {
     if (m_digitalizando) {
         // a scan is running: it is cancelled, and the window stays until it has ended
-        scanner().cancelarDigitalizacion();
+        escaner().cancelarDigitalizacion();
         return;
     }
     ocultarImagen();

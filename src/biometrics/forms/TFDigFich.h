@@ -64,7 +64,7 @@ protected:
     void done(int result) override;
 
 private:
-    TTwainForm &scanner();
+    TTwainForm &escaner();
     bool convertir(const QString &tif, const QString *bmp);
     void mostrarFicha();
     void estadoDeshabilitado();

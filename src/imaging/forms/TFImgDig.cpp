@@ -77,7 +77,7 @@ TFImgDig::TFImgDig(QWidget *parent)
     on(m_ui->miConfigScanner, &QAction::triggered, [this] { configurarScanner(); });
     on(m_ui->chkMostrarInterfaz, &QCheckBox::toggled, [this](bool on) {
         m_ui->miMostrarInterfaz->setChecked(on);
-        scanner().mostrarInterface = on;
+        escaner().mostrarInterface = on;
     });
     on(m_ui->miMostrarInterfaz, &QAction::toggled, [this](bool on) { m_ui->chkMostrarInterfaz->setChecked(on); });
     on(m_ui->btGrabar, &QPushButton::clicked, [this] { btGrabarClick(); });
@@ -91,7 +91,7 @@ TFImgDig::TFImgDig(QWidget *parent)
 
 TFImgDig::~TFImgDig() = default;
 
-TTwainForm &TFImgDig::scanner()
+TTwainForm &TFImgDig::escaner()
 {
     return twain ? *twain : TTwainForm::compartido();
 }
@@ -113,7 +113,7 @@ void TFImgDig::showEvent(QShowEvent *event)
     setWindowTitle(kTitulo);
     m_ui->edPagina->setText(QStringLiteral("0"));
     m_ui->lbEstado->clear();
-    scanner().LoadSettings(ProgramFolder::resolve(QStringLiteral("Docu.INI")), ScannerConfig::document());
+    escaner().LoadSettings(ProgramFolder::resolve(QStringLiteral("Docu.INI")), ScannerConfig::document());
     if (m_copia.isEmpty() && QFileInfo(archivoDocumento).isFile())
         mostrarDocumento();
     QDialog::showEvent(event);
@@ -172,7 +172,7 @@ void TFImgDig::digitalizar(Operacion op)
                                               : QStringLiteral("INSERTAR");
     {
         BusyCursor busy;
-        TTwainForm &tw = scanner();
+        TTwainForm &tw = escaner();
         tw.mostrarInterface = m_ui->chkMostrarInterfaz->isChecked();
         m_ui->lbEstado->setText(QStringLiteral("Digitalizando, por favor espere..."));
         const bool ok = tw.ScanPages();
@@ -272,7 +272,7 @@ void TFImgDig::cargarImagen()
 
 void TFImgDig::configurarScanner()
 {
-    TTwainForm &tw = scanner();
+    TTwainForm &tw = escaner();
     tw.exec();
     tw.SaveSettings(ProgramFolder::resolve(QStringLiteral("Docu.INI")));
 }
@@ -293,7 +293,7 @@ void TFImgDig::done(int result)
 {
     if (!m_operacion.isEmpty()) {
         // a scan is running: it is cancelled, and the window stays until it has ended
-        scanner().cancelarDigitalizacion();
+        escaner().cancelarDigitalizacion();
         return;
     }
     if (!m_copia.isEmpty())

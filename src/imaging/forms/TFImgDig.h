@@ -64,7 +64,7 @@ protected:
     void done(int result) override;
 
 private:
-    TTwainForm &scanner();
+    TTwainForm &escaner();
     bool guardarEdiciones();
     bool volcarCopia();
     void aplicarPaginas(Operacion op, const QList<QImage> &pages, bool grey);

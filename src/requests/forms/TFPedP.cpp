@@ -43,6 +43,7 @@ const QString kAsuntoComprobante = QStringLiteral("Comprobante del Trámite de A
 const QString kSitioWeb = QStringLiteral("www.qal.gob.ar");
 const QString kTelefono = QStringLiteral("0800-555-7250");
 const QString kDireccionInicial = QStringLiteral("DIRECCION DE EMAIL");
+constexpr const char *kBoletaAplicada = "boletaAplicada";
 
 } // namespace
 
@@ -57,9 +58,9 @@ TFPedP::TFPedP(Tdm &dm, QWidget *parent)
     m_menuHuella->setObjectName(QStringLiteral("PMenuHuella"));
     m_menuHuella->addAction(QStringLiteral("&Digitalizar Ficha"))->setObjectName(QStringLiteral("DigitalizarFicha1"));
     m_menuHuella->addAction(QStringLiteral("&LiveScan"))->setObjectName(QStringLiteral("LiveScan1"));
-    bindControls();
-    bindLists();
-    connectHandlers();
+    enlazarControles();
+    enlazarListas();
+    conectarEventos();
     conectarImagenes();
     compactarBotones();
     actualizarComandos();
@@ -116,7 +117,7 @@ void TFPedP::compactarBotones()
     }
 }
 
-void TFPedP::bindControls()
+void TFPedP::enlazarControles()
 {
     ui::DataSource *ds = m_dsPedp;
     m_ui->c_ped->bind(ds, QStringLiteral("C_PED"));
@@ -160,7 +161,7 @@ void TFPedP::bindControls()
     };
 }
 
-void TFPedP::bindLists()
+void TFPedP::enlazarListas()
 {
     struct List
     {
@@ -184,7 +185,7 @@ void TFPedP::bindLists()
     }
 }
 
-void TFPedP::connectHandlers()
+void TFPedP::conectarEventos()
 {
     const QList<QPair<QToolButton *, const char *>> clears {
         {m_ui->sbBorraSexo, "C_SEXO"}, {m_ui->sbBorraNac, "C_NAC"},     {m_ui->sbBorraTdoc, "C_TDOC"},
@@ -194,8 +195,13 @@ void TFPedP::connectHandlers()
         const QString name = QString::fromLatin1(field);
         connect(button, &QToolButton::clicked, this, [this, name] { limpiarCampo(name); });
     }
-    for (QLineEdit *slip : {static_cast<QLineEdit *>(m_ui->dbTalon), static_cast<QLineEdit *>(m_ui->dbPagoDomic)})
+    for (QLineEdit *slip : {static_cast<QLineEdit *>(m_ui->dbTalon), static_cast<QLineEdit *>(m_ui->dbPagoDomic)}) {
         slip->installEventFilter(this);
+        // a slip applied to this edit of this request is not asked for again on leaving it
+        const auto olvidar = [slip] { slip->setProperty(kBoletaAplicada, QVariant()); };
+        connect(m_dsPedp, &ui::DataSource::recordChanged, slip, olvidar);
+        connect(m_dsPedp, &ui::DataSource::stateChanged, slip, olvidar);
+    }
     connect(m_ui->btEnv, &QPushButton::clicked, this, [this] { atrapar([this] { btEnvClick(); }); });
     connect(m_ui->btBus, &QPushButton::clicked, this, &TFPedP::btBusClick);
     connect(m_ui->btImpComp, &QPushButton::clicked, this, [this] { atrapar([this] { btImpCompClick(); }); });
@@ -219,7 +225,7 @@ void TFPedP::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void TFPedP::centreOnScreen()
+void TFPedP::centrarEnPantalla()
 {
     if (m_centred)
         return;
@@ -230,7 +236,7 @@ void TFPedP::centreOnScreen()
 
 void TFPedP::FormShow()
 {
-    centreOnScreen();
+    centrarEnPantalla();
     const bool sucursal = m_dm.LeerParametro(QStringLiteral("m_es_suc")) == QLatin1String("S");
     m_ui->btEstVelcor->setVisible(sucursal);
     m_ui->m_excart51->setVisible(sucursal);
@@ -321,7 +327,8 @@ void TFPedP::dbTalonEnter(QLineEdit *edit)
 
 void TFPedP::dbTalonExit(QLineEdit *edit)
 {
-    if (!edit->text().trimmed().isEmpty())
+    const QString boleta = edit->text().trimmed();
+    if (!boleta.isEmpty() && edit->property(kBoletaAplicada).toString() != boleta)
         dbTalonKeyUp(edit, Qt::Key_Return);
 }
 
@@ -342,6 +349,7 @@ void TFPedP::dbTalonKeyUp(QLineEdit *edit, int key)
             return;
         }
         m_ui->dblcbTram->setEnabled(false);
+        edit->setProperty(kBoletaAplicada, boleta);
     }
     dbase::Table &pedp = m_dm.pedp;
     if (texto(pedp, QStringLiteral("C_TRAM")) != QLatin1String("6") && pedp.isNull(QStringLiteral("F_PAGO")))
@@ -376,6 +384,7 @@ void TFPedP::btEnvClick()
         return;
     }
     exchange::EnvioPedido envio(m_dm);
+    envio.obtenerIdentidad = obtenerIdentidad;
     if (texto(pedp, QStringLiteral("C_EST")) == QLatin1String("D"))
         envio.EnviarCorreccionPersonal();
     else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/NetworkIdentity.h"
 #include "ui/DbNavigator.h"
 
 #include <QDialog>
@@ -81,6 +82,9 @@ public:
     // Shows a window modally; tests drive the window themselves.
     std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
 
+    // This computer's network identity, written in the packages the form sends.
+    std::function<NetworkIdentity()> obtenerIdentidad = GetNetworkInfo;
+
     // Raised before each image hand-over: each temporary image gets a fresh name.
     int contadorVisor = 0;
 
@@ -90,12 +94,12 @@ protected:
 
 private:
     TFbped *m_bped = nullptr;
-    void bindControls();
-    void bindLists();
-    void connectHandlers();
+    void enlazarControles();
+    void enlazarListas();
+    void conectarEventos();
     void conectarImagenes();
     void compactarBotones();
-    void centreOnScreen();
+    void centrarEnPantalla();
     void actualizarComandos();
     void grabarSiEdita();
     void editarPedido();

@@ -35,9 +35,9 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     m_menuHuella->setObjectName(QStringLiteral("PMenuHuella"));
     m_menuHuella->addAction(QStringLiteral("&Digitalizar Ficha"))->setObjectName(QStringLiteral("DigitalizarFicha1"));
     m_menuHuella->addAction(QStringLiteral("&LiveScan"))->setObjectName(QStringLiteral("LiveScan1"));
-    bindControls();
-    bindLists();
-    connectHandlers();
+    enlazarControles();
+    enlazarListas();
+    conectarEventos();
     // Live-scan and the central office's state query arrive with their windows; until then
     // their buttons do not pretend to work.
     for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes, m_ui->btEstVelcor})
@@ -67,7 +67,7 @@ TFped::~TFped()
         disconnect(child, nullptr, this, nullptr);
 }
 
-void TFped::bindControls()
+void TFped::enlazarControles()
 {
     ui::DataSource *ds = m_dsPed;
     m_ui->c_ped->bind(ds, QStringLiteral("C_PED"));
@@ -112,7 +112,7 @@ void TFped::bindControls()
     ds->beforeAutoEdit = [this] { return nvPedBeforeAction(ui::DbNavigator::Button::Edit); };
 }
 
-void TFped::bindLists()
+void TFped::enlazarListas()
 {
     struct List
     {
@@ -145,7 +145,7 @@ void TFped::bindLists()
     }
 }
 
-void TFped::connectHandlers()
+void TFped::conectarEventos()
 {
     connect(m_ui->btDelito, &QToolButton::clicked, this, &TFped::sbDelitoClick);
     connect(m_ui->x_tdel, &ui::DbLookupComboBox::clicked, this, &TFped::sbDelitoClick);
@@ -175,7 +175,7 @@ void TFped::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void TFped::centreOnScreen()
+void TFped::centrarEnPantalla()
 {
     if (m_centred)
         return;
@@ -186,7 +186,7 @@ void TFped::centreOnScreen()
 
 void TFped::FormShow()
 {
-    centreOnScreen();
+    centrarEnPantalla();
     m_ui->lbCarped->setVisible(m_dm.mNomi);
     m_ui->c_carped->setVisible(m_dm.mNomi);
     // a branch office's controls

@@ -83,10 +83,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void bindControls();
-    void bindLists();
-    void connectHandlers();
-    void centreOnScreen();
+    void enlazarControles();
+    void enlazarListas();
+    void conectarEventos();
+    void centrarEnPantalla();
     void compactarBotones();
     void conectarImagenes();
     void grabarSiEdita();
