@@ -32,6 +32,8 @@ struct DialogFile
     QString title;
     QString folder;
     QString filter; // Qt filter syntax: "Imágenes (*.tif *.bmp)"
+    // A save dialog asks before overwriting an existing file; false leaves it to the caller.
+    bool confirmOverwrite = true;
 };
 
 // The print dialog: the printer proposed and, on return, the one chosen.
@@ -41,6 +43,12 @@ struct DialogPrinter
     QString printer;    // empty: the default printer
     int copies = 1;
     QString outputFile; // set on return when the operator chose to print to a PDF file
+    // A page range offered (0: none); on return the pages chosen (the whole range for all).
+    int fromPage = 0, toPage = 0;
+    // Printing to a text file offered; on return true when the operator chose it (the file
+    // name given in the dialog, if any, is in outputFile).
+    bool offerTextFile = false;
+    bool textFile = false;
 };
 
 // Every modal message, question, input box, file chooser and print dialog of the program goes through

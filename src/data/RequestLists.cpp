@@ -1,45 +1,97 @@
 #include "RequestLists.h"
 
+#include "dbase/FieldValue.h"
+#include "dbase/Table.h"
+
 #include <QDateTime>
 
-#include "dbase/Table.h"
+#include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace qal {
 namespace {
 
-dbase::ResultSet requestList(const dbase::RecordPredicate &where)
+// An unset mark (blank or '?') is null.
+std::optional<bool> mark(QByteArrayView bytes)
 {
-    const QList<dbase::Column> columns {{"c_ped", false, "c_ped"}, {"f_ped", false, "f_ped"},
-                                     {"n_expe", false, "n_expe"}, {"x_ape1", false, "x_ape1"},
-                                     {"x_nom1", false, "x_nom1"}, {"f_con", false, "f_con"},
-                                     {"x_org", true, "x_org"}};
-    return dbase::query::selectJoin(QStringLiteral("ped.DBF"), QStringLiteral("c_org"), QStringLiteral("org.DBF"),
-                                 QStringLiteral("c_org"), columns, where, {{QStringLiteral("c_ped"), false}});
+    const QVariant v = dbase::fieldvalue::decode(dbase::FieldDescriptor {QString(), 'L', 1, 0, 0}, bytes);
+    if (v.isNull())
+        return std::nullopt;
+    return v.toBool();
+}
+
+ListaPedidos requestList(std::optional<std::pair<bool, bool>> marks)
+{
+    ListaPedidos list;
+    list.pedidos.table = dbase::query::openForReading(QStringLiteral("ped.DBF"));
+    const dbase::Table &ped = *list.pedidos.table;
+    const dbase::FieldDescriptor cPed = ped.field(QStringLiteral("C_PED"));
+    const dbase::FieldDescriptor enviado = ped.field(QStringLiteral("M_ENVIADO"));
+    const dbase::FieldDescriptor contesta = ped.field(QStringLiteral("M_CONTESTA"));
+    std::vector<std::pair<qint64, std::uint32_t>> numbered;
+    const std::vector<std::uint32_t> records = dbase::query::recordsWhere(ped, [&](QByteArrayView r) {
+        if (marks) {
+            const std::optional<bool> e = mark(r.sliced(enviado.offset, 1));
+            const std::optional<bool> c = mark(r.sliced(contesta.offset, 1));
+            if (e != marks->first || c != marks->second)
+                return false;
+        }
+        const QVariant n = dbase::fieldvalue::decode(cPed, r.sliced(cPed.offset, cPed.length));
+        numbered.emplace_back(n.isNull() ? std::numeric_limits<qint64>::min() : n.toLongLong(), 0);
+        return true;
+    });
+    for (size_t i = 0; i < records.size(); ++i)
+        numbered[i].second = records[i];
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    list.pedidos.records.reserve(numbered.size());
+    for (const auto &[n, recno] : numbered)
+        list.pedidos.records.push_back(recno);
+
+    dbase::Table org(QStringLiteral("org.DBF"));
+    org.open();
+    for (org.first(); !org.eof(); org.next()) {
+        const QVariant code = org.value(QStringLiteral("C_ORG"));
+        if (!code.isNull() && !list.organismos.contains(code.toLongLong()))
+            list.organismos.insert(code.toLongLong(), org.value(QStringLiteral("X_ORG")).toString());
+    }
+    return list;
 }
 
 } // namespace
 
-dbase::ResultSet Cped(bool enviado, bool contesta)
+QString ListaPedidos::organismo(const QVariant &cOrg) const
 {
-    // A mark never set reads as null and matches neither true nor false, as in the table's
-    // own comparisons.
-    return requestList([enviado, contesta](const dbase::Table &ped) {
-        const QVariant e = ped.value(QStringLiteral("m_enviado"));
-        const QVariant c = ped.value(QStringLiteral("m_contesta"));
-        return !e.isNull() && !c.isNull() && e.toBool() == enviado && c.toBool() == contesta;
-    });
+    return cOrg.isNull() ? QString() : organismos.value(cOrg.toLongLong());
 }
 
-dbase::ResultSet CpedT()
+ListaPedidos Cped(bool enviado, bool contesta)
 {
-    return requestList({});
+    return requestList(std::pair {enviado, contesta});
+}
+
+ListaPedidos CpedT()
+{
+    return requestList(std::nullopt);
+}
+
+const QList<ColumnaLista> &requestListColumns()
+{
+    static const QList<ColumnaLista> columns {
+        {QStringLiteral("Código"), QStringLiteral("C_PED"), 8},     {QStringLiteral("Fech.Ped."), QStringLiteral("F_PED")},
+        {QStringLiteral("Exp. Nro."), QStringLiteral("N_EXPE"), 8}, {QStringLiteral("Apellido"), QStringLiteral("X_APE1")},
+        {QStringLiteral("Nombre"), QStringLiteral("X_NOM1")},       {QStringLiteral("Fech.Con."), QStringLiteral("F_CON")},
+        {QStringLiteral("Organismo"), QStringLiteral("C_ORG"), 55}};
+    return columns;
 }
 
 QStringList requestListLabels()
 {
-    return {QStringLiteral("Código"), QStringLiteral("Fech.Ped."), QStringLiteral("Exp. Nro."),
-            QStringLiteral("Apellido"), QStringLiteral("Nombre"), QStringLiteral("Fech.Con."),
-            QStringLiteral("Organismo")};
+    QStringList labels;
+    for (const ColumnaLista &c : requestListColumns())
+        labels << c.label;
+    return labels;
 }
 
 const QList<PedBolField> &PedBol::fields()

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "dbase/Query.h"
+#include "dbase/RecordSearch.h"
+
+#include <QHash>
+#include <QVariantMap>
 
 #include <QDate>
 #include <QList>
@@ -10,15 +13,35 @@
 namespace qal {
 
 // The lists of official requests with their agency: number, request date, file number,
-// surname, name, answer date and agency name, ordered by number. Requests whose agency
-// is not in the agency table are left out, as a join leaves them.
+// surname, name, answer date and agency name, ordered by number. The records are picked in
+// one read of the table and their values read when they are shown, so a list of every
+// request opens at once. A request whose agency is no longer in the agency table is listed
+// with an empty agency.
+struct ListaPedidos
+{
+    dbase::RecordSet pedidos;              // records of ped.DBF in request-number order
+    QHash<qint64, QString> organismos;     // X_ORG by C_ORG
 
-// Cped: the requests with the given sent and answered marks.
-dbase::ResultSet Cped(bool enviado, bool contesta);
+    int size() const { return pedidos.size(); }
+    // The agency name of a request's C_ORG; empty when there is none.
+    QString organismo(const QVariant &cOrg) const;
+};
+
+// Cped: the requests with the given sent and answered marks. A mark never set reads as null
+// and matches neither true nor false.
+ListaPedidos Cped(bool enviado, bool contesta);
 // CpedT: every official request.
-dbase::ResultSet CpedT();
+ListaPedidos CpedT();
 
-// The column labels of both lists, in column order.
+// The list's columns: label, field of ped (C_ORG stands for the agency name) and display
+// width in characters (0: the field's own width), in column order.
+struct ColumnaLista
+{
+    QString label;
+    QString field;
+    int width = 0;
+};
+const QList<ColumnaLista> &requestListColumns();
 QStringList requestListLabels();
 
 // The bank-slip record the central office's bank-slip service returns, kept in memory and

@@ -114,6 +114,8 @@ public:
     // sound. A damaged table is read only: every write throws a DatabaseError saying why.
     QString damage() const;
     QString path() const { return m_dbf.path(); }
+    // The open table's records as stored, for reads that need no cursor (searches, lists).
+    const DbfFile &dbfFile() const { return m_dbf; }
     State state() const { return m_state; }
 
     // ---- fields

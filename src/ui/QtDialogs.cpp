@@ -101,7 +101,9 @@ QString QtDialogs::openFileName(const DialogFile &request)
 
 QString QtDialogs::saveFileName(const DialogFile &request)
 {
-    return QFileDialog::getSaveFileName(parentWindow(), request.title, request.folder, request.filter);
+    return QFileDialog::getSaveFileName(parentWindow(), request.title, request.folder, request.filter, nullptr,
+                                        request.confirmOverwrite ? QFileDialog::Options()
+                                                                 : QFileDialog::DontConfirmOverwrite);
 }
 
 bool QtDialogs::choosePrinter(DialogPrinter &request)
@@ -113,12 +115,20 @@ bool QtDialogs::choosePrinter(DialogPrinter &request)
     QPrintDialog dialog(&printer, parentWindow());
     dialog.setWindowTitle(request.title.isEmpty() ? QStringLiteral("Imprimir") : request.title);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, request.fromPage > 0);
+    if (request.fromPage > 0)
+        dialog.setMinMax(request.fromPage, request.toPage);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     request.printer = printer.printerName();
     request.copies = printer.copyCount();
     request.outputFile = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    if (request.fromPage > 0 && dialog.printRange() == QAbstractPrintDialog::PageRange) {
+        request.fromPage = dialog.fromPage();
+        request.toPage = dialog.toPage();
+    }
+    // printing to a file named *.txt is the text file the caller offered
+    request.textFile = request.offerTextFile && request.outputFile.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
     return true;
 }
 

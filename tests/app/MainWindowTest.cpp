@@ -8,8 +8,15 @@
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
 #include "data/forms/TPedirClave.h"
+#include "requests/forms/TFConsOrg.h"
+#include "requests/forms/TFConsPed.h"
+#include "requests/forms/TFConsulta.h"
+#include "requests/forms/TFOrg.h"
 #include "requests/forms/TFPedP.h"
 #include "requests/forms/TFped.h"
+#include "ui_TFConsPed.h"
+#include "ui_TFConsulta.h"
+#include "ui_TFped.h"
 #include "ui_TFConfig.h"
 #include "ui_TFVerConfig.h"
 #include "ui_TPedirClave.h"
@@ -270,6 +277,71 @@ TEST_F(MainWindowFixture, OfficialRequestsOpenUnlessTheOfficeIsNumberedZero)
     EXPECT_TRUE(dialogs.texts().isEmpty());
     menu->ui()->Pedidos2->trigger(); // the same window again, never a second one
     EXPECT_EQ(menu->findChildren<TFped *>().size(), 1);
+}
+
+TEST_F(MainWindowFixture, SearchListAndAgencyCommandsEachShowTheirOneWindow)
+{
+    {
+        dbase::Table ped(QStringLiteral("PED.DBF"));
+        ped.open();
+        ped.append();
+        ped.setValue("C_PED", 5);
+        ped.setValue("X_APE1", QStringLiteral("MUÑOZ"));
+        ped.setValue("C_ORG", 1);
+        ped.post();
+    }
+    dm->ped.refresh();
+    for (QObject *command : {static_cast<QObject *>(menu->ui()->Busqueda1), static_cast<QObject *>(menu->ui()->Button2),
+                             static_cast<QObject *>(menu->ui()->Organismos1), static_cast<QObject *>(menu->ui()->btOrg),
+                             static_cast<QObject *>(menu->ui()->Organismos2),
+                             static_cast<QObject *>(menu->ui()->PedidosOficiales1)}) {
+        if (auto *a = qobject_cast<QAction *>(command)) {
+            EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+            a->trigger();
+        } else {
+            auto *b = qobject_cast<QPushButton *>(command);
+            EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+            QTest::mouseClick(b, Qt::LeftButton);
+        }
+    }
+    ASSERT_NE(menu->busqueda(), nullptr);
+    EXPECT_EQ(menu->findChildren<TFConsulta *>().size(), 1);
+    EXPECT_EQ(menu->busqueda()->windowTitle(), "Consulta de Pedidos");
+    ASSERT_NE(menu->consultaOrganismos(), nullptr);
+    EXPECT_EQ(menu->consultaOrganismos()->windowTitle(), "QAL - Consulta de Organismos");
+    ASSERT_NE(menu->organismos(), nullptr);
+    EXPECT_EQ(menu->findChildren<TFOrg *>().size(), 1);
+    EXPECT_EQ(menu->organismos()->windowTitle(), "QAL - Administración de Organismos");
+    ASSERT_NE(menu->listaPedidos(), nullptr);
+    for (QWidget *w : {static_cast<QWidget *>(menu->busqueda()), static_cast<QWidget *>(menu->consultaOrganismos()),
+                       static_cast<QWidget *>(menu->organismos()), static_cast<QWidget *>(menu->listaPedidos())}) {
+        EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
+        EXPECT_FALSE(w->isModal()) << w->objectName().toStdString();
+    }
+
+    // the search opens the request found in its form, modally while the form is closed
+    Ui::TFConsulta &search = *menu->busqueda()->ui();
+    search.c_tram->setText("5");
+    QTest::mouseClick(search.btBuscar, Qt::LeftButton);
+    bool shownModal = false;
+    whenModal<TFped>([&](TFped *form) {
+        shownModal = true;
+        EXPECT_EQ(form->ui()->c_ped->text(), "5");
+        form->close();
+    });
+    QTest::mouseClick(search.btVer, Qt::LeftButton);
+    EXPECT_TRUE(shownModal);
+    EXPECT_EQ(dm->ped.value("C_PED").toInt(), 5);
+
+    // the list shows it beside itself
+    Ui::TFConsPed &list = *menu->listaPedidos()->ui();
+    ASSERT_EQ(list.DBGrid1->model()->rowCount(), 1);
+    QTest::mouseClick(list.btVer, Qt::LeftButton);
+    ASSERT_NE(menu->formularioPedido(), nullptr);
+    EXPECT_TRUE(menu->formularioPedido()->isVisible());
+    EXPECT_FALSE(menu->formularioPedido()->isModal());
+    EXPECT_EQ(menu->findChildren<TFped *>().size(), 1);
+    EXPECT_NO_DIALOG_PROBLEMS(dialogs);
 }
 
 TEST_F(MainWindowFixture, PersonalRequestsOpenUnlessTheirOfficeIsNumberedZero)

@@ -33,21 +33,32 @@ TEST(RequestLists, OfficialRequestsWithTheirAgencyByMarksAndInNumberOrder)
         add(5, 2, true, false);
         add(3, 1, true, false);
         add(4, 1, true, true);
-        add(1, 99, true, false); // no such agency: left out
+        add(1, 99, true, false); // its agency is gone: listed with an empty agency
         add(2, 3, false, false);
+        ped.append(); // never marked: in no list but the whole one
+        ped.setValue("C_PED", 6);
+        ped.post();
+        add(7, 1, true, false);
+        ped.deleteRecord();
     }
-    const dbase::ResultSet sent = Cped(true, false);
-    ASSERT_EQ(sent.size(), 2);
-    EXPECT_EQ(sent.value(0, "c_ped").toInt(), 3);
-    EXPECT_EQ(sent.value(1, "c_ped").toInt(), 5);
-    EXPECT_EQ(sent.value(1, "x_org").toString(), QStringLiteral("FISCALÍA DE INSTRUCCIÓN Nº 3"));
-    EXPECT_EQ(sent.value(0, "x_ape1").toString(), QStringLiteral("PEÑA3"));
-    EXPECT_EQ(Cped(true, true).size(), 1);
-    const dbase::ResultSet all = CpedT();
-    ASSERT_EQ(all.size(), 4);
-    EXPECT_EQ(all.value(0, "c_ped").toInt(), 2);
-    EXPECT_EQ(all.columns.size(), requestListLabels().size());
-    EXPECT_EQ(requestListLabels().front(), QStringLiteral("Código"));
+    const auto numbers = [](const ListaPedidos &list) {
+        QList<int> n;
+        dbase::Table &t = *list.pedidos.table;
+        for (std::uint32_t r : list.pedidos.records) {
+            t.gotoBookmark(r);
+            n << t.value("C_PED").toInt();
+        }
+        return n;
+    };
+    const ListaPedidos sent = Cped(true, false);
+    EXPECT_EQ(numbers(sent), QList<int>({1, 3, 5}));
+    EXPECT_EQ(sent.organismo(2), QStringLiteral("FISCALÍA DE INSTRUCCIÓN Nº 3"));
+    EXPECT_EQ(sent.organismo(99), QString());
+    EXPECT_EQ(numbers(Cped(true, true)), QList<int>({4}));
+    EXPECT_EQ(numbers(Cped(false, false)), QList<int>({2}));
+    EXPECT_EQ(numbers(CpedT()), QList<int>({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(requestListLabels(), QStringList({"Código", "Fech.Ped.", "Exp. Nro.", "Apellido", "Nombre",
+                                               "Fech.Con.", "Organismo"}));
     ProgramFolder::setPath(before);
 }
 

@@ -98,6 +98,11 @@ bool ScriptedDialogs::choosePrinter(DialogPrinter &request)
     request.printer = choice->printer;
     request.copies = choice->copies;
     request.outputFile = choice->outputFile;
+    if (choice->fromPage > 0) {
+        request.fromPage = choice->fromPage;
+        request.toPage = choice->toPage;
+    }
+    request.textFile = choice->textFile;
     return true;
 }
 

@@ -178,6 +178,34 @@ void addPersonal()
                    QStringLiteral("DU 33.222.111")});
 }
 
+// Requests to look up: names with the letters an operator types besides A to Z (Ñ and the
+// apostrophe), one answered, one whose agency no longer exists, an alias without the Ñ.
+void addSearchExamples()
+{
+    dbase::Table ped(QStringLiteral("PED.DBF"));
+    ped.open(dbase::Table::Mode::Exclusive);
+    const QVariantMap common {{"C_REG", 12}, {"C_PROV", 5}, {"X_DOM", "TALCAHUANO 550"}, {"X_LOC", "CIUDAD AUTÓNOMA DE BUENOS AIRES"},
+                              {"C_CODPOS", 1013}, {"C_NAC", 1}, {"C_TDOC", "DU"}, {"C_PRIOR", 3}, {"C_TDEL", 201},
+                              {"C_CARPED", "C"}, {"C_CLASDER", "00000"}, {"C_CLASIZQ", "00000"}};
+    QVariantMap munoz = common;
+    munoz.insert({{"C_PED", kOficial + 1}, {"F_PED", Clock::today().addDays(-20)}, {"C_ORG", 1},
+                  {"X_APE1", "MUÑOZ"}, {"X_APE2", "PEÑALOZA"}, {"X_NOM1", "IÑAKI"}, {"C_SEXO", "M"},
+                  {"N_DOC", 30111222}, {"F_NAC", QDate(1975, 11, 2)}, {"N_CAUSA", "88/25"},
+                  {"M_ENVIADO", true}, {"M_CONTESTA", true}, {"C_EST", "C"}, {"N_EXPE", 7004377},
+                  {"F_CON", Clock::today().addDays(-2)}});
+    store(ped, munoz);
+    QVariantMap dangelo = common;
+    dangelo.insert({{"C_PED", kOficial + 2}, {"F_PED", Clock::today().addDays(-1)}, {"C_ORG", 99},
+                    {"X_APE1", "D'ANGELO"}, {"X_NOM1", "MARIA"}, {"X_NOM2", "ROSA"}, {"C_SEXO", "F"},
+                    {"N_DOC", 27999888}, {"C_EST", "I"}, {"M_ENVIADO", false}, {"M_CONTESTA", false}});
+    store(ped, dangelo);
+    ped.close();
+    raiseCounter(QStringLiteral("ped"), kOficial + 2);
+    dbase::Table sup(QStringLiteral("sup.dbf"));
+    sup.open(dbase::Table::Mode::Exclusive);
+    store(sup, {{"C_PED", kOficial + 1}, {"C_REG", 12}, {"X_APE1", "MUNOZ"}, {"X_NOM1", "INAKI"}, {"C_PROV", 5}});
+}
+
 } // namespace
 
 void addDemoRequestsToSend(const QString &folder)
@@ -187,6 +215,7 @@ void addDemoRequestsToSend(const QString &folder)
     try {
         addOfficial();
         addPersonal();
+        addSearchExamples();
     } catch (...) {
         ProgramFolder::setPath(before);
         throw;

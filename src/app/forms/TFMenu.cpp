@@ -26,6 +26,10 @@
 #include "data/ActivityLog.h"
 #include "data/NetworkIdentity.h"
 #include "data/SupportContact.h"
+#include "requests/forms/TFConsOrg.h"
+#include "requests/forms/TFConsPed.h"
+#include "requests/forms/TFConsulta.h"
+#include "requests/forms/TFOrg.h"
 #include "requests/forms/TFPedP.h"
 #include "requests/forms/TFped.h"
 
@@ -61,14 +65,12 @@ TFMenu::TFMenu(QWidget *parent)
     // The operator's menu appears only after a password log-in.
     m_ui->Usuario1->menuAction()->setVisible(false);
     // Screens that are not part of this build yet: present, but not pretending to work.
-    for (QAction *a : {m_ui->PedidosOficiales1, m_ui->Organismos1, m_ui->Organismos2, m_ui->Busqueda1,
-                       m_ui->InformeMensual1, m_ui->BandejadeEntradadelCorreoElectrnico1})
+    for (QAction *a : {m_ui->InformeMensual1, m_ui->BandejadeEntradadelCorreoElectrnico1})
         a->setEnabled(false);
     // The mail windows work once the transport object exists (setTransport).
     for (QAction *a : {m_ui->ConfiguracinCorreoElectrnico1, m_ui->Probarconfiguracindecuenta1})
         a->setEnabled(false);
-    for (QPushButton *b : {m_ui->Button2, m_ui->btOrg, m_ui->btEstCent})
-        b->setEnabled(false);
+    m_ui->btEstCent->setEnabled(false);
     statusBar()->setSizeGripEnabled(true);
     // made at start so that the lines of earlier runs are there and this run's are kept
     m_reporte = new TFreporte(this);
@@ -113,6 +115,85 @@ void TFMenu::connectCommands()
     connect(m_ui->ConfiguracinCorreoElectrnico1, &QAction::triggered, this, &TFMenu::ConfiguracinCorreoElectrnico1Click);
     connect(m_ui->Probarconfiguracindecuenta1, &QAction::triggered, this, &TFMenu::Probarconfiguracindecuenta1Click);
     connect(m_ui->ReportedeActividad1, &QAction::triggered, m_reporte, &QWidget::show);
+    connect(m_ui->Button2, &QPushButton::clicked, this, &TFMenu::BusquedaClick);
+    connect(m_ui->Busqueda1, &QAction::triggered, this, &TFMenu::BusquedaClick);
+    connect(m_ui->btOrg, &QPushButton::clicked, this, &TFMenu::OrganismosClick);
+    connect(m_ui->Organismos2, &QAction::triggered, this, &TFMenu::OrganismosClick);
+    connect(m_ui->Organismos1, &QAction::triggered, this, &TFMenu::OrganismosConsultaClick);
+    connect(m_ui->PedidosOficiales1, &QAction::triggered, this, &TFMenu::PedidosOficialesClick);
+}
+
+namespace {
+
+void mostrar(QWidget *w)
+{
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+} // namespace
+
+TFped *TFMenu::pedidoOficial()
+{
+    if (!m_fped)
+        m_fped = new TFped(*m_dm, this);
+    return m_fped;
+}
+
+void TFMenu::BusquedaClick()
+{
+    if (!m_dm)
+        return;
+    if (!m_consulta) {
+        m_consulta = new TFConsulta(*m_dm, this);
+        // the request found, in its form over the search: modal, or brought up when already open
+        m_consulta->mostrarPedidoOficial = [this] {
+            TFped *form = pedidoOficial();
+            if (form->isVisible())
+                mostrar(form);
+            else
+                form->exec();
+        };
+        m_consulta->mostrarPedidoPersonal = [this] {
+            if (!m_fpedp)
+                m_fpedp = new TFPedP(*m_dm, this);
+            if (m_fpedp->isVisible())
+                mostrar(m_fpedp);
+            else
+                m_fpedp->exec();
+        };
+    }
+    mostrar(m_consulta);
+}
+
+void TFMenu::PedidosOficialesClick()
+{
+    if (!m_dm)
+        return;
+    if (!m_consPed) {
+        m_consPed = new TFConsPed(*m_dm, this);
+        m_consPed->mostrarPedidoOficial = [this] { mostrar(pedidoOficial()); };
+    }
+    mostrar(m_consPed);
+}
+
+void TFMenu::OrganismosConsultaClick()
+{
+    if (!m_dm)
+        return;
+    if (!m_consOrg)
+        m_consOrg = new TFConsOrg(*m_dm, this);
+    mostrar(m_consOrg);
+}
+
+void TFMenu::OrganismosClick()
+{
+    if (!m_dm)
+        return;
+    if (!m_org)
+        m_org = new TFOrg(*m_dm, this);
+    mostrar(m_org);
 }
 
 void TFMenu::btPedidoClick()
@@ -123,11 +204,7 @@ void TFMenu::btPedidoClick()
         Dialogs::information(QStringLiteral("El sistema no está configurado para gestionar pedidos oficiales"));
         return;
     }
-    if (!m_fped)
-        m_fped = new TFped(*m_dm, this);
-    m_fped->show();
-    m_fped->raise();
-    m_fped->activateWindow();
+    mostrar(pedidoOficial());
 }
 
 void TFMenu::Button1Click()

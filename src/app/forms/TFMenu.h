@@ -25,6 +25,10 @@ class PersonalCentralService;
 class TFPedP;
 class TFped;
 class TFreporte;
+class TFConsulta;
+class TFConsPed;
+class TFConsOrg;
+class TFOrg;
 class AvisosVentanas;
 
 // The main window: every command opens a screen or starts an operation of the data module.
@@ -57,6 +61,11 @@ public:
     Ui::TFMenu *ui() const { return m_ui.get(); }
     // The official request form, once it has been opened.
     TFped *formularioPedido() const { return m_fped; }
+    // The search, list and agency windows, once opened.
+    TFConsulta *busqueda() const { return m_consulta; }
+    TFConsPed *listaPedidos() const { return m_consPed; }
+    TFConsOrg *consultaOrganismos() const { return m_consOrg; }
+    TFOrg *organismos() const { return m_org; }
     // The personal request form, once it has been opened.
     TFPedP *formularioPedidoPersonal() const { return m_fpedp; }
 
@@ -81,6 +90,11 @@ private:
     void connectCommands();
     void btRecibirClick();
     void btPedidoClick();
+    TFped *pedidoOficial();
+    void BusquedaClick();
+    void PedidosOficialesClick();
+    void OrganismosConsultaClick();
+    void OrganismosClick();
     void Button1Click();
     void OrdenamientodeArchivos1Click();
     void PedidospersonalessinenviarClick();
@@ -108,6 +122,10 @@ private:
     exchange::TFRecEst *m_recEst = nullptr;
     exchange::TFSelInternet *m_selInternet = nullptr;
     TFreporte *m_reporte = nullptr;
+    TFConsulta *m_consulta = nullptr;
+    TFConsPed *m_consPed = nullptr;
+    TFConsOrg *m_consOrg = nullptr;
+    TFOrg *m_org = nullptr;
     std::unique_ptr<AvisosVentanas> m_avisos;
 };
 

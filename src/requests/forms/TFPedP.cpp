@@ -1,6 +1,7 @@
 #include "TFPedP.h"
 
 #include "TFCompPedBol.h"
+#include "TFbped.h"
 #include "ui_TFPedP.h"
 
 #include "core/Dialogs.h"
@@ -83,11 +84,24 @@ void TFPedP::setServicioCentral(PersonalCentralService *service)
     actualizarComandos();
 }
 
+TFbped *TFPedP::formularioBusqueda()
+{
+    if (!m_bped)
+        m_bped = new TFbped(this);
+    return m_bped;
+}
+
+void TFPedP::btBusClick()
+{
+    TFbped *search = formularioBusqueda();
+    search->setTabla(&m_dm.pedp, false);
+    mostrarModal(*search);
+}
+
 void TFPedP::actualizarComandos()
 {
-    // The search window, the central state query and live-scan capture arrive with their
-    // own parts of the program; until then their commands do not pretend to work.
-    m_ui->btBus->setEnabled(false);
+    // The central state query and live-scan capture arrive with their own parts of the
+    // program; until then their commands do not pretend to work.
     m_ui->btEstVelcor->setEnabled(false);
     m_menuHuella->findChild<QAction *>(QStringLiteral("LiveScan1"))->setEnabled(false);
     // A new security code must be agreed with the central office.
@@ -189,6 +203,7 @@ void TFPedP::conectarEventos()
         connect(m_dsPedp, &ui::DataSource::stateChanged, slip, olvidar);
     }
     connect(m_ui->btEnv, &QPushButton::clicked, this, [this] { atrapar([this] { btEnvClick(); }); });
+    connect(m_ui->btBus, &QPushButton::clicked, this, &TFPedP::btBusClick);
     connect(m_ui->btImpComp, &QPushButton::clicked, this, [this] { atrapar([this] { btImpCompClick(); }); });
     connect(m_ui->btRegen, &QPushButton::clicked, this, [this] { atrapar([this] { btRegenClick(); }); });
 }

@@ -22,6 +22,7 @@ class TFCompPedBol;
 class TFDigFich;
 class TFImgDig;
 class TFVerImg;
+class TFbped;
 class Tdm;
 
 namespace ui {
@@ -71,6 +72,9 @@ public:
     bool compararConBoleta();
 
     TFCompPedBol *formularioComparacion();
+    TFbped *formularioBusqueda();
+    // "&Buscar": the quick search on the personal requests.
+    void btBusClick();
     TFDigFich *formularioFicha();
     TFImgDig *formularioDocumentos();
     TFVerImg *visorImagenes();
@@ -89,6 +93,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    TFbped *m_bped = nullptr;
     void enlazarControles();
     void enlazarListas();
     void conectarEventos();

@@ -1,6 +1,7 @@
 #include "TFped.h"
 
 #include "TFBusqDel.h"
+#include "TFbped.h"
 #include "TFsup.h"
 #include "ui_TFped.h"
 
@@ -37,9 +38,9 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     enlazarControles();
     enlazarListas();
     conectarEventos();
-    // Live-scan, the quick search and the central office's state query arrive with their
-    // windows; until then their buttons do not pretend to work.
-    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes, m_ui->btBuscar, m_ui->btEstVelcor})
+    // Live-scan and the central office's state query arrive with their windows; until then
+    // their buttons do not pretend to work.
+    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes, m_ui->btEstVelcor})
         b->setEnabled(false);
     for (QAction *a : m_menuHuella->actions())
         a->setEnabled(false);
@@ -151,6 +152,7 @@ void TFped::conectarEventos()
     connect(m_ui->c_tdel, &QLineEdit::editingFinished, this, &TFped::c_tdelExit);
     connect(m_ui->c_org, &ui::DbLookupComboBox::edited, this, &TFped::c_orgClick);
     connect(m_ui->Supuestos, &QPushButton::clicked, this, &TFped::SupuestosClick);
+    connect(m_ui->btBuscar, &QPushButton::clicked, this, &TFped::btBuscarClick);
     connect(m_ui->btEstVelcor, &QPushButton::clicked, this, &TFped::btEstVelcorClick);
     connect(m_ui->btOficio, &QPushButton::clicked, this, &TFped::btOficioClick);
     connect(m_ui->btEnv, &QPushButton::clicked, this, [this] { atrapar([this] { btEnvClick(); }); });
@@ -251,6 +253,20 @@ void TFped::limpiarCampo(const QString &field)
 void TFped::SupuestosClick()
 {
     mostrarModal(*formularioSupuestos());
+}
+
+void TFped::btBuscarClick()
+{
+    TFbped *search = formularioBusqueda();
+    search->setTabla(&m_dm.ped, true);
+    mostrarModal(*search);
+}
+
+TFbped *TFped::formularioBusqueda()
+{
+    if (!m_bped)
+        m_bped = new TFbped(this);
+    return m_bped;
 }
 
 void TFped::btEstVelcorClick()

@@ -23,6 +23,7 @@ class TFLiveScanPlano;
 class TFImgDig;
 class TFVerImg;
 class TFsup;
+class TFbped;
 
 namespace ui {
 class DataSource;
@@ -44,6 +45,7 @@ public:
     QMenu *PMenuHuella() const { return m_menuHuella; }
     TFsup *formularioSupuestos();
     TFBusqDel *formularioDelitos();
+    TFbped *formularioBusqueda();
 
     void FormShow();
     bool nvPedBeforeAction(ui::DbNavigator::Button button);
@@ -51,6 +53,7 @@ public:
     void c_tdelExit();
     void c_orgClick();
     void SupuestosClick();
+    void btBuscarClick();
     void btEstVelcorClick();
     void btOficioClick();
     // Sends the current request to the central office.
@@ -97,6 +100,7 @@ private:
     QMenu *m_menuHuella;
     TFsup *m_supuestos = nullptr;
     TFBusqDel *m_busqDel = nullptr;
+    TFbped *m_bped = nullptr;
     TFDigFich *m_ficha = nullptr;
     TFImgDig *m_documentos = nullptr;
     TFVerImg *m_visor = nullptr;

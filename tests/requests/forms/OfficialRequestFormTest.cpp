@@ -50,8 +50,6 @@ TEST_F(OfficialRequestForm, IsLaidOutAsTheOperatorsKnowIt)
     EXPECT_EQ(ui().lbDelito->text(), "Observ.:");
     EXPECT_EQ(form->PMenuHuella()->actions().size(), 2);
     EXPECT_FALSE(form->PMenuHuella()->isVisible());
-    // screens of other parts of the program do not pretend to work yet
-    EXPECT_FALSE(ui().btBuscar->isEnabled());
     const QStringList tabs = tabOrderFrom(ui().c_org);
     const QStringList expected {"c_org",  "x_sec",  "x_dom",  "x_loc",     "c_prov", "c_codpos", "c_tdel",
                                 "btDelito", "x_delito", "x_email", "n_causa", "c_prior", "c_carped", "x_ape1", "x_ape2",

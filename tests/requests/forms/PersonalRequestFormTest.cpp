@@ -34,7 +34,7 @@ TEST_F(PersonalRequestForm, IsLaidOutAsTheCounterKnowsIt)
     EXPECT_EQ(ui().btDig->text(), "&Impresiones Dactilares");
     EXPECT_EQ(form->PMenuHuella()->actions().size(), 2);
     // what another part of the program brings is there, but does not pretend to work
-    EXPECT_FALSE(ui().btBus->isEnabled());
+    EXPECT_TRUE(ui().btBus->isEnabled()) << "the quick search";
     EXPECT_FALSE(ui().btEstVelcor->isEnabled());
     EXPECT_FALSE(form->PMenuHuella()->actions()[1]->isEnabled()) << "live-scan";
     EXPECT_FALSE(ui().btRegen->isEnabled()) << "no central office to agree a new code with";

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TFConsOrg;
+}
+
+namespace qal {
+
+class Tdm;
+class TFOrg;
+
+namespace ui {
+class DataSource;
+}
+
+// "QAL - Consulta de Organismos": the agencies, read only; opens the agency editor on the
+// one chosen.
+class TFConsOrg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFConsOrg(Tdm &dm, QWidget *parent = nullptr);
+    ~TFConsOrg() override;
+
+    Ui::TFConsOrg *ui() const { return m_ui.get(); }
+    // The agency editor, once opened.
+    TFOrg *editor() const { return m_editor; }
+
+    void btVerClick();
+
+private:
+    std::unique_ptr<Ui::TFConsOrg> m_ui;
+    Tdm &m_dm;
+    ui::DataSource *m_dsOrg;
+    TFOrg *m_editor = nullptr;
+};
+
+} // namespace qal
