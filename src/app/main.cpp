@@ -5,6 +5,7 @@
 #include "app/forms/TFSplash.h"
 #include "biometrics/ImageRules.h"
 #include "biometrics/NfiqLibrary.h"
+#include "biometrics/TFingerScan.h"
 #include "data/Tdm.h"
 #include "exchange/TSMimeReg.h"
 #include "ui/QtDialogs.h"
@@ -71,6 +72,12 @@ int main(int argc, char **argv)
     // for real, instead of leaving it running with its tables closed.
     QObject::connect(&dm, &Tdm::terminateRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     menu.setDataModule(&dm);
+    // The fingerprint scanner delivers to whichever capture window is on screen.
+    TFingerScan fingerScan;
+    TFingerScan::setInstance(&fingerScan);
+    QString scannerProblem;
+    if (!fingerScan.startInProgramFolder(scannerProblem))
+        Dialogs::error(scannerProblem);
     // The one transport object; the data module owns it from here on.
     auto smime = std::make_unique<exchange::TSMimeReg>(dm, ProgramFolder::path());
     menu.setTransport(smime.get());

@@ -10,11 +10,25 @@
 
 namespace qal {
 
-bool RunAndWait(const QString &program, const QString &arguments, ShowState)
+bool RunAndWait(const QString &program, const QString &arguments, ShowState show)
+{
+    return RunAndWait(program, QProcess::splitCommand(arguments), show);
+}
+
+bool RunDetached(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.setProgram(program);
-    process.setArguments(QProcess::splitCommand(arguments));
+    process.setArguments(arguments);
+    process.setWorkingDirectory(QFileInfo(program).absolutePath());
+    return process.startDetached();
+}
+
+bool RunAndWait(const QString &program, const QStringList &arguments, ShowState)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
     process.setWorkingDirectory(QFileInfo(program).absolutePath());
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.setInputChannelMode(QProcess::ForwardedInputChannel);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace qal {
 
@@ -13,6 +14,11 @@ enum class ShowState { Hidden = 0, Normal = 1 };
 // repainting and timers run, but keyboard and mouse input waits until the program has
 // ended. False when the program cannot be started. No time-out.
 bool RunAndWait(const QString &program, const QString &arguments, ShowState show);
+// The same with the arguments given one by one: each reaches the program as it stands,
+// blanks and quotes included; no shell or command-line splitting is involved.
+bool RunAndWait(const QString &program, const QStringList &arguments, ShowState show);
+// Starts a program in its own folder without waiting for it. False when it cannot start.
+bool RunDetached(const QString &program, const QStringList &arguments = {});
 
 // The converters of the program folder (bare file names, in the program folder):
 //   bmp2wsq SOURCE TARGET  and  wsq2bmp SOURCE TARGET

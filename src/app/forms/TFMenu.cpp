@@ -8,6 +8,7 @@
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TAboutBox.h"
 #include "app/forms/TFLista.h"
+#include "biometrics/forms/TFConfigLiveScan.h"
 #include "data/Operador.h"
 #include "data/Tdm.h"
 #include "data/forms/TCambClave.h"
@@ -54,8 +55,7 @@ TFMenu::TFMenu(QWidget *parent)
     m_ui->Usuario1->menuAction()->setVisible(false);
     // Screens that are not part of this build yet: present, but not pretending to work.
     for (QAction *a : {m_ui->PedidosOficiales1, m_ui->Organismos1, m_ui->Organismos2, m_ui->Busqueda1,
-                       m_ui->InformeMensual1,
-                       m_ui->miConfigLiveScan, m_ui->BandejadeEntradadelCorreoElectrnico1})
+                       m_ui->InformeMensual1, m_ui->BandejadeEntradadelCorreoElectrnico1})
         a->setEnabled(false);
     // The mail windows work once the transport object exists (setTransport).
     for (QAction *a : {m_ui->ConfiguracinCorreoElectrnico1, m_ui->Probarconfiguracindecuenta1})
@@ -96,6 +96,7 @@ void TFMenu::connectCommands()
     connect(m_ui->Acercade1, &QAction::triggered, this, &TFMenu::Acercade1Click);
     connect(m_ui->cbDesRecibir, &QCheckBox::clicked, this, &TFMenu::cbDesRecibirClick);
     connect(m_ui->Configuracion, &QAction::triggered, this, &TFMenu::ConfiguracionClick);
+    connect(m_ui->miConfigLiveScan, &QAction::triggered, this, &TFMenu::miConfigLiveScanClick);
     connect(m_ui->miCambClave, &QAction::triggered, this, &TFMenu::miCambClaveClick);
     connect(m_ui->AdministrarUsu, &QAction::triggered, this, &TFMenu::AdministrarUsuClick);
     connect(m_ui->miVerConfigHost, &QAction::triggered, this, &TFMenu::miVerConfigHostClick);
@@ -175,6 +176,16 @@ void TFMenu::ConfiguracionClick()
     TFConfig config(*m_dm, this);
     config.exec();
     m_ui->lbReg->setText(QStringLiteral("Regional: ") + m_dm->LeerParametro(QStringLiteral("x_reg")));
+}
+
+void TFMenu::miConfigLiveScanClick()
+{
+    if (!m_dm)
+        return;
+    TFConfigLiveScan config(*m_dm, this);
+    mostrarModal(config);
+    const QString liveScan = m_dm->LeerParametro(QStringLiteral("LiveScan"));
+    m_dm->hayLiveScan = !liveScan.isEmpty() && liveScan != QLatin1String("Ninguno");
 }
 
 void TFMenu::miCambClaveClick()

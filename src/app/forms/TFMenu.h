@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QMainWindow>
 
 #include <functional>
@@ -52,6 +53,8 @@ public:
     // The start-up log-in, "QAL Regional" as the system name; true when the operator is in.
     // Replaceable for tests; by default the "Control de Acceso" dialog.
     std::function<bool(const QString &sistema)> pedirClave;
+    // Shows a modal window; tests drive the window themselves.
+    std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
     // Set when the log-in failed or was cancelled: the program ends without using the window.
     bool accesoDenegado = false;
 
@@ -73,6 +76,7 @@ private:
     void FormClose();
     void identificarOperador();
     void ConfiguracionClick();
+    void miConfigLiveScanClick();
     void miCambClaveClick();
     void AdministrarUsuClick();
     void miVerConfigHostClick();

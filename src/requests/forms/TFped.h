@@ -19,6 +19,7 @@ namespace qal {
 class Tdm;
 class TFBusqDel;
 class TFDigFich;
+class TFLiveScanPlano;
 class TFImgDig;
 class TFVerImg;
 class TFsup;
@@ -57,6 +58,7 @@ public:
     // The image hand-overs and the windows they open.
     void btDigClick();
     void DigitalizarFicha1Click();
+    void LiveScan1Click();
     void btDocumentoClick();
     void btContesClick();
     TFDigFich *formularioFicha();
@@ -67,6 +69,8 @@ public:
 
     // Shows a window modally; tests drive the window themselves.
     std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
+    // Called with each capture session before it opens (tests give it their scanner).
+    std::function<void(TFLiveScanPlano &)> antesDeCaptura;
 
     // Raised before each image hand-over: each temporary image gets a fresh name, since a
     // viewer may still hold the previous one open.

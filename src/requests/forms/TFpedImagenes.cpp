@@ -6,7 +6,11 @@
 
 #include "ui_TFped.h"
 
+#include "biometrics/TFingerScan.h"
 #include "biometrics/forms/TFDigFich.h"
+#include "biometrics/forms/TFLiveScanPlano.h"
+#include "biometrics/forms/TFProgreso.h"
+#include "biometrics/forms/TFVerDedo.h"
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
 #include "data/RequestFiles.h"
@@ -45,6 +49,9 @@ void TFped::conectarImagenes()
     connect(m_ui->btContes, &QPushButton::clicked, this, [this] { atrapar([this] { btContesClick(); }); });
     QAction *ficha = m_menuHuella->findChild<QAction *>(QStringLiteral("DigitalizarFicha1"));
     connect(ficha, &QAction::triggered, this, [this] { atrapar([this] { DigitalizarFicha1Click(); }); });
+    QAction *liveScan = m_menuHuella->findChild<QAction *>(QStringLiteral("LiveScan1"));
+    connect(liveScan, &QAction::triggered, this, [this] { atrapar([this] { LiveScan1Click(); }); });
+    liveScan->setEnabled(true);
     for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes})
         b->setEnabled(true);
     ficha->setEnabled(true);
@@ -146,6 +153,44 @@ void TFped::DigitalizarFicha1Click()
         editarPedido();
         ped.setValue(QStringLiteral("C_CLASDER"), ficha.ClasDer);
         ped.setValue(QStringLiteral("C_CLASIZQ"), ficha.ClasIzq);
+    }
+}
+
+void TFped::LiveScan1Click()
+{
+    dbase::Table &ped = m_dm.ped;
+    grabarSiEdita();
+    // Only the flat scanner has a capture session; any other device type has none.
+    if (m_dm.LeerParametro(QStringLiteral("LiveScan")).trimmed() != QLatin1String("Plano"))
+        return;
+    TFVerDedo verDedo(this);
+    TFProgreso progreso(this);
+    TFLiveScanPlano captura(m_dm, TFingerScan::instance(), this);
+    captura.verDedo = &verDedo;
+    captura.progreso = &progreso;
+    captura.mostrarModal = mostrarModal;
+    if (antesDeCaptura)
+        antesDeCaptura(captura);
+
+    const QString estado = ped.value(QStringLiteral("C_EST")).toString().trimmed();
+    const bool soloLectura = estado == QLatin1String("T") || estado == QLatin1String("C") || estado == QLatin1String("D");
+    const QString clasDer = ped.value(QStringLiteral("C_CLASDER")).toString();
+    const QString clasIzq = ped.value(QStringLiteral("C_CLASIZQ")).toString();
+    QString nuevaDer = clasDer, nuevaIzq = clasIzq;
+    if (!captura.CaptureTenPrints(ped.value(QStringLiteral("C_PED")).toInt(), ped.value(QStringLiteral("C_REG")).toInt(),
+                                  soloLectura, true, nuevaIzq, nuevaDer))
+        return;
+    if (captura.ResultZip.isEmpty() || !QFileInfo(captura.ResultZip).isFile())
+        return;
+    editarPedido();
+    if (!ReemplazarArchivo(captura.ResultZip, archivos::editZip)) {
+        Dialogs::information(QStringLiteral("Error al crear la ficha comprimida"));
+        return;
+    }
+    QFile::remove(captura.ResultZip);
+    if (nuevaDer != clasDer || nuevaIzq != clasIzq) {
+        ped.setValue(QStringLiteral("C_CLASDER"), nuevaDer);
+        ped.setValue(QStringLiteral("C_CLASIZQ"), nuevaIzq);
     }
 }
 

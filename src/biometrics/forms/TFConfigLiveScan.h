@@ -1,0 +1,50 @@
+#pragma once
+
+#include "biometrics/LiveScanPrograms.h"
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TFConfigLiveScan;
+}
+
+namespace qal {
+
+class Tdm;
+
+// "Configuración de LiveScan": the capture session's options (parameter table) and the
+// live-scan folder with its chosen external programs (LiveScan.INI), with buttons that try
+// the programs.
+class TFConfigLiveScan : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFConfigLiveScan(Tdm &dm, QWidget *parent = nullptr);
+    ~TFConfigLiveScan() override;
+
+    Ui::TFConfigLiveScan *ui() const { return m_ui.get(); }
+
+    void cargar();
+    void btAceptarClick();
+    void btCancelarClick();
+    void btConfigurarClick();
+    void btCapturaClick();
+    void btLiveScanClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void llenarProgramas(const QString &elegido);
+    ExternalCapturePrograms elegidos() const;
+    QString rutaPrograma(const QString &exe) const;
+
+    std::unique_ptr<Ui::TFConfigLiveScan> m_ui;
+    Tdm &m_dm;
+    QList<ExternalCapturePrograms> m_programas;
+};
+
+} // namespace qal

@@ -1,0 +1,358 @@
+#include "LiveScanFixture.h"
+
+#include "biometrics/PrintSetZip.h"
+#include "biometrics/TenPrintCard.h"
+#include "biometrics/forms/TFCalidad.h"
+#include "biometrics/forms/TFVerDedo.h"
+#include "biometrics/wsq/WsqPack.h"
+#include "core/ProgramFolder.h"
+#include "support/Typing.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <thread>
+
+using namespace qal;
+
+namespace {
+
+using LiveScanSession = test::LiveScanFixture;
+
+QStringList wsqLeft(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.wsq")}, QDir::Files);
+}
+
+TEST_F(LiveScanSession, TenPrintsSavedAndReopenedAsTheyWereStored)
+{
+    dm->GrabarParametro(QStringLiteral("AutoAvance"), QStringLiteral("S"));
+    TenQualityRecords scored {};
+    const bool saved = capture([&](TFLiveScanPlano &form) {
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("Captura de huellas con LiveScan"));
+        EXPECT_EQ(form.ui()->lbCodTram->text(), QStringLiteral("Pedido: 7 - Regional: 3"));
+        for (int n = 1; n <= 10; ++n) {
+            ASSERT_EQ(form.dedoActual(), n);
+            ASSERT_TRUE(take(print(n - 1)));
+            EXPECT_EQ(form.calidades()[n - 1].code, QualityScored) << n;
+            // the timer moves on by itself; after the tenth print the save button waits
+            ASSERT_TRUE(QTest::qWaitFor([&] { return n == 10 ? form.ui()->btGrabar->hasFocus() : form.dedoActual() == n + 1; }, 5000));
+        }
+        EXPECT_EQ(form.dedoActual(), 10);
+        const QualityRecord &last = form.calidades()[9];
+        EXPECT_EQ(form.ui()->lblHuella->text(), QStringLiteral("Huella: ") + FingerQualityText(last.code, last.nfiq));
+        EXPECT_EQ(form.ui()->lblProm->text(), QStringLiteral("Promedio: ") + AverageNfiqText(AverageNfiq(form.calidades())));
+        ASSERT_LE(AverageNfiq(form.calidades()), 3) << "the fixture set should not ask about its quality";
+        scored = form.calidades();
+        form.ui()->edClasDer->setFocus();
+        QTest::keyClick(form.ui()->edClasDer, Qt::Key_Home);
+        test::typeText(form.ui()->edClasDer, QStringLiteral("v1234"));
+        QTest::mouseClick(form.ui()->btGrabar, Qt::LeftButton);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_TRUE(form.estado(0).endsWith(QStringLiteral(" grabada exitosamente! - Total: 0 seg."))) << form.estado(0).toStdString();
+    });
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(resultZip, ProgramFolder::resolve(QStringLiteral("dedos.zip")));
+    EXPECT_EQ(clasDer, QStringLiteral("V1234"));
+    EXPECT_EQ(clasIzq, QStringLiteral("_____"));
+    EXPECT_TRUE(wsqLeft(dir.path()).isEmpty());
+    for (int n = 1; n <= 10; ++n)
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(n))) << "closing removes the prints";
+
+    // The archive holds the ten WSQ files; stored as the request's set it opens again with
+    // the same pictures the archive decodes to.
+    QTemporaryDir unpacked;
+    QString message;
+    ASSERT_TRUE(UnzipFile(resultZip, unpacked.path(), message)) << message.toStdString();
+    ASSERT_EQ(wsqLeft(unpacked.path()).size(), 10);
+    ASSERT_TRUE(QFile::rename(resultZip, ProgramFolder::resolve(QStringLiteral("z7.3"))));
+
+    const bool again = capture([&](TFLiveScanPlano &form) {
+        EXPECT_FALSE(form.modificado());
+        for (int n = 1; n <= 10; ++n) {
+            QFile wsq(QDir(unpacked.path()).filePath(QStringLiteral("dedo%1.wsq").arg(n)));
+            ASSERT_TRUE(wsq.open(QIODevice::ReadOnly));
+            const QByteArray data = wsq.readAll();
+            unsigned char *pixels = nullptr;
+            int w = 0, h = 0, d = 0, ppi = 0, lossy = 0;
+            WSQPACK_Uncompress(&pixels, &w, &h, &d, &ppi, &lossy, reinterpret_cast<const unsigned char *>(data.constData()), int(data.size()));
+            ASSERT_NE(pixels, nullptr);
+            const GreyImage shown = BmpFile::readGrey(TFLiveScanPlano::dedoBmp(n));
+            ASSERT_EQ(shown.width(), w);
+            ASSERT_EQ(shown.height(), h);
+            int worst = 0;
+            for (int i = 0; i < w * h; ++i)
+                worst = std::max(worst, std::abs(int(shown.pixels()[std::size_t(i)]) - int(pixels[i])));
+            WSQPACK_Free(&pixels);
+            EXPECT_LE(worst, 1) << "finger " << n;
+            // the original, through WSQ, stays close and keeps its size (less the crop to 4)
+            const GreyImage original = BmpFile::readGrey(print(n - 1));
+            EXPECT_EQ(w, original.width());
+            EXPECT_EQ(h, original.height());
+            EXPECT_EQ(form.calidades()[n - 1].code, QualityScored) << n;
+            EXPECT_NEAR(form.calidades()[n - 1].nfiq, scored[n - 1].nfiq, 1) << n;
+        }
+        // nothing changed: leaving asks nothing (an unscripted question fails the test)
+        QTest::mouseClick(form.ui()->btSalir, Qt::LeftButton);
+        EXPECT_FALSE(form.isVisible());
+    });
+    EXPECT_FALSE(again);
+}
+
+TEST_F(LiveScanSession, ASetWithAFingerMissingIsNotSaved)
+{
+    capture([&](TFLiveScanPlano &form) {
+        for (int n = 1; n <= 10; ++n) {
+            if (n != 3) {
+                ASSERT_TRUE(take(print(n - 1)));
+            }
+            QTest::keyClick(form.slot(n), Qt::Key_Space);
+        }
+        EXPECT_FALSE(form.btGrabarClick());
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(form.estado(0), QStringLiteral("Error: falta el Medio Derecho!"));
+        EXPECT_EQ(form.dedoActual(), 3);
+        EXPECT_TRUE(form.ResultZip.isEmpty());
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::zipPath()));
+        EXPECT_TRUE(wsqLeft(dir.path()).isEmpty());
+        EXPECT_TRUE(QFile::exists(TFLiveScanPlano::dedoBmp(2))) << "the prints stay for another try";
+    });
+    EXPECT_TRUE(resultZip.isEmpty());
+}
+
+TEST_F(LiveScanSession, LowQualityAsksAndNoSavesAnyway)
+{
+    static const char *const poor[] = {"nist_tpcard_02_r_index.bmp", "nist_tpcard_03_r_middle.bmp",
+                                       "nist_tpcard_05_r_little.bmp", "nist_tpcard_07_l_index.bmp",
+                                       "nist_tpcard_10_l_little.bmp", "nist_latent_08_uncompressed.bmp",
+                                       "nist_eji_b_wsq.bmp", "nist_eji_c_wsq.bmp", "nist_eji_d_wsq.bmp",
+                                       "nbis_valid1.5_r3_latent_jpeg.bmp"};
+    const QString question = QStringLiteral("La ficha del trámite es de baja calidad\r¿Desea volver a tomar las impresiones?");
+    const bool saved = capture([&](TFLiveScanPlano &form) {
+        for (int n = 1; n <= 10; ++n) {
+            ASSERT_TRUE(take(test::TempFolder::fixture(QStringLiteral("fingers/bmp/") + QString::fromLatin1(poor[n - 1]))));
+            QTest::keyClick(form.slot(n), Qt::Key_Space);
+        }
+        ASSERT_EQ(AverageNfiq(form.calidades()), 4);
+        dialogs.answer(DialogButton::Yes); // retake
+        EXPECT_FALSE(form.btGrabarClick());
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::zipPath()));
+        dialogs.answer(DialogButton::No); // save as they are
+        EXPECT_TRUE(form.btGrabarClick());
+    });
+    EXPECT_TRUE(saved);
+    ASSERT_EQ(dialogs.shown().size(), 2);
+    EXPECT_EQ(dialogs.shown()[0].text, question);
+    EXPECT_EQ(dialogs.shown()[0].title, QStringLiteral("Atención"));
+    EXPECT_TRUE(QFile::exists(resultZip));
+}
+
+TEST_F(LiveScanSession, ClicksWithin500msOpenTheEnlargedView)
+{
+    QStringList views;
+    onModal = [&](QDialog &d) {
+        if (auto *v = qobject_cast<TFVerDedo *>(&d))
+            views << v->windowTitle();
+    };
+    capture([&](TFLiveScanPlano &form) {
+        ASSERT_TRUE(take(print(0)));
+        const QualityRecord r = form.calidades()[0];
+        ms += 1000;
+        click(form, 1);
+        ms += 400;
+        click(form, 1);
+        ASSERT_EQ(views.size(), 1);
+        EXPECT_EQ(views[0], QStringLiteral("Pulgar Derecho - NFIQ: ") + FingerQualityText(r.code, r.nfiq));
+        ms += 1000;
+        click(form, 1);
+        ms += 600;
+        click(form, 1);
+        EXPECT_EQ(views.size(), 1) << "600 ms apart is two clicks";
+        EXPECT_EQ(form.ui()->lblHuella->text(), QStringLiteral("Huella: ") + FingerQualityText(r.code, r.nfiq));
+        // a quick second click on another finger only selects it; an empty finger clears the labels
+        ms += 100;
+        click(form, 4);
+        EXPECT_EQ(form.dedoActual(), 4);
+        EXPECT_EQ(views.size(), 1);
+        EXPECT_TRUE(form.ui()->lblHuella->text().isEmpty());
+        EXPECT_TRUE(form.ui()->lblProm->text().isEmpty());
+    });
+}
+
+TEST_F(LiveScanSession, SpaceTabAndShiftTabWrapAroundTheTenFingers)
+{
+    capture([&](TFLiveScanPlano &form) {
+        EXPECT_EQ(form.dedoActual(), 1);
+        EXPECT_EQ(form.estado(1), QStringLiteral("Pulgar Derecho"));
+        QTest::keyClick(form.slot(1), Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_EQ(form.dedoActual(), 10);
+        EXPECT_EQ(form.estado(1), QString::fromUtf8("Meñique Izquierdo"));
+        EXPECT_TRUE(form.slot(10)->hasFocus());
+        QTest::keyClick(form.slot(10), Qt::Key_Space);
+        EXPECT_EQ(form.dedoActual(), 1);
+        QTest::keyClick(form.slot(1), Qt::Key_Tab);
+        EXPECT_EQ(form.dedoActual(), 2);
+        QTest::keyClick(&form, Qt::Key_Space);
+        EXPECT_EQ(form.dedoActual(), 3);
+        EXPECT_TRUE(form.marco(3)->styleSheet().contains(QStringLiteral("red")));
+        EXPECT_FALSE(form.marco(2)->styleSheet().contains(QStringLiteral("red")));
+    });
+}
+
+TEST_F(LiveScanSession, AmputationKeepsTheScoreAndNeedsItsPlaceholder)
+{
+    ASSERT_TRUE(WriteAmputationPlaceholder(ProgramFolder::resolve(QString::fromLatin1(AmputationFile))));
+    capture([&](TFLiveScanPlano &form) {
+        for (int n = 1; n <= 3; ++n) {
+            ASSERT_TRUE(take(print(n - 1)));
+            QTest::keyClick(form.slot(n), Qt::Key_Space);
+        }
+        const TenQualityRecords before = form.calidades();
+        form.findChild<QAction *>(QStringLiteral("amp_d2"))->trigger();
+        EXPECT_EQ(form.dedoActual(), 3);
+        EXPECT_EQ(form.calidades()[2].nfiq, before[2].nfiq);
+        EXPECT_EQ(form.calidades()[2].code, before[2].code);
+        EXPECT_EQ(AverageNfiq(form.calidades()), AverageNfiq(before));
+        EXPECT_EQ(BmpFile::readGrey(TFLiveScanPlano::dedoBmp(3)), BmpFile::readGrey(ProgramFolder::resolve(QString::fromLatin1(AmputationFile))));
+        EXPECT_TRUE(form.modificado());
+
+        QFile::remove(ProgramFolder::resolve(QString::fromLatin1(AmputationFile)));
+        form.findChild<QAction *>(QStringLiteral("amp_d4"))->trigger();
+        EXPECT_EQ(dialogs.lastText(), QStringLiteral("Falta el archivo \"Amputado.BMP\""));
+        EXPECT_EQ(dialogs.shown().back().title, QStringLiteral("Error"));
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(5)));
+        form.btLimpiarClick();
+        EXPECT_EQ(form.estado(0), QStringLiteral("OK"));
+        EXPECT_EQ(form.dedoActual(), 1);
+        EXPECT_EQ(AverageNfiq(form.calidades()), NoPrintsAverage);
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(1)));
+        dialogs.answer(DialogButton::No);
+        form.btSalirClick();
+    });
+}
+
+TEST_F(LiveScanSession, AReadOnlySessionShowsThePrintsAndRefusesEveryChange)
+{
+    // a stored set to show
+    capture([&](TFLiveScanPlano &form) {
+        takeTen(form);
+        EXPECT_TRUE(form.btGrabarClick());
+    });
+    ASSERT_TRUE(QFile::rename(resultZip, ProgramFolder::resolve(QStringLiteral("z7.3"))));
+    ASSERT_TRUE(WriteAmputationPlaceholder(ProgramFolder::resolve(QString::fromLatin1(AmputationFile))));
+    clasDer = QStringLiteral("V1234");
+    capture([&](TFLiveScanPlano &form) {
+        const TenQualityRecords shown = form.calidades();
+        const QByteArray first = [] { QFile f(TFLiveScanPlano::dedoBmp(1)); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        EXPECT_EQ(shown[0].code, QualityScored);
+        EXPECT_FALSE(form.ui()->edClasDer->isEnabled());
+        EXPECT_FALSE(form.ui()->edClasIzq->isEnabled());
+        EXPECT_FALSE(form.ui()->sbGomaDer->isEnabled());
+        EXPECT_EQ(form.ui()->edClasDer->Clasificacion(), QStringLiteral("V1234"));
+        // the scanner, the external programs, amputation, clearing and saving change nothing
+        EXPECT_TRUE(take(print(5)));
+        QTest::keyClick(form.slot(1), Qt::Key_Return);
+        form.btCapturarClick();
+        form.amputar(0);
+        form.btLimpiarClick();
+        EXPECT_FALSE(form.btGrabarClick());
+        QFile f(TFLiveScanPlano::dedoBmp(1));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), first);
+        EXPECT_FALSE(form.modificado());
+        for (int n = 0; n < 10; ++n)
+            EXPECT_EQ(form.calidades()[n].nfiq, shown[n].nfiq);
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::zipPath()));
+        EXPECT_TRUE(dialogs.shown().isEmpty());
+        form.btSalirClick();
+        EXPECT_FALSE(form.isVisible());
+    }, true);
+    EXPECT_TRUE(QFile::exists(ProgramFolder::resolve(QStringLiteral("z7.3"))));
+}
+
+TEST_F(LiveScanSession, ScannerImagesAreResampledCheckedAndTakenOneAtATime)
+{
+    capture([&](TFLiveScanPlano &form) {
+        // at 1000 ppi the image is halved in both directions
+        const GreyImage big = BmpFile::readGrey(print(9));
+        ASSERT_TRUE(take(print(9), 1000));
+        const GreyImage stored = BmpFile::readGrey(TFLiveScanPlano::dedoBmp(1));
+        EXPECT_EQ(stored.height(), int(std::lround(big.height() / 2.0)));
+        EXPECT_EQ(stored.width(), (int(std::lround(big.width() / 2.0)) + 3) / 4 * 4);
+
+        // the resolution table of ScannerConfig.CFG wins over what the device says
+        QFile cfg(dir.file(QStringLiteral("ScannerConfig.CFG")));
+        ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+        cfg.write("SIM-0001=1000\r\nOTRO=abc\r\n");
+        cfg.close();
+        scan->loadResolutions(cfg.fileName());
+        EXPECT_EQ(scan->resolutionFor(QStringLiteral("SIM-0001"), 500), 1000);
+        EXPECT_EQ(scan->resolutionFor(QStringLiteral("OTRO"), 500), 500);
+        scan->loadResolutions(dir.file(QStringLiteral("none.cfg")));
+
+        // a resolution of 0 or below, or an absurd size, is dropped with a message
+        QSignalSpy refused(scan.get(), &TFingerScan::imageRefused);
+        QFile::remove(TFLiveScanPlano::dedoBmp(2));
+        QTest::keyClick(form.slot(1), Qt::Key_Space);
+        ASSERT_TRUE(take(print(1), -500));
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(2)));
+        EXPECT_TRUE(form.estado(0).startsWith(QStringLiteral("Imagen descartada: resolución inválida"))) << form.estado(0).toStdString();
+        ScannerImage huge {QStringLiteral("SIM-0001"), 100, 100, QByteArray(100 * 100, '\xff'), 10};
+        scan->deliver(huge);
+        ScannerImage flat {QStringLiteral("SIM-0001"), 0, 100, QByteArray(), 500};
+        QTest::qWait(50);
+        scan->deliver(flat);
+        QTest::qWait(50);
+        EXPECT_EQ(refused.count(), 3);
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(2)));
+
+        // a burst from the device's thread: one image is taken, the rest dropped
+        SimulatedFingerScanner device;
+        ScannerImage one = device.imageOf({print(2), 0, 0, 1});
+        ASSERT_FALSE(one.pixels.isEmpty());
+        QSignalSpy handled(scan.get(), &TFingerScan::imageHandled);
+        std::thread burst([&] {
+            for (int i = 0; i < 5; ++i)
+                scan->deliver(one);
+        });
+        burst.join();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return handled.count() == 1; }, 10000));
+        QTest::qWait(50);
+        EXPECT_EQ(handled.count(), 1);
+        EXPECT_EQ(scan->droppedWhileBusy(), 4);
+        EXPECT_TRUE(QFile::exists(TFLiveScanPlano::dedoBmp(2)));
+        // and the next press is taken again
+        QTest::keyClick(form.slot(2), Qt::Key_Space);
+        scan->deliver(one);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return handled.count() == 2; }, 10000));
+        EXPECT_TRUE(QFile::exists(TFLiveScanPlano::dedoBmp(3)));
+        dialogs.answer(DialogButton::No);
+        form.btSalirClick();
+    });
+    // images after the session are not delivered to anyone
+    EXPECT_FALSE(scan->delivery());
+}
+
+TEST_F(LiveScanSession, AFailedSaveOnLeavingKeepsTheSessionAndItsPrints)
+{
+    QFile::remove(dir.file(QStringLiteral("bmp2wsq")));
+    capture([&](TFLiveScanPlano &form) {
+        takeTen(form);
+        dialogs.answer(DialogButton::Yes);
+        form.btSalirClick();
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(form.estado(0), QStringLiteral("Error: convirtiendo el Pulgar Derecho! . Mensaje:ERROR: No se pudo generar dedo1.wsq"));
+        for (int n = 1; n <= 10; ++n)
+            EXPECT_TRUE(QFile::exists(TFLiveScanPlano::dedoBmp(n))) << n;
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::zipPath()));
+        dialogs.answer(DialogButton::No);
+        form.btSalirClick();
+        EXPECT_FALSE(form.isVisible());
+    });
+    EXPECT_EQ(dialogs.texts().count(QStringLiteral("La huella ha sido modificada. ¿Desea guardarla?")), 2);
+}
+
+} // namespace
