@@ -10,6 +10,8 @@
 
 #include "core/ProgramFolder.h"
 
+#include "QuickRun.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,11 +26,12 @@ using namespace qal::dbase;
 
 namespace {
 
-constexpr int kRecords = 100000;
+// a quick run takes a thousand
+const int kRecords = bench::quickRun() ? 1000 : 100000;
 
 QString benchRoot()
 {
-    return QDir::tempPath() + QStringLiteral("/qal-bench-engine");
+    return bench::dataFolder(QStringLiteral("engine"));
 }
 
 QString sourceFolder()

@@ -8,6 +8,8 @@
 
 #include "core/ProgramFolder.h"
 
+#include "QuickRun.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,7 +24,7 @@ using namespace qal::dbase;
 
 namespace {
 
-QString root() { return QDir::tempPath() + QStringLiteral("/qal-bench-startup"); }
+QString root() { return bench::dataFolder(QStringLiteral("startup")); }
 
 void fillRequests(const QString &file, int n, bool official)
 {

@@ -7,6 +7,7 @@
 #include "biometrics/NfiqLibrary.h"
 #include "biometrics/TFingerScan.h"
 #include "data/Tdm.h"
+#include "requests/central/CentralPersonalSoap.h"
 #include "exchange/TSMimeReg.h"
 #include "ui/QtDialogs.h"
 
@@ -29,8 +30,9 @@ int main(int argc, char **argv)
     // Regional formats first: dates dd/MM/yyyy, "$" before amounts (Argentina).
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     QApplication app(argc, argv);
+    // The program's title; never its display name, which the platform would append to the
+    // caption of every window.
     QApplication::setApplicationName(QStringLiteral("QAL - Regional"));
-    QApplication::setApplicationDisplayName(QStringLiteral("QAL - Regional"));
     ProgramFolder::setPath(QCoreApplication::applicationDirPath());
     QDir::setCurrent(ProgramFolder::path());
     QtDialogs dialogs;
@@ -72,6 +74,8 @@ int main(int argc, char **argv)
     // for real, instead of leaving it running with its tables closed.
     QObject::connect(&dm, &Tdm::terminateRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     menu.setDataModule(&dm);
+    CentralPersonalSoap centralPersonal(dm);
+    menu.setServicioCentralPersonal(&centralPersonal);
     // The fingerprint scanner delivers to whichever capture window is on screen.
     TFingerScan fingerScan;
     TFingerScan::setInstance(&fingerScan);

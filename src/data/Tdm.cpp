@@ -1,5 +1,6 @@
 #include "Tdm.h"
 
+#include "data/Logging.h"
 #include "data/PasswordProtection.h"
 #include "data/SettingsCatalogue.h"
 #include "data/SupportContact.h"
@@ -269,7 +270,9 @@ bool Tdm::GrabarParametro(const QString &key, const QString &value)
         amb.setValue(QStringLiteral("X_AMB"), value);
         amb.post();
         return true;
-    } catch (...) {
+    } catch (const std::exception &e) {
+        // the caller hears false and the old value stays
+        qCWarning(lcData) << "writing the setting" << key << "failed:" << e.what();
         try {
             if (amb.state() == dbase::Table::State::Edit || amb.state() == dbase::Table::State::Insert)
                 amb.cancel();

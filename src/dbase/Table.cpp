@@ -3,6 +3,7 @@
 #include "DatabaseError.h"
 #include "FieldValue.h"
 #include "Journal.h"
+#include "Logging.h"
 #include "core/Cp1252.h"
 #include "core/ProgramFolder.h"
 
@@ -77,7 +78,8 @@ Table::~Table()
     m_master = nullptr;
     try {
         close();
-    } catch (...) {
+    } catch (const std::exception &e) {
+        qCWarning(lcDbase) << "closing" << m_fileName << "failed:" << e.what();
     }
     auto listeners = m_listeners;
     for (auto &[id, l] : listeners)
@@ -1108,7 +1110,9 @@ void Table::post()
                 m_mdx = MdxFile::open(mdxPath, m_dbf.fields(), File::Access::ReadWrite, File::Share::None);
                 m_mdx->setJournal(m_journal.get());
             }
-        } catch (...) {
+        } catch (const std::exception &e) {
+            // the post's own error is what the caller hears
+            qCWarning(lcDbase) << "undoing a failed post of" << m_fileName << "failed:" << e.what();
         }
         throw;
     }
@@ -1178,7 +1182,8 @@ void Table::deleteRecord()
     } catch (...) {
         try {
             abandonGroup();
-        } catch (...) {
+        } catch (const std::exception &e) {
+            qCWarning(lcDbase) << "undoing a failed write of" << m_fileName << "failed:" << e.what();
         }
         throw;
     }

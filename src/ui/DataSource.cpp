@@ -1,5 +1,7 @@
 #include "DataSource.h"
 
+#include "Logging.h"
+
 #include "dbase/DatabaseError.h"
 
 #include "core/Dialogs.h"
@@ -54,7 +56,9 @@ QVariant DataSource::currentValue(const QString &field) const
     try {
         if (active() && m_table->hasField(field) && (!m_table->isEmpty() || editing()))
             return m_table->value(field);
-    } catch (...) {
+    } catch (const std::exception &e) {
+        // the control shows nothing; the operator meets the error where the record is used
+        qCWarning(lcUi) << "reading" << field << "of" << m_table->fileName() << "failed:" << e.what();
     }
     return {};
 }
@@ -89,6 +93,23 @@ void DataSource::notified(dbase::Table::Notification n)
         emit fieldChanged();
         break;
     }
+}
+
+void DataSource::setPendingWriter(QObject *control, PendingWriter writer)
+{
+    std::erase_if(m_writers, [control](const Writer &w) { return !w.control || w.control == control; });
+    if (writer)
+        m_writers.push_back({control, std::move(writer)});
+}
+
+bool DataSource::writePending()
+{
+    const std::vector<Writer> writers = m_writers; // a writer may bind or unbind controls
+    for (const Writer &w : writers) {
+        if (w.control && !w.write())
+            return false;
+    }
+    return true;
 }
 
 bool DataSource::beginOperatorEdit()
@@ -145,7 +166,9 @@ DataSource::Walk::~Walk()
                 t->gotoBookmark(m_mark);
             else
                 t->first();
-        } catch (...) {
+        } catch (const std::exception &e) {
+            qCWarning(lcUi) << "returning to the record of" << t->fileName() << "after reading its rows failed:"
+                            << e.what();
         }
         t->afterScroll = std::move(m_afterScroll);
     }

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <vector>
 
 namespace qal::ui {
 
@@ -44,6 +45,17 @@ public:
 
     // Tells the controls that the set of records changed (a refresh, a new order).
     void refresh();
+
+    // A control that holds an operator's value it has not written into the record yet (a date
+    // half typed, a grid cell being edited) gives a writer, which writes the value or says why
+    // it cannot and returns false. One writer a control; an empty one, or the control's end,
+    // removes it.
+    using PendingWriter = std::function<bool()>;
+    void setPendingWriter(QObject *control, PendingWriter writer);
+    // Has every control write what it holds; false when one could not (it said why). Whoever
+    // posts the record or leaves it for an operator (the navigator, a grid, a form's own
+    // buttons) calls this first, and gives up the post or the move on false.
+    bool writePending();
 
     // While a walker holds this, the table's moves are not relayed: a grid reading every
     // record does not make the other controls follow it.
@@ -86,7 +98,14 @@ private:
     void notified(dbase::Table::Notification n);
     void detach();
 
+    struct Writer
+    {
+        QPointer<QObject> control;
+        PendingWriter write;
+    };
+
     dbase::Table *m_table = nullptr;
+    std::vector<Writer> m_writers;
     int m_listener = 0;
     int m_walking = 0;
 };

@@ -2,8 +2,13 @@
 
 #include "DataSource.h"
 #include "DbText.h"
+#include "TypedValue.h"
 
-#include <QDate>
+#include "core/Dialogs.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -15,11 +20,28 @@ DbEdit::DbEdit(QWidget *parent)
     connect(this, &QLineEdit::textEdited, this, &DbEdit::operatorEdited);
 }
 
+DbEdit::~DbEdit()
+{
+    if (m_source)
+        m_source->setPendingWriter(this, {});
+}
+
 void DbEdit::bind(DataSource *source, const QString &field)
 {
+    if (m_source)
+        m_source->setPendingWriter(this, {});
     DataSource::attach(m_source, source, this, &DbEdit::load);
     m_field = field;
+    m_holding = false;
+    if (m_source)
+        m_source->setPendingWriter(this, [this] { return writeHeldText(); });
     load();
+}
+
+char DbEdit::fieldType() const
+{
+    dbase::Table *t = m_source ? m_source->table() : nullptr;
+    return t && t->fieldIndex(m_field) >= 0 ? t->field(m_field).type : 'C';
 }
 
 void DbEdit::load()
@@ -28,11 +50,17 @@ void DbEdit::load()
         return;
     dbase::Table *t = m_source ? m_source->table() : nullptr;
     if (!t || !t->isOpen() || !t->hasField(m_field)) {
+        m_holding = false;
         setText(QString());
         setEnabled(false);
         return;
     }
     setEnabled(true);
+    const QVariant value = m_source->currentValue(m_field);
+    // another field of the record changed: the operator's text stays until it is written
+    if (m_holding && m_source->editing() && value == m_heldOver)
+        return;
+    m_holding = false;
     const int fieldNo = t->fieldIndex(m_field);
     if (fieldNo >= 0) {
         const dbase::FieldDescriptor &fd = t->field(m_field);
@@ -41,12 +69,20 @@ void DbEdit::load()
         if ((fd.type == 'C' || fd.type == 'N' || fd.type == 'F') && maxLength() != limit)
             setMaxLength(limit);
     }
-    const QString text = textOfValue(m_source->currentValue(m_field));
+    const QString text = textOfValue(value);
     if (text != this->text()) {
         setText(text); // setText never emits textEdited
         if (!hasFocus())
             setCursorPosition(0); // a long value shows its beginning
     }
+}
+
+bool DbEdit::write(const QVariant &value)
+{
+    m_writing = true;
+    const bool ok = m_source->setOperatorValue(m_field, value);
+    m_writing = false;
+    return ok;
 }
 
 void DbEdit::operatorEdited(const QString &typed)
@@ -61,26 +97,63 @@ void DbEdit::operatorEdited(const QString &typed)
         setText(text); // never emits textEdited
         setCursorPosition(cursor);
     }
-    QVariant v;
-    if (!text.isEmpty()) {
-        const char type = t->fieldIndex(m_field) >= 0 ? t->field(m_field).type : 'C';
-        if (type == 'N' || type == 'F') {
-            bool ok = false;
-            const qlonglong whole = text.toLongLong(&ok);
-            v = ok ? QVariant(whole) : QVariant(text.toDouble());
-        } else if (type == 'D') {
-            v = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
-        } else {
-            v = text;
+    const TypedValue typedValue = valueOfTypedText(fieldType(), text);
+    if (!typedValue.ok()) {
+        // not a value yet: held, with the record in edit so that leaving it asks for the text
+        if (!m_holding) {
+            if (!m_source->beginOperatorEdit()) {
+                load();
+                return;
+            }
+            m_heldOver = m_source->currentValue(m_field);
+            m_holding = true;
         }
+        return;
     }
-    m_writing = true;
-    const bool ok = m_source->setOperatorValue(m_field, v);
-    m_writing = false;
-    if (ok)
+    m_holding = false;
+    if (write(typedValue.value))
         emit edited();
     else
         load();
+}
+
+bool DbEdit::writeHeldText()
+{
+    if (!m_holding || !m_source)
+        return true;
+    const TypedValue typedValue = valueOfTypedText(fieldType(), text());
+    if (!typedValue.ok()) {
+        Dialogs::error(typedValue.error);
+        setFocus(Qt::OtherFocusReason);
+        selectAll();
+        return false;
+    }
+    m_holding = false;
+    if (!write(typedValue.value)) {
+        load();
+        return false;
+    }
+    emit edited();
+    return true;
+}
+
+void DbEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    // leaving the field for another control of the window: the text is checked once the focus
+    // has moved (a message box in the middle of the move would move it again)
+    if (m_holding && event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        QTimer::singleShot(0, this, [this] { writeHeldText(); });
+}
+
+void DbEdit::keyPressEvent(QKeyEvent *event)
+{
+    // Enter writes the text first; text that is no value keeps the operator in the field
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_holding && !writeHeldText()) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 } // namespace qal::ui

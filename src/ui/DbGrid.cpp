@@ -7,12 +7,46 @@
 #include "core/Dialogs.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMetaProperty>
+#include <QScopedValueRollback>
+#include <QStyledItemDelegate>
 
 namespace qal::ui {
+namespace {
+
+// With Alt, Ctrl or Meta a key is a command of the window (an access key, a shortcut), never
+// text for a cell nor a search among the rows.
+bool isCommandKey(const QEvent *event)
+{
+    if (!event || event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    return (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) && !key->text().isEmpty();
+}
+
+// The cells' editors: an Alt or Meta key that no control of the window took types nothing.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    bool eventFilter(QObject *editor, QEvent *event) override
+    {
+        if (isCommandKey(event)
+            && (static_cast<const QKeyEvent *>(event)->modifiers() & (Qt::AltModifier | Qt::MetaModifier)))
+            return true;
+        return QStyledItemDelegate::eventFilter(editor, event);
+    }
+};
+
+} // namespace
 
 DbGrid::DbGrid(QWidget *parent)
     : QTableView(parent)
 {
+    setItemDelegate(new CellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
@@ -21,8 +55,19 @@ DbGrid::DbGrid(QWidget *parent)
     horizontalHeader()->setStretchLastSection(true);
 }
 
+DbGrid::~DbGrid()
+{
+    if (m_source)
+        m_source->setPendingWriter(this, {});
+}
+
 void DbGrid::bind(DataSource *source)
 {
+    if (m_source)
+        m_source->setPendingWriter(this, {});
+    m_source = source;
+    if (m_source)
+        m_source->setPendingWriter(this, [this] { return commitOpenEditor(); });
     delete m_model;
     m_model = new TableModel(source, this);
     setModel(m_model);
@@ -98,6 +143,11 @@ void DbGrid::operatorMoved(const QModelIndex &current, const QModelIndex &previo
 {
     if (m_following || m_model->changing() || !current.isValid() || (previous.isValid() && previous.row() == current.row()))
         return;
+    // the record being left takes what its controls still hold, or is not left
+    if (m_source && m_source->editing() && !m_source->writePending()) {
+        followTable(m_model->currentRow());
+        return;
+    }
     try {
         m_model->moveTo(current.row());
     } catch (const dbase::Abort &) {
@@ -106,6 +156,40 @@ void DbGrid::operatorMoved(const QModelIndex &current, const QModelIndex &previo
     }
     // a refused move (a post that failed) leaves the grid on the table's record
     followTable(m_model->currentRow());
+}
+
+bool DbGrid::commitOpenEditor()
+{
+    if (state() != EditingState || !m_model)
+        return true;
+    const QModelIndex index = currentIndex();
+    QWidget *editor = index.isValid() ? indexWidget(index) : nullptr;
+    // only a cell of the record being posted or left (writing here never moves the table)
+    if (!editor || m_committing || index.row() != m_model->currentRow())
+        return true;
+    const QScopedValueRollback committing(m_committing, true);
+    // the value as the delegate would hand it to the model, but with the model's answer
+    const QVariant value = editor->metaObject()->userProperty().read(editor);
+    const bool written = m_model->setData(index, value, Qt::EditRole);
+    // a refused value is closed as Enter closes it: the model says why
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return written;
+}
+
+bool DbGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    if (trigger == AnyKeyPressed && isCommandKey(event))
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+void DbGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (isCommandKey(event) && (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
+        event->ignore(); // for the window
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 } // namespace qal::ui

@@ -2,6 +2,7 @@
 
 #include "TableModel.h"
 
+#include <QPointer>
 #include <QTableView>
 
 namespace qal::ui {
@@ -17,6 +18,7 @@ class DbGrid : public QTableView
 
 public:
     explicit DbGrid(QWidget *parent = nullptr);
+    ~DbGrid() override;
 
     void bind(DataSource *source);
     TableModel *tableModel() const { return m_model; }
@@ -26,13 +28,24 @@ public:
     void setColumnLabel(const QString &field, const QString &label);
     void hideField(const QString &field);
 
+    // Writes the value of the cell being edited into the record and closes its editor; false
+    // (after saying why) when the value is refused, the editor staying open. The record's post,
+    // or a move away from it, does this first: a value typed into a cell is never lost.
+    bool commitOpenEditor();
+
+protected:
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void followTable(int row);
     void operatorMoved(const QModelIndex &current, const QModelIndex &previous);
     void applyVisibility();
 
+    QPointer<DataSource> m_source;
     TableModel *m_model = nullptr;
     bool m_following = false;
+    bool m_committing = false;
 };
 
 } // namespace qal::ui

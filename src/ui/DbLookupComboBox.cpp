@@ -2,13 +2,18 @@
 
 #include "DataSource.h"
 #include "DbText.h"
+#include "Logging.h"
 
 #include "dbase/Query.h"
 #include "dbase/Table.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace qal::ui {
@@ -65,8 +70,9 @@ void DbLookupComboBox::loadRows()
             const dbase::ResultSet rows = dbase::query::select(m_list->fileName(), {m_keyField, m_listField}, {}, order);
             for (const QVariantList &row : rows.rows)
                 addItem(textOfValue(row.value(1)), row.value(0));
-        } catch (...) {
+        } catch (const std::exception &e) {
             // a list that cannot be read offers nothing; the value still shows
+            qCWarning(lcUi) << "reading the rows of" << m_list->fileName() << "failed:" << e.what();
         }
     }
     // the rows open as wide as their text, however narrow the closed list is
@@ -94,18 +100,48 @@ void DbLookupComboBox::load()
         loadRows(); // a row added since the list was read
         row = rowOf(key);
     }
-    m_loading = true;
-    setCurrentIndex(row);
-    if (row < 0) {
-        QVariant shown;
+    // a key that is no row of the list (a list without rows) shows its value as placeholder
+    QString shown;
+    if (row < 0 && !key.isNull() && m_list && m_list->isOpen()) {
         try {
-            if (!key.isNull() && m_list && m_list->isOpen())
-                shown = m_list->lookup(m_keyField, key, m_listField);
-        } catch (...) {
+            shown = textOfValue(m_list->lookup(m_keyField, key, m_listField));
+        } catch (const std::exception &e) {
+            qCWarning(lcUi) << "lookup of" << m_field << "in" << m_list->fileName() << "failed:" << e.what();
         }
-        setPlaceholderText(textOfValue(shown));
     }
+    m_loading = true;
+    // Emptying the placeholder while no row is current makes the box choose its first row
+    // and leaves the old text painted: empty it first, then choose, then paint.
+    if (shown.isEmpty())
+        setPlaceholderText(QString());
+    setCurrentIndex(row);
+    if (!shown.isEmpty())
+        setPlaceholderText(shown);
+    update();
     m_loading = false;
+}
+
+QString DbLookupComboBox::shownText() const
+{
+    return currentIndex() < 0 ? placeholderText() : currentText();
+}
+
+bool DbLookupComboBox::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        // a value wider than the box shows whole in its tooltip, after the box's own hint
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        const QString text = shownText();
+        if (!text.isEmpty() && fontMetrics().horizontalAdvance(text) > field.width()) {
+            const QString hint = toolTip();
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                               hint.isEmpty() ? text : hint + QLatin1Char(' ') + text, this);
+            return true;
+        }
+    }
+    return QComboBox::event(event);
 }
 
 void DbLookupComboBox::showPopup()
@@ -129,7 +165,9 @@ void DbLookupComboBox::operatorChose(int index)
     try {
         if (m_list && m_list->isOpen())
             m_list->locate(m_keyField, key);
-    } catch (...) {
+    } catch (const std::exception &e) {
+        // the key is in the record; only the list table's own position is off
+        qCWarning(lcUi) << "moving" << m_list->fileName() << "to the chosen row failed:" << e.what();
     }
     emit edited();
 }

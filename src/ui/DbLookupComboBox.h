@@ -34,6 +34,9 @@ public:
 
     void showPopup() override;
 
+    // The text on the closed box: the current row's, the placeholder without one.
+    QString shownText() const;
+
 signals:
     // The operator chose a row (after its key reached the record).
     void edited();
@@ -41,6 +44,7 @@ signals:
     void clicked();
 
 protected:
+    bool event(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;

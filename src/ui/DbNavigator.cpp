@@ -1,6 +1,7 @@
 #include "DbNavigator.h"
 
 #include "DataSource.h"
+#include "Logging.h"
 
 #include "dbase/DatabaseError.h"
 
@@ -78,7 +79,9 @@ void DbNavigator::updateButtons()
             empty = t->isEmpty();
             bof = t->bof();
             eof = t->eof();
-        } catch (...) {
+        } catch (const std::exception &e) {
+            // the moves stay off; the next action shows the table's error
+            qCWarning(lcUi) << "reading the position in" << t->fileName() << "failed:" << e.what();
         }
     }
     // bof/eof only say the cursor tried to pass an end: on the first record after a seek they
@@ -99,6 +102,9 @@ void DbNavigator::updateButtons()
 void DbNavigator::click(Button b)
 {
     if (!button(b)->isEnabled())
+        return;
+    // a value still held by a control (a cell being edited, a date half typed) goes in first
+    if (b == Button::Post && m_source && !m_source->writePending())
         return;
     if (beforeAction && !beforeAction(b))
         return;

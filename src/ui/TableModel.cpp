@@ -1,6 +1,12 @@
 #include "TableModel.h"
 
 #include "DataSource.h"
+#include "Logging.h"
+#include "TypedValue.h"
+
+#include "dbase/DatabaseError.h"
+
+#include "core/Dialogs.h"
 
 #include <QDate>
 #include <QTimer>
@@ -64,7 +70,8 @@ QList<QVariant> TableModel::currentValues() const
         try {
             if (t->hasField(c.field))
                 v = t->value(c.field);
-        } catch (...) {
+        } catch (const std::exception &e) {
+            qCWarning(lcUi) << "reading" << c.field << "of" << t->fileName() << "failed:" << e.what();
         }
         values << v;
     }
@@ -112,7 +119,10 @@ void TableModel::reload()
             DataSource::Walk walk(*m_source);
             for (t->first(); !t->eof(); t->next())
                 m_rows.push_back({t->bookmark(), currentValues()});
-        } catch (...) {
+        } catch (const std::exception &e) {
+            // the grid shows the rows read so far
+            qCWarning(lcUi) << "reading the rows of" << t->fileName() << "failed after" << m_rows.size()
+                            << "rows:" << e.what();
         }
     }
     m_lastState = t ? t->state() : State::Inactive;
@@ -274,25 +284,24 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
         return false;
     try {
         moveTo(index.row());
-    } catch (const std::exception &) {
+    } catch (const dbase::Abort &) {
+        return false;
+    } catch (const std::exception &e) {
+        // the record being left was refused (its rules, the table): said once the editor is closed
+        QTimer::singleShot(0, this, [error = QString::fromUtf8(e.what())] { Dialogs::error(error); });
         return false;
     }
     const QString &field = m_columns[index.column()].field;
     QVariant v = value;
     if (v.typeId() == QMetaType::QString) {
-        const QString text = v.toString().trimmed();
-        const char type = t->field(field).type;
-        if (text.isEmpty()) {
-            v = QVariant();
-        } else if (type == 'N' || type == 'F') {
-            bool ok = false;
-            const qlonglong whole = text.toLongLong(&ok);
-            v = ok ? QVariant(whole) : QVariant(text.toDouble(&ok));
-            if (!ok)
-                return false;
-        } else if (type == 'D') {
-            v = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
+        const TypedValue typed = valueOfTypedText(t->field(field).type, v.toString().trimmed());
+        if (!typed.ok()) {
+            // never refused without a word; said once the view has closed its editor (a box
+            // opened meanwhile would take the editor's focus and have it commit again)
+            QTimer::singleShot(0, this, [error = typed.error] { Dialogs::error(error); });
+            return false;
         }
+        v = typed.value;
     }
     return m_source->setOperatorValue(field, v);
 }

@@ -8,6 +8,7 @@
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
 #include "data/forms/TPedirClave.h"
+#include "requests/forms/TFPedP.h"
 #include "requests/forms/TFped.h"
 #include "ui_TFConfig.h"
 #include "ui_TFVerConfig.h"
@@ -269,4 +270,27 @@ TEST_F(MainWindowFixture, OfficialRequestsOpenUnlessTheOfficeIsNumberedZero)
     EXPECT_TRUE(dialogs.texts().isEmpty());
     menu->ui()->Pedidos2->trigger(); // the same window again, never a second one
     EXPECT_EQ(menu->findChildren<TFped *>().size(), 1);
+}
+
+TEST_F(MainWindowFixture, PersonalRequestsOpenUnlessTheirOfficeIsNumberedZero)
+{
+    ASSERT_TRUE(menu->ui()->Button1->isEnabled());
+    dm->GrabarParametro(QStringLiteral("c_regp"), QStringLiteral("0"));
+    QTest::mouseClick(menu->ui()->Button1, Qt::LeftButton);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    const QStringList lines = dialogs.texts().front().split('\r');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], "El sistema no está configurado para gestionar pedidos personales");
+    EXPECT_TRUE(lines[1].startsWith("Pongase en contacto con: Soporte técnico de QAL Central")) << lines[1].toStdString();
+    EXPECT_EQ(menu->formularioPedidoPersonal(), nullptr);
+
+    dialogs.clear();
+    dm->GrabarParametro(QStringLiteral("c_regp"), QString()); // never configured still opens
+    QTest::mouseClick(menu->ui()->Button1, Qt::LeftButton);
+    ASSERT_NE(menu->formularioPedidoPersonal(), nullptr);
+    EXPECT_TRUE(menu->formularioPedidoPersonal()->isVisible());
+    EXPECT_EQ(menu->formularioPedidoPersonal()->windowTitle(), "QAL - Pedido Personal de Antecedentes");
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    QTest::mouseClick(menu->ui()->Button1, Qt::LeftButton);
+    EXPECT_EQ(menu->findChildren<TFPedP *>().size(), 1);
 }

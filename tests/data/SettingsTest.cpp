@@ -115,9 +115,19 @@ TEST(QalRegIni, DefaultsWhenTheFileOrKeysAreMissing)
     const QString before = ProgramFolder::path();
     ProgramFolder::setPath(dir.path());
     EXPECT_TRUE(qalregini::usaOutlookSecMan());
-    EXPECT_EQ(qalregini::urlServicio(), QString::fromUtf16(qalregini::kUrlServicioPorOmision));
+    EXPECT_EQ(qalregini::urlServicio(), "http://127.0.0.1/QALService/QALMessageService.asmx");
+    EXPECT_EQ(qalregini::espacioNombres(), "http://tempuri.org/");
+    EXPECT_EQ(qalregini::tiempoEsperaSegundos(), 30);
 
     IniFile ini(dir.file(QStringLiteral("qalreg.ini")));
+    ini.writeString(QStringLiteral("QALService"), QStringLiteral("Servidor"), QStringLiteral("http://central:81/"));
+    ini.writeString(QStringLiteral("QALService"), QStringLiteral("Namespace"), QStringLiteral("http://qal.gob/ws"));
+    ini.writeString(QStringLiteral("QALService"), QStringLiteral("TimeOut"), QStringLiteral("0"));
+    EXPECT_EQ(qalregini::urlServicio(), "http://central:81/QALService/QALMessageService.asmx")
+        << "the message service on the configured server";
+    EXPECT_EQ(qalregini::espacioNombres(), "http://qal.gob/ws/");
+    EXPECT_EQ(qalregini::tiempoEsperaSegundos(), 30) << "a time-out below one second is not one";
+
     ini.writeString(QStringLiteral("config"), QStringLiteral("usaoutlooksecman"), QStringLiteral("0"));
     ini.writeString(QStringLiteral("QALService"), QStringLiteral("URL"), QStringLiteral("http://central:8080/ws"));
     EXPECT_FALSE(qalregini::usaOutlookSecMan()) << "any case of file, section and key";

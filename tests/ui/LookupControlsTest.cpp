@@ -7,7 +7,10 @@
 
 #include "support/Typing.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QTest>
 
 using namespace qal;
@@ -117,4 +120,69 @@ TEST_F(LookupControls, UpperCaseEditsAndTextsShowWhatIsStored)
     EXPECT_EQ(shown.text(), "ANAÑÁ");
     table.cancel();
     EXPECT_EQ(shown.text(), "ana");
+}
+
+namespace {
+
+struct PaintCounter : QObject
+{
+    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+} // namespace
+
+TEST_F(LookupControls, AnEmptyKeyShowsNothingAfterAnyValue)
+{
+    // a list without rows shows its value as placeholder, a list with rows its row
+    DbLookupComboBox shownOnly;
+    shownOnly.dropDownRows = false;
+    shownOnly.setList(&ages, QStringLiteral("EDAD"), QStringLiteral("X_EDAD"));
+    shownOnly.bind(&ds, QStringLiteral("EDAD"));
+    EXPECT_EQ(shownOnly.shownText(), "veinticinco");
+    EXPECT_EQ(combo.shownText(), "veinticinco");
+    shownOnly.show();
+    QCoreApplication::processEvents();
+    PaintCounter paints(&shownOnly);
+
+    table.edit();
+    table.clearValue(QStringLiteral("EDAD"));
+    QCoreApplication::processEvents();
+    EXPECT_GT(paints.count, 0) << "the old text is painted over";
+    EXPECT_EQ(shownOnly.shownText(), "") << "never the previous record's text";
+    EXPECT_EQ(combo.shownText(), "") << "nor the list's first row";
+    EXPECT_EQ(combo.currentIndex(), -1);
+    table.cancel();
+
+    table.insert();
+    EXPECT_EQ(shownOnly.shownText(), "");
+    EXPECT_EQ(combo.shownText(), "");
+    table.setValue(QStringLiteral("EDAD"), 30);
+    EXPECT_EQ(shownOnly.shownText(), "treinta");
+    EXPECT_EQ(combo.shownText(), "treinta");
+    table.cancel();
+}
+
+TEST_F(LookupControls, AValueWiderThanTheListShowsWholeInItsTooltip)
+{
+    combo.setToolTip(QStringLiteral("Edad:"));
+    combo.resize(40, combo.sizeHint().height());
+    combo.show();
+    table.last(); // "treinta" does not fit in 40 pixels
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), combo.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&combo, &help);
+    EXPECT_EQ(QToolTip::text(), "Edad: treinta");
+    EXPECT_EQ(combo.toolTip(), "Edad:") << "the control's own hint stays";
+    QToolTip::hideText();
+
+    combo.resize(400, combo.height());
+    QApplication::sendEvent(&combo, &help);
+    EXPECT_EQ(QToolTip::text(), "Edad:") << "a value that fits: the hint alone";
+    QToolTip::hideText();
 }

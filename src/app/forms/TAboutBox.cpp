@@ -1,5 +1,6 @@
 #include "TAboutBox.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -30,6 +31,10 @@ TAboutBox::TAboutBox(const QString &version, QWidget *parent)
     layout->addWidget(product);
     layout->addWidget(versionLabel);
     layout->addWidget(close, 0, Qt::AlignCenter);
+    // wide enough for the whole caption in the title bar, beside the window's buttons
+    QFont title = font();
+    title.setBold(true);
+    setMinimumWidth(QFontMetrics(title).horizontalAdvance(windowTitle()) + 140);
 }
 
 } // namespace qal

@@ -10,6 +10,7 @@
 #include "app/forms/TFLista.h"
 #include "biometrics/forms/TFConfigLiveScan.h"
 #include "data/Operador.h"
+#include "data/SupportContact.h"
 #include "data/Tdm.h"
 #include "data/forms/TCambClave.h"
 #include "data/forms/TFAdminUsu.h"
@@ -20,6 +21,7 @@
 #include "exchange/forms/TFConfigMail.h"
 #include "exchange/forms/TFMailCheck.h"
 #include "exchange/forms/TFRecEst.h"
+#include "requests/forms/TFPedP.h"
 #include "requests/forms/TFped.h"
 
 #include "core/Dialogs.h"
@@ -60,7 +62,7 @@ TFMenu::TFMenu(QWidget *parent)
     // The mail windows work once the transport object exists (setTransport).
     for (QAction *a : {m_ui->ConfiguracinCorreoElectrnico1, m_ui->Probarconfiguracindecuenta1})
         a->setEnabled(false);
-    for (QPushButton *b : {m_ui->Button1, m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
+    for (QPushButton *b : {m_ui->Button2, m_ui->btOrg, m_ui->btEstCent, m_ui->btInternet})
         b->setEnabled(false);
     statusBar()->setSizeGripEnabled(true);
     // made at start so that the lines of earlier runs are there and this run's are kept
@@ -89,6 +91,7 @@ void TFMenu::connectCommands()
     connect(m_ui->Salir1, &QAction::triggered, this, &QWidget::close);
     connect(m_ui->btPedido, &QPushButton::clicked, this, &TFMenu::btPedidoClick);
     connect(m_ui->Pedidos2, &QAction::triggered, this, &TFMenu::btPedidoClick);
+    connect(m_ui->Button1, &QPushButton::clicked, this, &TFMenu::Button1Click);
     connect(m_ui->btRecibir, &QPushButton::clicked, this, &TFMenu::btRecibirClick);
     connect(m_ui->RecibirContestaciones1, &QAction::triggered, this, &TFMenu::btRecibirClick);
     connect(m_ui->OrdenamientodeArchivos1, &QAction::triggered, this, &TFMenu::OrdenamientodeArchivos1Click);
@@ -118,6 +121,27 @@ void TFMenu::btPedidoClick()
     m_fped->show();
     m_fped->raise();
     m_fped->activateWindow();
+}
+
+void TFMenu::Button1Click()
+{
+    if (!m_dm)
+        return;
+    // Only the exact value "0" turns personal requests off; an office never configured still
+    // enters them.
+    if (m_dm->LeerParametro(QStringLiteral("c_regp")) == QLatin1String("0")) {
+        Dialogs::information(QStringLiteral("El sistema no está configurado para gestionar pedidos personales\r"
+                                            "Pongase en contacto con: ")
+                             + supportContact());
+        return;
+    }
+    if (!m_fpedp) {
+        m_fpedp = new TFPedP(*m_dm, this);
+        m_fpedp->setServicioCentral(m_servicioPersonal);
+    }
+    m_fpedp->show();
+    m_fpedp->raise();
+    m_fpedp->activateWindow();
 }
 
 void TFMenu::MostrarEstado(const QString &text)

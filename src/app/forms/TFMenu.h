@@ -20,6 +20,8 @@ namespace qal {
 class Tdm;
 class TFAdminUsu;
 class TFVerConfig;
+class PersonalCentralService;
+class TFPedP;
 class TFped;
 class TFreporte;
 class AvisosVentanas;
@@ -38,6 +40,9 @@ public:
     // Binds the mail windows and the reception timer to the data module's transport object.
     void setTransport(exchange::TSMimeReg *smime);
 
+    // The central office's services the personal request form uses.
+    void setServicioCentralPersonal(PersonalCentralService *service) { m_servicioPersonal = service; }
+
     // Puts text in the status bar at once; nothing while the window is hidden.
     void MostrarEstado(const QString &text);
 
@@ -47,6 +52,8 @@ public:
     Ui::TFMenu *ui() const { return m_ui.get(); }
     // The official request form, once it has been opened.
     TFped *formularioPedido() const { return m_fped; }
+    // The personal request form, once it has been opened.
+    TFPedP *formularioPedidoPersonal() const { return m_fpedp; }
 
     void FormShow();
 
@@ -69,6 +76,7 @@ private:
     void connectCommands();
     void btRecibirClick();
     void btPedidoClick();
+    void Button1Click();
     void OrdenamientodeArchivos1Click();
     void PedidospersonalessinenviarClick();
     void Acercade1Click();
@@ -89,6 +97,8 @@ private:
     TFAdminUsu *m_adminUsu = nullptr;
     TFVerConfig *m_verConfig = nullptr;
     TFped *m_fped = nullptr;
+    TFPedP *m_fpedp = nullptr;
+    PersonalCentralService *m_servicioPersonal = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
     TFreporte *m_reporte = nullptr;

@@ -20,6 +20,7 @@
 #include "imaging/BmpFile.h"
 #include "reports/forms/ImprimirDocumento.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -389,6 +390,13 @@ bool TFLiveScanPlano::event(QEvent *event)
 
 void TFLiveScanPlano::keyPressEvent(QKeyEvent *event)
 {
+    // Enter on a button presses it (the save button that auto-advance focuses after the
+    // tenth print); elsewhere it takes one finger.
+    auto *button = qobject_cast<QAbstractButton *>(focusWidget());
+    if (button && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        button->click();
+        return;
+    }
     if (teclaDedo(event))
         return;
     QDialog::keyPressEvent(event);

@@ -124,6 +124,8 @@ void TFConfig::btAceptarClick()
         return;
     }
     // an address being typed in the sites' grid goes in with the rest
+    if (!m_dsUrl->writePending())
+        return;
     try {
         if (m_dm.url.isOpen())
             m_dm.url.post();

@@ -37,9 +37,9 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     bindControls();
     bindLists();
     connectHandlers();
-    // Live-scan and the quick search arrive with their windows; until then their buttons
-    // do not pretend to work.
-    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes, m_ui->btBuscar})
+    // Live-scan, the quick search and the central office's state query arrive with their
+    // windows; until then their buttons do not pretend to work.
+    for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes, m_ui->btBuscar, m_ui->btEstVelcor})
         b->setEnabled(false);
     for (QAction *a : m_menuHuella->actions())
         a->setEnabled(false);
@@ -58,7 +58,13 @@ void TFped::compactarBotones()
     }
 }
 
-TFped::~TFped() = default;
+TFped::~TFped()
+{
+    // closing the window moves the focus out of its edits: what they report then must not reach
+    // a form that is being destroyed
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+}
 
 void TFped::bindControls()
 {
@@ -181,7 +187,10 @@ void TFped::FormShow()
     centreOnScreen();
     m_ui->lbCarped->setVisible(m_dm.mNomi);
     m_ui->c_carped->setVisible(m_dm.mNomi);
-    m_ui->m_excart51->setVisible(m_dm.LeerParametro(QStringLiteral("m_es_suc")) == QLatin1String("S"));
+    // a branch office's controls
+    const bool sucursal = m_dm.LeerParametro(QStringLiteral("m_es_suc")) == QLatin1String("S");
+    m_ui->m_excart51->setVisible(sucursal);
+    m_ui->btEstVelcor->setVisible(sucursal);
 }
 
 bool TFped::nvPedBeforeAction(ui::DbNavigator::Button button)

@@ -15,9 +15,11 @@
 #include "core/ProgramFolder.h"
 #include "data/RequestFiles.h"
 #include "data/Tdm.h"
+#include "dbase/DatabaseError.h"
 #include "imaging/FileCopy.h"
 #include "imaging/forms/TFImgDig.h"
 #include "imaging/forms/TFVerImg.h"
+#include "ui/DataSource.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +63,8 @@ void TFped::atrapar(const std::function<void()> &handler)
 {
     try {
         handler();
+    } catch (const dbase::Abort &) {
+        // given up after its own message
     } catch (const std::exception &e) {
         Dialogs::error(QString::fromUtf8(e.what()));
     }
@@ -80,6 +84,9 @@ void TFped::grabarSiEdita()
 {
     dbase::Table &ped = m_dm.ped;
     if (ped.state() != dbase::Table::State::Browse) {
+        // a date still being typed goes in first, or nothing is saved
+        if (!m_dsPed->writePending())
+            throw dbase::Abort();
         m_dm.grabacionAutorizada = true;
         ped.post();
     }

@@ -49,7 +49,9 @@ TEST_F(LiveScanSession, TenPrintsSavedAndReopenedAsTheyWereStored)
         form.ui()->edClasDer->setFocus();
         QTest::keyClick(form.ui()->edClasDer, Qt::Key_Home);
         test::typeText(form.ui()->edClasDer, QStringLiteral("v1234"));
-        QTest::mouseClick(form.ui()->btGrabar, Qt::LeftButton);
+        // Enter on the save button saves
+        form.ui()->btGrabar->setFocus();
+        QTest::keyClick(form.ui()->btGrabar, Qt::Key_Return);
         EXPECT_FALSE(form.isVisible());
         EXPECT_TRUE(form.estado(0).endsWith(QStringLiteral(" grabada exitosamente! - Total: 0 seg."))) << form.estado(0).toStdString();
     });

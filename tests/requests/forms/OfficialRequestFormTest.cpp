@@ -69,6 +69,7 @@ TEST_F(OfficialRequestForm, OptionalControlsFollowTheSettings)
 {
     EXPECT_FALSE(ui().c_carped->isVisible()) << "nominative requests are off in the demo";
     EXPECT_FALSE(ui().m_excart51->isVisible());
+    EXPECT_FALSE(ui().btEstVelcor->isVisible());
     form->hide();
     dm->mNomi = true;
     dm->GrabarParametro(QStringLiteral("m_es_suc"), QStringLiteral("S")); // read when the form is shown
@@ -76,6 +77,9 @@ TEST_F(OfficialRequestForm, OptionalControlsFollowTheSettings)
     EXPECT_TRUE(ui().c_carped->isVisible());
     EXPECT_TRUE(ui().lbCarped->isVisible());
     EXPECT_TRUE(ui().m_excart51->isVisible());
+    EXPECT_TRUE(ui().btEstVelcor->isVisible());
+    EXPECT_FALSE(ui().btEstVelcor->isEnabled()) << "the central office's state query is not built yet";
+    EXPECT_TRUE(ui().btOficio->isEnabled());
 }
 
 TEST_F(OfficialRequestForm, ANewRequestIsRefusedUntilCompleteThenNumberedAndNormalised)
@@ -249,13 +253,11 @@ TEST_F(OfficialRequestForm, DeletingAsksOnceAndKeepsTheRequestOnNo)
     EXPECT_EQ(ped().recordCount(), 1);
 }
 
-TEST_F(OfficialRequestForm, StateQueryAndLetterNeedTheirData)
+TEST_F(OfficialRequestForm, TheLetterNeedsItsData)
 {
     press(B::Insert);
-    QTest::mouseClick(ui().btEstVelcor, Qt::LeftButton);
     QTest::mouseClick(ui().btOficio, Qt::LeftButton);
-    EXPECT_EQ(dialogs.texts(), QStringList({"Sin número de expte. no se puede consultar el estado",
-                                            "Debe ingresar todos los datos antes de visualizar el oficio"}));
+    EXPECT_EQ(dialogs.texts(), QStringList({"Debe ingresar todos los datos antes de visualizar el oficio"}));
     press(B::Cancel);
 }
 

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "data/NetworkIdentity.h"
+#include "ui/DbNavigator.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+class QLineEdit;
+class QMenu;
+
+namespace Ui {
+class TFPedP;
+}
+
+namespace qal {
+
+class PersonalCentralService;
+class TFCompPedBol;
+class TFDigFich;
+class TFImgDig;
+class TFVerImg;
+class Tdm;
+
+namespace ui {
+class DataSource;
+}
+
+// "QAL - Pedido Personal de Antecedentes": the counter screen for personal requests, one
+// record of pedp at a time. The record rules run in the table's events; the form guards the
+// navigator, applies the bank slip, sends, shows the answer, prints or mails the receipt and
+// renews the security code with the central office.
+class TFPedP : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFPedP(Tdm &dm, QWidget *parent = nullptr);
+    ~TFPedP() override;
+
+    Ui::TFPedP *ui() const { return m_ui.get(); }
+    ui::DataSource *DsPedp() const { return m_dsPedp; }
+    QMenu *PMenuHuella() const { return m_menuHuella; }
+
+    // The central office's services the form uses; without them the slip is not applied and
+    // the commands that need them are disabled.
+    void setServicioCentral(PersonalCentralService *service);
+
+    void FormShow();
+    bool nvPedBeforeAction(ui::DbNavigator::Button button);
+    // Sets a looked-up field to null, as its clear button does.
+    void limpiarCampo(const QString &field);
+
+    // The slip edits (dbTalon and dbPagoDomic) share these; each acts on the edit that raised it.
+    void dbTalonClick(QLineEdit *edit);
+    void dbTalonEnter(QLineEdit *edit);
+    void dbTalonExit(QLineEdit *edit);
+    void dbTalonKeyUp(QLineEdit *edit, int key);
+
+    void btEnvClick();
+    void btContesClick();
+    void btImpCompClick();
+    void btRegenClick();
+    void btDigClick();
+    void DigitalizarFicha1Click();
+    void btDocClick();
+
+    // The comparison of the current request with its bank slip: true when the operator goes on.
+    bool compararConBoleta();
+
+    TFCompPedBol *formularioComparacion();
+    TFDigFich *formularioFicha();
+    TFImgDig *formularioDocumentos();
+    TFVerImg *visorImagenes();
+
+    // Shows a window modally; tests drive the window themselves.
+    std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
+
+    // This computer's network identity, written in the packages the form sends.
+    std::function<NetworkIdentity()> obtenerIdentidad = GetNetworkInfo;
+
+    // Raised before each image hand-over: each temporary image gets a fresh name.
+    int contadorVisor = 0;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void bindControls();
+    void bindLists();
+    void connectHandlers();
+    void conectarImagenes();
+    void compactarBotones();
+    void centreOnScreen();
+    void actualizarComandos();
+    void grabarSiEdita();
+    void editarPedido();
+    bool soloLectura() const;
+    void mostrarImagen(const QString &archivo);
+    void enviarComprobantePorCorreo();
+    // Runs an event handler; an error it raises is shown and the program goes on.
+    static void atrapar(const std::function<void()> &handler);
+
+    std::unique_ptr<Ui::TFPedP> m_ui;
+    Tdm &m_dm;
+    ui::DataSource *m_dsPedp;
+    QMenu *m_menuHuella;
+    PersonalCentralService *m_servicio = nullptr;
+    TFCompPedBol *m_comparacion = nullptr;
+    TFDigFich *m_ficha = nullptr;
+    TFImgDig *m_documentos = nullptr;
+    TFVerImg *m_visor = nullptr;
+    bool m_centred = false;
+};
+
+} // namespace qal
