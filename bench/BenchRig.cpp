@@ -18,7 +18,7 @@
 
 using namespace qal;
 
-namespace bench {
+namespace benchrig {
 
 namespace {
 
@@ -162,4 +162,4 @@ double readDeleteCurl(const Rig &rig, int messages)
     return seconds(t);
 }
 
-} // namespace bench
+} // namespace benchrig

@@ -12,7 +12,7 @@ namespace qal {
 class Tdm;
 }
 
-namespace bench {
+namespace benchrig {
 
 struct Rig
 {
@@ -39,4 +39,4 @@ int runCurl(const QStringList &args);
 // One curl run per message of the mailbox: LIST 1, RETR 1 and DELE 1 over one connection.
 double readDeleteCurl(const Rig &rig, int messages);
 
-} // namespace bench
+} // namespace benchrig

@@ -27,7 +27,7 @@
 #include <cstdio>
 
 using namespace qal;
-using namespace bench;
+using namespace benchrig;
 
 namespace {
 

@@ -33,7 +33,7 @@
 
 using namespace qal;
 using namespace qal::exchange;
-using namespace bench;
+using namespace benchrig;
 
 namespace {
 
