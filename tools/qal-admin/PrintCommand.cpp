@@ -1,9 +1,9 @@
 // qal-admin print FOLDER DOCUMENT C_PED [--pdf FILE]: one document of a request, drawn by
 // the program's own report code, to the default printer or to a PDF file.
 #include "Command.h"
+#include "RunningTables.h"
 
 #include "data/Tdm.h"
-#include "data/TableSchema.h"
 #include "reports/Documentos.h"
 #include "reports/Impresora.h"
 #include "reports/ReportFonts.h"
@@ -17,18 +17,6 @@ namespace {
 const QString kUsage = QStringLiteral(
     "uso: qal-admin print CARPETA oficio|comprobante|contestacion|rechazo|ficha oficial|ficha personal C_PED "
     "[--pdf ARCHIVO]\n");
-
-// The tables as the program has them open, without the start-up maintenance: a running
-// program may share the folder.
-void openTables(qal::Tdm &dm)
-{
-    for (const auto &[component, table] : dm.tables()) {
-        table->open();
-        const QString key = qal::tableDefinition(component).keyField;
-        if (!key.isEmpty() && table->hasProductionIndex())
-            table->setIndexField(key);
-    }
-}
 
 int print(const QStringList &arguments)
 {
@@ -61,7 +49,7 @@ int print(const QStringList &arguments)
         printErr(fontProblem + u'\n');
     qal::ProgramFolder::setPath(QFileInfo(args.at(0)).absoluteFilePath());
     qal::Tdm dm;
-    openTables(dm);
+    openTablesAsRunning(dm);
     if (!qal::reports::IrAPedido(dm, *document, cPed)) {
         printErr(QStringLiteral("No existe el pedido %1\n").arg(cPed));
         return 1;

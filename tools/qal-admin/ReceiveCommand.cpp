@@ -3,8 +3,8 @@
 // and deleted, unknown mail forwarded, and arriving answers printed (to the default printer
 // or, with --pdf, to PDF files in DIR).
 #include "Command.h"
+#include "RunningTables.h"
 
-#include "data/TableSchema.h"
 #include "data/Tdm.h"
 #include "exchange/TSMimeReg.h"
 #include "reports/ColaImpresion.h"
@@ -44,18 +44,6 @@ public:
 private:
     qal::Tdm &m_dm;
 };
-
-// The tables as the program has them open, without the start-up maintenance: a running
-// program may share the folder.
-void openTables(qal::Tdm &dm)
-{
-    for (const auto &[component, table] : dm.tables()) {
-        table->open();
-        const QString key = qal::tableDefinition(component).keyField;
-        if (!key.isEmpty() && table->hasProductionIndex())
-            table->setIndexField(key);
-    }
-}
 
 int receive(const QStringList &arguments)
 {
@@ -100,7 +88,7 @@ int receive(const QStringList &arguments)
 
     qal::ProgramFolder::setPath(folder);
     qal::Tdm dm;
-    openTables(dm);
+    openTablesAsRunning(dm);
     dm.mImpAuto = dm.LeerParametro(QStringLiteral("m_impauto")) != QLatin1String("N");
     dm.mImpConfP = dm.LeerParametro(QStringLiteral("m_impconfp")) == QLatin1String("S");
     dm.InicioCompleto = true;

@@ -16,6 +16,29 @@ SoapAnswer malformed(const QString &problem)
     return answer;
 }
 
+// True when the token just read ends the reading: a document type declaration or entity
+// (never accepted from a server) or broken XML.
+bool refused(const QXmlStreamReader &xml, QString &problem)
+{
+    switch (xml.tokenType()) {
+    case QXmlStreamReader::DTD:
+    case QXmlStreamReader::EntityReference:
+        problem = QStringLiteral("la respuesta declara entidades");
+        return true;
+    case QXmlStreamReader::Invalid:
+        problem = xml.errorString();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Why the answer ended before the element did.
+QString endProblem(const QXmlStreamReader &xml)
+{
+    return xml.hasError() ? xml.errorString() : QStringLiteral("la respuesta está incompleta");
+}
+
 // Moves to the next start or end element, refusing document type declarations.
 bool nextElement(QXmlStreamReader &xml, QString &problem)
 {
@@ -24,18 +47,13 @@ bool nextElement(QXmlStreamReader &xml, QString &problem)
         case QXmlStreamReader::StartElement:
         case QXmlStreamReader::EndElement:
             return true;
-        case QXmlStreamReader::DTD:
-        case QXmlStreamReader::EntityReference:
-            problem = QStringLiteral("la respuesta declara entidades");
-            return false;
-        case QXmlStreamReader::Invalid:
-            problem = xml.errorString();
-            return false;
         default:
+            if (refused(xml, problem))
+                return false;
             break;
         }
     }
-    problem = xml.hasError() ? xml.errorString() : QStringLiteral("la respuesta está incompleta");
+    problem = endProblem(xml);
     return false;
 }
 
@@ -57,18 +75,13 @@ bool readSimpleText(QXmlStreamReader &xml, QString &text, QString &problem)
         case QXmlStreamReader::StartElement:
             problem = QStringLiteral("valor con elementos: ") + xml.name().toString();
             return false;
-        case QXmlStreamReader::DTD:
-        case QXmlStreamReader::EntityReference:
-            problem = QStringLiteral("la respuesta declara entidades");
-            return false;
-        case QXmlStreamReader::Invalid:
-            problem = xml.errorString();
-            return false;
         default:
+            if (refused(xml, problem))
+                return false;
             break;
         }
     }
-    problem = xml.hasError() ? xml.errorString() : QStringLiteral("la respuesta está incompleta");
+    problem = endProblem(xml);
     return false;
 }
 
