@@ -9,6 +9,7 @@
 #include "data/Tdm.h"
 #include "requests/central/CentralPersonalSoap.h"
 #include "exchange/TSMimeReg.h"
+#include "exchange/soap/ServicioBiometrico.h"
 #include "exchange/soap/ServicioBoleta.h"
 #include "exchange/soap/ServicioWeb.h"
 #include "ui/QtDialogs.h"
@@ -81,6 +82,8 @@ int main(int argc, char **argv)
     // The fingerprint scanner delivers to whichever capture window is on screen.
     TFingerScan fingerScan;
     TFingerScan::setInstance(&fingerScan);
+    soap::ServicioBiometrico verificador([&dm] { return soap::SoapSettings::current(&dm); });
+    menu.setVerificadorHuella(&verificador);
     QString scannerProblem;
     if (!fingerScan.startInProgramFolder(scannerProblem))
         Dialogs::error(scannerProblem);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace qal {
 
@@ -25,6 +28,18 @@ bool RunDetached(const QString &program, const QStringList &arguments = {});
 // Success is judged by the target's existence afterwards. Messages:
 //   "ERROR: No existe archivo origen", "ERROR: No se pudo generar <target>".
 bool ConvertBmpToWsq(const QString &source, const QString &target, QString &message);
+// One conversion of a batch and, afterwards, its result as ConvertBmpToWsq gives it.
+struct BmpToWsq
+{
+    BmpToWsq(const QString &source, const QString &target) : source(source), target(target) {}
+    QString source, target;
+    bool ok = false;
+    QString message;
+};
+// Runs the conversions of the batch with up to `parallel` converter processes at a time, in
+// the batch's order; `starting` hears the position of each conversion as its process starts.
+// Every conversion runs, whatever the others gave.
+void ConvertBmpsToWsq(QList<BmpToWsq> &batch, int parallel, const std::function<void(int)> &starting = {});
 // Decodes and then removes the source, whose extension must be exactly ".wsq". Messages:
 //   "ERROR: No existe archivo origen", "ERROR: El archivo origen debe tener extensión wsq",
 //   "No se pudo convertir el archivo: <source>", "No se pudo eliminar archivo origen: <source>".

@@ -141,11 +141,23 @@ bool Tdm::Reindexar(Progress *progress, const QStringList &fresh)
         if (!t->fileName().isEmpty()) {
             dbase::Table rebuild(t->fileName());
             try {
-                rebuild.open(dbase::Table::Mode::Exclusive);
-                if (!fresh.contains(t->fileName(), Qt::CaseInsensitive))
+                bool rebuilt = false;
+                try {
+                    rebuild.open(dbase::Table::Mode::Exclusive);
+                } catch (const dbase::DatabaseError &) {
+                    // a damaged index is written anew (its copy kept); a table that is
+                    // missing or itself damaged still ends the program
+                    rebuild.close();
+                    repairIndexOf(component, rebuild);
+                    rebuild.close();
+                    rebuild.open(dbase::Table::Mode::Exclusive);
+                    rebuilt = true;
+                }
+                // a table whose header disagrees with its file is read only: never rewritten
+                if (!rebuilt && rebuild.damage().isEmpty() && !fresh.contains(t->fileName(), Qt::CaseInsensitive))
                     rebuild.regenerateIndexes();
                 rebuild.close();
-            } catch (const dbase::DatabaseError &) {
+            } catch (const std::exception &) {
                 Dialogs::information(
                     QStringLiteral("No existe la tabla: %1 .Comuniquese con el soporte  técnico de QAL Central.")
                         .arg(component)

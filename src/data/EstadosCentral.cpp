@@ -153,7 +153,7 @@ QStringList AplicarListaEstados(Tdm &dm, ListaEstados tipo, const QString &texto
         if (line.pedido <= 0)
             continue;
         const QString state = line.estado.isEmpty() ? QStringLiteral("No especificado")
-                                                    : states.value(line.estado);
+                                                    : states.value(line.estado, line.estado);
         const QString tramite = line.expediente.isEmpty() ? QString() : letter + line.expediente;
         const QString result = results.value(line.resultado, QStringLiteral("No especificado"));
         out << row(tipo, QString::number(line.pedido), state, tramite, result);

@@ -59,7 +59,8 @@ QList<Row> rowsFor(const QString &component)
     if (component == "estcent")
         return {{S("REC"), S("RECIBIDO EN QAL CENTRAL")}, {S("TRA"), S("EN TRÁMITE")},
                 {S("IDE"), S("EN IDENTIFICACIÓN DACTILOSCÓPICA")}, {S("INF"), S("INFORMADO")},
-                {S("REZ"), S("RECHAZADO")}};
+                {S("REZ"), S("RECHAZADO")}, {S("T"), S("EN TRÁMITE EN QAL CENTRAL")}, {S("C"), S("CONTESTADO")},
+                {S("R"), S("RECHAZADO")}};
     if (component == "tdel")
         return {{N(100), S(""), S(""), S(""), S("DELITOS CONTRA LAS PERSONAS"), N(0)},
                 {N(101), S("11179"), S("79"), S(""), S("HOMICIDIO SIMPLE"), N(100)},

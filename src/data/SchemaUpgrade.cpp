@@ -7,6 +7,10 @@
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+
 namespace qal {
 namespace {
 
@@ -94,6 +98,48 @@ struct WidthChange
 
 const WidthChange kWidths[] = {{"PED.DBF", "N_CAUSA", 8, 15}, {"SUP.DBF", "C_PED", 5, 8}, {"SUP.DBF", "C_REG", 3, 4}};
 
+// What the upgrade must do to one table, read from its header.
+struct TablePlan
+{
+    QString file;
+    dbase::Table::Restructure changes;
+    qint64 size = 0; // bytes of the table file, for the progress
+};
+
+QList<TablePlan> planUpgrade(const std::function<bool(const char *)> &damaged)
+{
+    QList<TablePlan> plans;
+    const auto planFor = [&plans](const char *file) -> TablePlan & {
+        for (TablePlan &p : plans) {
+            if (p.file.compare(QLatin1String(file), Qt::CaseInsensitive) == 0)
+                return p;
+        }
+        plans.append(TablePlan {QLatin1String(file), {}, 0});
+        return plans.last();
+    };
+    for (const Step &step : kSteps) {
+        if (damaged(step.file))
+            continue;
+        dbase::Table schema(QLatin1String(step.file));
+        schema.open();
+        if (schema.hasField(QLatin1String(step.field)))
+            continue;
+        TablePlan &plan = planFor(step.file);
+        plan.changes.added.append(descriptorFor(QLatin1String(step.field), QLatin1String(step.type)));
+        if (step.setFalse)
+            plan.changes.falseFields << dbase::storedFieldName(QLatin1String(step.field));
+    }
+    for (const WidthChange &w : kWidths) {
+        if (damaged(w.file))
+            continue;
+        if (AnchoCampo(ProgramFolder::path(), QLatin1String(w.file), QLatin1String(w.field)) == w.oldWidth)
+            planFor(w.file).changes.widths.append({QLatin1String(w.field), w.newWidth});
+    }
+    for (TablePlan &p : plans)
+        p.size = QFileInfo(ProgramFolder::resolve(p.file)).size();
+    return plans;
+}
+
 } // namespace
 
 void Tdm::ActualizarEsquema()
@@ -107,6 +153,42 @@ void Tdm::ActualizarEsquema()
         }
         return false;
     };
+    // Up-to-date tables are only read. Each table that lacks something is written once, with
+    // all its new fields and widths, under a progress window shown before the first write.
+    const QList<TablePlan> plans = planUpgrade(damaged);
+    if (plans.isEmpty())
+        return;
+    std::unique_ptr<Progress> window =
+        openProgress ? openProgress(QStringLiteral("Actualización de Tablas"),
+                                    QStringLiteral("Actualizando la estructura de las tablas..."))
+                     : nullptr;
+    if (window)
+        window->setProgress(0);
+    qint64 total = 0, done = 0;
+    for (const TablePlan &p : plans)
+        total += std::max<qint64>(p.size, 1);
+    try {
+        for (const TablePlan &p : plans) {
+            dbase::Table t(p.file);
+            t.open(dbase::Table::Mode::Exclusive);
+            t.restructure(p.changes);
+            t.close();
+            done += std::max<qint64>(p.size, 1);
+            if (window)
+                window->setProgress(int(done * 100 / total));
+        }
+        return;
+    } catch (const std::exception &) {
+        // A table that could not be written at once goes step by step: each step then fails
+        // (or not) as it always has, with its own message or ending the upgrade.
+    }
+    upgradeStepByStep(damaged);
+    if (window)
+        window->setProgress(100);
+}
+
+void Tdm::upgradeStepByStep(const std::function<bool(const char *)> &damaged)
+{
     for (const Step &step : kSteps) {
         if (damaged(step.file))
             continue;

@@ -147,6 +147,8 @@ Q_SIGNALS:
     void busquedaDelitoHabilitadaChanged(bool enabled);
 
 private:
+    // The schema upgrade one step at a time, each a rewrite of its table.
+    void upgradeStepByStep(const std::function<bool(const char *)> &damaged);
     void repairIndexOf(const QString &component, dbase::Table &table);
     void reportDamagedTables();
     void wireEvents();

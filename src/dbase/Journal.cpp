@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -93,8 +94,35 @@ Journal::Journal(QString path)
 Journal::~Journal()
 {
     // An unfinished group stays journaled: the next open rolls it back.
-    if (m_fd >= 0)
+    if (m_pending) {
         ::close(m_fd);
+        return;
+    }
+    closeAndRemove();
+}
+
+namespace {
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+void Journal::closeAndRemove()
+{
+    if (m_fd < 0)
+        return;
+    // Another cursor on the same table (in this or another process) may be using the same
+    // file: only an empty journal that is still the one at the path goes.
+    struct stat mine {};
+    struct stat named {};
+    if (::fstat(m_fd, &mine) == 0 && mine.st_size == 0 &&
+        ::stat(QFile::encodeName(m_path).constData(), &named) == 0 && sameFile(mine, named))
+        ::unlink(QFile::encodeName(m_path).constData());
+    ::close(m_fd);
+    m_fd = -1;
 }
 
 QString Journal::pathFor(const QString &tablePath)
@@ -103,12 +131,20 @@ QString Journal::pathFor(const QString &tablePath)
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".qjl"));
 }
 
-void Journal::openIfNeeded()
+void Journal::openForGroup()
 {
-    if (m_fd >= 0)
-        return;
-    m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC,
-                  0644);
+    const QByteArray path = QFile::encodeName(m_path);
+    if (m_fd >= 0) {
+        // The kept descriptor serves only while it is still the file at the path: another
+        // cursor on the table may have removed it when it closed.
+        struct stat mine {};
+        struct stat named {};
+        if (::fstat(m_fd, &mine) == 0 && ::stat(path.constData(), &named) == 0 && sameFile(mine, named))
+            return;
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    m_fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
     if (m_fd < 0)
         throw DatabaseError(QStringLiteral("No se puede crear el archivo %1: %2")
                                 .arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
@@ -116,7 +152,8 @@ void Journal::openIfNeeded()
 
 void Journal::saveBefore(const File &file, std::int64_t offset, std::int64_t n)
 {
-    openIfNeeded();
+    if (!m_pending)
+        openForGroup();
     const std::int64_t oldSize = file.size();
     const QByteArray old = offset < oldSize ? file.readSome(offset, std::min(n, oldSize - offset))
                                             : QByteArray();
@@ -135,6 +172,7 @@ void Journal::saveBefore(const File &file, std::int64_t offset, std::int64_t n)
 
     // One write per entry: a process killed here leaves a whole entry or a torn tail,
     // and the in-place write that the entry protects has not happened yet.
+    m_pending = true;
     qsizetype done = 0;
     while (done < entry.size()) {
         const ssize_t w = ::write(m_fd, entry.constData() + done, size_t(entry.size() - done));
@@ -149,11 +187,26 @@ void Journal::saveBefore(const File &file, std::int64_t offset, std::int64_t n)
 
 void Journal::commit()
 {
-    if (m_fd < 0)
+    if (!m_pending)
         return;
+    m_pending = false;
+    if (::ftruncate(m_fd, 0) == 0)
+        return;
+    // A journal that keeps a finished group's entries would undo it after a crash.
     ::close(m_fd);
     m_fd = -1;
-    ::unlink(QFile::encodeName(m_path).constData());
+    if (::unlink(QFile::encodeName(m_path).constData()) != 0 && errno != ENOENT)
+        throw DatabaseError(QStringLiteral("No se puede vaciar el archivo %1: %2")
+                                .arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+void Journal::undo()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_pending = false;
+    rollBack(m_path);
 }
 
 bool Journal::rollBack(const QString &path)

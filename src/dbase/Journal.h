@@ -12,12 +12,14 @@ class File;
 //
 // Before a byte range of a file is overwritten, its old bytes and the file's old size are
 // appended to the journal file, each entry in one write with a checksum; then the file is
-// written in place. commit() removes the journal. A journal still present when a table is
+// written in place. commit() empties the journal. A journal holding entries when a table is
 // opened belongs to a group that never finished (the process died): rollBack() restores
 // every range it saved, newest first, and the old sizes, so the files are exactly as they
 // were before the group began. A torn last entry was never applied, so it is ignored.
 //
-// The journal lives beside the table as "<table base name>.qjl".
+// The journal lives beside the table as "<table base name>.qjl". It is created by the first
+// group and kept open, empty between groups, so that a save costs no file creation; the
+// object's end removes it when no group is left unfinished.
 class Journal
 {
 public:
@@ -27,12 +29,15 @@ public:
     Journal &operator=(const Journal &) = delete;
 
     const QString &path() const { return m_path; }
-    bool active() const { return m_fd >= 0; }
+    // A group has saved ranges that are not committed yet.
+    bool pending() const { return m_pending; }
 
     // Saves what [offset, offset + n) of file holds now, and its size.
     void saveBefore(const File &file, std::int64_t offset, std::int64_t n);
     // The group is complete: forget the saved ranges.
     void commit();
+    // The group failed: restores what it saved (as rollBack) and removes the journal.
+    void undo();
 
     // Restores the files named in the journal at path (names relative to its folder) and
     // removes it. Returns false when there was no journal. Throws DatabaseError when a
@@ -41,10 +46,12 @@ public:
     static QString pathFor(const QString &tablePath);
 
 private:
-    void openIfNeeded();
+    void openForGroup();
+    void closeAndRemove();
 
     QString m_path;
     int m_fd = -1;
+    bool m_pending = false;
 };
 
 } // namespace qal::dbase

@@ -2,6 +2,7 @@
 
 #include "DatabaseError.h"
 #include "FieldValue.h"
+#include "MdxFile.h"
 
 #include "core/Cp1252.h"
 

@@ -217,6 +217,17 @@ public:
     void changeFieldWidth(const QString &field, int newWidth, int newDecimals = -1);
     // Adds a C, N, F, D or L field at the end of every record, blank.
     void addField(const FieldDescriptor &field);
+    // Several changes of structure in one rewrite of the table: C/N/F fields take new widths
+    // (as changeFieldWidth), then fields are added at the end of every record (as addField;
+    // a logical field named in falseFields starts false instead of blank).
+    struct Restructure
+    {
+        QList<QPair<QString, int>> widths; // field, new width
+        FieldList added;
+        QStringList falseFields;
+        bool isEmpty() const { return widths.isEmpty() && added.isEmpty(); }
+    };
+    void restructure(const Restructure &changes);
 
     // ---- events
     Event beforeInsert, afterInsert, beforeEdit, afterEdit, beforePost, afterPost, beforeCancel, afterCancel,

@@ -8,6 +8,8 @@
 #include "DatabaseError.h"
 #include "FieldValue.h"
 #include "Journal.h"
+#include "MdxFile.h"
+#include "MemoFile.h"
 #include "RetiredFiles.h"
 
 #include <QDir>

@@ -4,6 +4,8 @@
 #include "Heading.h"
 #include "ReportFonts.h"
 
+#include "data/SupportContact.h"
+
 #include <QImage>
 
 namespace qal::reports {
@@ -28,7 +30,8 @@ QString TextoInformacionComprobante()
         "Estimado/a, le informamos que su Solicitud de Trámite se encuentra en proceso de validación. "
         "Una vez aprobada, recibirá por correo electrónico los datos para descargar su Certificado de "
         "Antecedentes Penales Digital. Por consultas, ingrese al sitio web de QAL Central "
-        "(www.qal.gob.ar) o comuníquese con la línea gratuita 0800-555-0725.");
+        "(%1) o comuníquese con la línea gratuita %2.")
+        .arg(centralWebSite(), centralFreePhone());
 }
 
 bool TrpCompr::setDatos(const DatosComprobante &datos, QString *error)

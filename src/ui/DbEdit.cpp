@@ -2,12 +2,14 @@
 
 #include "DataSource.h"
 #include "DbText.h"
+#include "FieldTextFilter.h"
 #include "TypedValue.h"
 
 #include "core/Dialogs.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -16,6 +18,7 @@ namespace qal::ui {
 
 DbEdit::DbEdit(QWidget *parent)
     : QLineEdit(parent)
+    , m_filter(new FieldTextFilter(this))
 {
     connect(this, &QLineEdit::textEdited, this, &DbEdit::operatorEdited);
 }
@@ -44,11 +47,23 @@ char DbEdit::fieldType() const
     return t && t->fieldIndex(m_field) >= 0 ? t->field(m_field).type : 'C';
 }
 
+void DbEdit::keepFilter()
+{
+    QValidator *current = const_cast<QValidator *>(validator());
+    if (current == m_filter)
+        return;
+    m_filter->setRule(current);
+    setValidator(m_filter);
+}
+
 void DbEdit::load()
 {
     if (m_writing)
         return;
+    keepFilter();
     dbase::Table *t = m_source ? m_source->table() : nullptr;
+    m_filter->setProgramText(true);
+    const auto typingAgain = qScopeGuard([this] { m_filter->setProgramText(false); });
     if (!t || !t->isOpen() || !t->hasField(m_field)) {
         m_holding = false;
         setText(QString());
@@ -65,9 +80,7 @@ void DbEdit::load()
     if (fieldNo >= 0) {
         const dbase::FieldDescriptor &fd = t->field(m_field);
         const int limit = maxChars > 0 ? std::min(maxChars, int(fd.length)) : fd.length;
-        // setting the limit re-sets the text and moves the cursor: only when it changes
-        if ((fd.type == 'C' || fd.type == 'N' || fd.type == 'F') && maxLength() != limit)
-            setMaxLength(limit);
+        m_filter->setWidth(fd.type == 'C' || fd.type == 'N' || fd.type == 'F' ? limit : 0);
     }
     const QString text = textOfValue(value);
     if (text != this->text()) {
@@ -75,6 +88,11 @@ void DbEdit::load()
         if (!hasFocus())
             setCursorPosition(0); // a long value shows its beginning
     }
+}
+
+int DbEdit::fieldWidth() const
+{
+    return m_filter->width();
 }
 
 bool DbEdit::write(const QVariant &value)
@@ -91,8 +109,8 @@ void DbEdit::operatorEdited(const QString &typed)
     if (!t)
         return;
     QString text = typed;
-    if (upperCase && text != text.toUpper()) {
-        text = text.toUpper();
+    if (upperCase && text != upperCaseFieldText(text)) {
+        text = upperCaseFieldText(text);
         const int cursor = cursorPosition();
         setText(text); // never emits textEdited
         setCursorPosition(cursor);
@@ -137,6 +155,12 @@ bool DbEdit::writeHeldText()
     return true;
 }
 
+void DbEdit::focusInEvent(QFocusEvent *event)
+{
+    keepFilter();
+    QLineEdit::focusInEvent(event);
+}
+
 void DbEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
@@ -148,6 +172,7 @@ void DbEdit::focusOutEvent(QFocusEvent *event)
 
 void DbEdit::keyPressEvent(QKeyEvent *event)
 {
+    keepFilter();
     // Enter writes the text first; text that is no value keeps the operator in the field
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_holding && !writeHeldText()) {
         event->accept();

@@ -7,10 +7,13 @@
 namespace qal::ui {
 
 class DataSource;
+class FieldTextFilter;
 
 // A line edit bound to one field of a data source's current record. Shows the field's value,
-// takes the field's width as its maximum length, and writes what the operator types into
-// the record (starting an edit when the source allows it). Loading never emits edited().
+// and writes what the operator types into the record (starting an edit when the source
+// allows it). What is typed or pasted passes the fields' text filter first (one line of the
+// tables' code page, at most the field's width; FieldTextFilter); a validator a form sets on
+// the control becomes the filter's typing rule, asked after it. Loading never emits edited().
 //
 // Text that is no value of the field yet (a date or a number half typed) is held, never
 // dropped: the edit is started, the text stays on screen while other fields change, and it is
@@ -31,6 +34,8 @@ public:
     bool upperCase = false;
     // A limit below the field's width; 0 takes the width.
     int maxChars = 0;
+    // Characters the operator may type: the field's width or maxChars (0: no limit, a date).
+    int fieldWidth() const;
 
     // The operator's text is not in the record yet.
     bool holdsText() const { return m_holding; }
@@ -42,16 +47,19 @@ signals:
     void edited();
 
 protected:
+    void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void keepFilter();
     void load();
     void operatorEdited(const QString &text);
     char fieldType() const;
     bool write(const QVariant &value);
 
     QPointer<DataSource> m_source;
+    FieldTextFilter *m_filter;
     QString m_field;
     bool m_writing = false;
     bool m_holding = false;

@@ -1,6 +1,7 @@
 #include "DbGrid.h"
 
 #include "DataSource.h"
+#include "FieldTextFilter.h"
 
 #include "dbase/DatabaseError.h"
 
@@ -8,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMetaProperty>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
@@ -25,11 +27,33 @@ bool isCommandKey(const QEvent *event)
     return (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) && !key->text().isEmpty();
 }
 
-// The cells' editors: an Alt or Meta key that no control of the window took types nothing.
+// The cells' editors: text passes the fields' text filter, and an Alt or Meta key that no
+// control of the window took types nothing.
 class CellDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            auto *filter = new FieldTextFilter(line);
+            if (const auto *model = qobject_cast<const TableModel *>(index.model()))
+                filter->setWidth(model->textWidth(index.column()));
+        }
+        return editor;
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        auto *filter = editor->findChild<FieldTextFilter *>(QString(), Qt::FindDirectChildrenOnly);
+        if (filter)
+            filter->setProgramText(true);
+        QStyledItemDelegate::setEditorData(editor, index);
+        if (filter)
+            filter->setProgramText(false);
+    }
 
 protected:
     bool eventFilter(QObject *editor, QEvent *event) override

@@ -263,6 +263,15 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
+int TableModel::textWidth(int column) const
+{
+    dbase::Table *t = table();
+    if (!t || !t->isOpen() || column < 0 || column >= m_columns.size() || t->fieldIndex(m_columns[column].field) < 0)
+        return 0;
+    const dbase::FieldDescriptor &fd = t->field(m_columns[column].field);
+    return fd.type == 'C' || fd.type == 'N' || fd.type == 'F' ? int(fd.length) : 0;
+}
+
 Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);

@@ -34,6 +34,9 @@ public:
     void setColumns(const QList<Column> &columns);
     const QList<Column> &columns() const { return m_columns; }
     int columnOf(const QString &field) const;
+    // Characters a cell of the column takes when typed: its field's width for character and
+    // number fields, 0 (no limit) for the others.
+    int textWidth(int column) const;
 
     // The row of the current record; -1 when there is none.
     int currentRow() const;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "FieldTextFilter.h"
+
 #include <QValidator>
 
 namespace qal::ui {
 
-// What is typed into a plain edit turns to upper case, as names are stored.
+// What is typed into a plain edit turns to upper case, as names are stored, and to text a
+// field can hold (one line of the tables' code page: cleanFieldText).
 class UpperCaseValidator : public QValidator
 {
 public:
@@ -12,7 +15,7 @@ public:
 
     State validate(QString &input, int &) const override
     {
-        input = input.toUpper();
+        input = upperCaseFieldText(cleanFieldText(input).text);
         return Acceptable;
     }
 };

@@ -1,13 +1,20 @@
 #include "app/forms/TFMenu.h"
+#include "app/forms/AvisosVentanas.h"
+#include "reports/forms/TFEstCent.h"
+#include "reports/forms/TFreporte.h"
 #include "ui_TFMenu.h"
 
+#include "biometrics/FingerprintVerifier.h"
+#include "biometrics/forms/TFBioVerif.h"
 #include "data/Operador.h"
+#include "imaging/BmpFile.h"
 #include "data/PasswordProtection.h"
 #include "data/ProgramFolderSetup.h"
 #include "data/Tdm.h"
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
 #include "data/forms/TPedirClave.h"
+#include "exchange/TSMimeReg.h"
 #include "requests/forms/TFConsOrg.h"
 #include "requests/forms/TFConsPed.h"
 #include "requests/forms/TFConsulta.h"
@@ -26,6 +33,9 @@
 #include "support/TempFolder.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QTimer>
 #include <QStatusBar>
@@ -112,6 +122,38 @@ TEST_F(MainWindowFixture, ProcessingMailWhileARequestIsEditedDoesNothingSilently
     menu->ui()->btRecibir->click();
     EXPECT_EQ(dialogs.lastText(), "Advertencia: El proceso de recepción esta en curso..");
     dm->RecepcionLibre = true;
+}
+
+TEST_F(MainWindowFixture, TheMailWindowsOpenOnlyWhileNoReceptionRunsAndKeepItAwayMeanwhile)
+{
+    exchange::TSMimeReg smime(*dm, dir.path());
+    menu->setTransport(&smime);
+    QAction *inbox = menu->ui()->BandejadeEntradadelCorreoElectrnico1;
+    EXPECT_TRUE(inbox->isEnabled());
+    EXPECT_TRUE(inbox->isVisible());
+    dm->RecepcionLibre = false;
+    inbox->trigger();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Advertencia: No se puede abrir la bandeja \rporque se están "
+                                                 "recibiendo mensajes. \rVuelva a intentar en unos instantes."));
+    menu->ui()->Probarconfiguracindecuenta1->trigger();
+    EXPECT_EQ(dialogs.lastText(), QStringLiteral("Advertencia: Se están recibiendo mensajes. \rVuelva a intentar en unos instantes."));
+    EXPECT_FALSE(dm->RecepcionLibre) << "a refused window leaves the running reception alone";
+
+    dm->RecepcionLibre = true;
+    bool libreMientras = true;
+    QString titulo;
+    QTimer::singleShot(0, [&] {
+        libreMientras = dm->RecepcionLibre;
+        QWidget *w = QApplication::activeModalWidget();
+        titulo = w ? w->windowTitle() : QString();
+        if (w)
+            w->close();
+    });
+    inbox->trigger();
+    EXPECT_EQ(titulo, QStringLiteral("Correo Electrónico - Bandeja de Entrada  -"));
+    EXPECT_FALSE(libreMientras);
+    EXPECT_TRUE(dm->RecepcionLibre);
+    menu->setTransport(nullptr);
 }
 
 TEST_F(MainWindowFixture, TheIndexRebuildCommandReportsSuccess)
@@ -220,15 +262,82 @@ TEST_F(SecureStart, AnotherOperatorDoesNotSeeAdministration)
     EXPECT_FALSE(menu->ui()->AdministrarUsu->isVisible());
 }
 
-TEST_F(SecureStart, WithLiveScanAndPersonalRequestsNoPasswordIsAsked)
+namespace {
+
+// The central office's fingerprint verification, answering as told.
+struct VerifierStandIn final : FingerprintVerifier
 {
-    dm->hayLiveScan = true; // c_regp is 12
+    qint64 answer = 1;
+    bool VerificarHuella(const QString &, const QString &, qint64 &result, QString &) override
+    {
+        result = answer;
+        return true;
+    }
+};
+
+// The operator at start-up: types the user name and puts a finger on the scanner once.
+struct FingerprintStart : SecureStart
+{
+    void SetUp() override
+    {
+        SecureStart::SetUp();
+        dm->hayLiveScan = true; // c_regp is 12
+        menu->setVerificadorHuella(&verifier);
+        menu->mostrarModal = [this](QDialog &d) {
+            auto &bio = dynamic_cast<TFBioVerif &>(d);
+            d.show();
+            captions << d.windowTitle();
+            bio.edAppID()->setText(QStringLiteral("jperez"));
+            bio.verificar(BmpFile::readGrey(test::TempFolder::fixture(QStringLiteral("fingers/bmp/safis_probe.bmp"))));
+            if (d.isVisible())
+                d.reject();
+            return d.result();
+        };
+        menu->pedirClave = [this](const QString &) {
+            ++asked;
+            Operador::actual() = {QStringLiteral("admin"), QStringLiteral("admin")};
+            return true;
+        };
+    }
+    VerifierStandIn verifier;
+    QStringList captions;
     int asked = 0;
-    menu->pedirClave = [&asked](const QString &) { return ++asked, false; };
+};
+
+} // namespace
+
+TEST_F(FingerprintStart, AVerifiedPrintNamesTheOperatorAndNoPasswordIsAsked)
+{
+    verifier.answer = 31;
     menu->show();
+    EXPECT_EQ(captions, QStringList {"Identificación Biometrica"});
+    EXPECT_EQ(menu->ui()->lblBio->text(), "Usuario: jperez - VerifID: 31");
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(terminations, 0);
     EXPECT_FALSE(usuarioMenu()->isVisible());
+}
+
+TEST_F(FingerprintStart, AnOperatorNotIdentifiedIsNotNamedAndGivesThePasswordWhereOneIsRequired)
+{
+    // 2^32 + 1: low 32 bits of 1, and no verification
+    verifier.answer = Q_INT64_C(4294967297);
+    menu->show();
+    EXPECT_EQ(captions.size(), 1);
+    EXPECT_EQ(menu->ui()->lblBio->text(), "Usuario no identificado");
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(usuarioMenu()->isVisible());
+    EXPECT_EQ(terminations, 0);
+}
+
+TEST_F(FingerprintStart, WithoutPasswordsAnOperatorNotIdentifiedWorksUnnamed)
+{
+    dm->mSegur = false;
+    verifier.answer = 0;
+    menu->show();
+    EXPECT_EQ(menu->ui()->lblBio->text(), "Usuario no identificado");
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(menu->accesoDenegado);
+    EXPECT_EQ(terminations, 0);
 }
 
 TEST_F(MainWindowFixture, TheSettingsCommandRefreshesTheOfficesName)
@@ -365,4 +474,44 @@ TEST_F(MainWindowFixture, PersonalRequestsOpenUnlessTheirOfficeIsNumberedZero)
     EXPECT_TRUE(dialogs.texts().isEmpty());
     QTest::mouseClick(menu->ui()->Button1, Qt::LeftButton);
     EXPECT_EQ(menu->findChildren<TFPedP *>().size(), 1);
+}
+
+TEST_F(MainWindowFixture, TheCentralStateAndMonthlyReportItemsRunTheirWindows)
+{
+    QStringList ran;
+    menu->mostrarModal = [&ran](QDialog &d) {
+        ran << d.windowTitle();
+        return int(QDialog::Rejected);
+    };
+    ASSERT_TRUE(menu->ui()->btEstCent->isEnabled());
+    menu->ui()->btEstCent->click();
+    ASSERT_TRUE(menu->ui()->InformeMensual1->isEnabled());
+    menu->ui()->InformeMensual1->trigger();
+    EXPECT_EQ(ran, (QStringList {"Estado de los pedidos en QAL Central", "Informe mesual"}));
+    ASSERT_NE(menu->estadoCentral(), nullptr);
+
+    // the request forms ask the central-state window for the state of one file
+    dm->GrabarParametro("m_es_suc", "S");
+    menu->ui()->btPedido->click();
+    ASSERT_NE(menu->formularioPedido(), nullptr);
+    EXPECT_TRUE(menu->formularioPedido()->findChild<QPushButton *>("btEstVelcor")->isEnabled());
+    menu->formularioPedido()->hide();
+    EXPECT_NO_DIALOG_PROBLEMS(dialogs);
+}
+
+TEST_F(MainWindowFixture, StateListsArrivingByMailGoToTheCentralStateWindow)
+{
+    TFreporte reporte;
+    AvisosVentanas avisos(*dm, reporte, menu->estadoCentral(), {});
+    menu->estadoCentral()->AgregarLineas({"lista anterior"});
+    avisos.limpiarEstados();
+    avisos.estados({"Estado de pedidos oficiales en QAL Central al ...", "12         CONTESTADO"});
+    EXPECT_EQ(menu->estadoCentral()->lineas(),
+              (QStringList {"Estado de pedidos oficiales en QAL Central al ...", "12         CONTESTADO"}));
+    EXPECT_TRUE(menu->estadoCentral()->isVisible());
+    QFile log(dir.file("EstCent.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), "Estado de pedidos oficiales en QAL Central al ...\r\n12         CONTESTADO\r\n");
+    menu->estadoCentral()->hide();
+    EXPECT_NO_DIALOG_PROBLEMS(dialogs);
 }

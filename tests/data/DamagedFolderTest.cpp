@@ -156,6 +156,36 @@ TEST_F(DamagedFolder, AnIndexThatFailsOverADamagedTableIsNotReplaced)
     EXPECT_FALSE(QFile::exists(ProgramFolder::resolve("PED_orig.MDX")));
 }
 
+TEST_F(DamagedFolder, TheFilesReorderingRebuildsADamagedIndexAndLeavesADamagedTableAlone)
+{
+    // "Ordenamiento de Archivos...": an index without a usable copy is no missing table
+    QFile::remove(ProgramFolder::resolve("PED_bak.mdx"));
+    write("PED.MDX", "not an index");
+    write("org.MDX", "nor this");
+    {
+        Tdm dm;
+        EXPECT_TRUE(dm.Reindexar(nullptr));
+        EXPECT_FALSE(dm.terminated());
+        EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('|').toStdString();
+    }
+    dbase::Table ped("PED.DBF");
+    ped.open();
+    EXPECT_TRUE(ped.checkIndex().isEmpty());
+    EXPECT_EQ(ped.recordCount(), kRequests);
+    ped.close();
+    EXPECT_EQ(bytes("PED_orig.MDX"), QByteArray("not an index"));
+
+    // a table whose header disagrees with its file is read, and never rewritten
+    patchPed(4, le32(kRequests - 10));
+    const QByteArray dbf = bytes("PED.DBF"), mdx = bytes("PED.MDX");
+    Tdm dm;
+    EXPECT_TRUE(dm.Reindexar(nullptr));
+    EXPECT_FALSE(dm.terminated());
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('|').toStdString();
+    EXPECT_EQ(bytes("PED.DBF"), dbf);
+    EXPECT_EQ(bytes("PED.MDX"), mdx);
+}
+
 TEST_F(DamagedFolder, CheckOfAHugeClaimedCountReportsTheDamageWithoutGrowing)
 {
     patchPed(4, le32(0x80000000u));

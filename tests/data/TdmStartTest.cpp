@@ -1,4 +1,5 @@
 #include "data/ProgramFolderSetup.h"
+#include "data/TableSchema.h"
 #include "data/Tdm.h"
 #include "dbase/DbfFile.h"
 #include "dbase/Table.h"
@@ -12,6 +13,8 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace qal;
 
@@ -103,6 +106,108 @@ TEST_F(LegacyFolder, AStartUpgradesEveryTableAndLosesNothing)
     dm.sup.first();
     EXPECT_EQ(dm.sup.value("C_REG").toLongLong(), 123);
     EXPECT_EQ(dm.org.recordCount(), 3);
+}
+
+// The progress windows a start opened, with what each was told.
+struct RecordedProgress : Progress
+{
+    struct Window
+    {
+        QString title, label;
+        QList<int> steps;
+        bool pedWasLegacy = false; // when the window first showed progress
+    };
+    RecordedProgress(QList<Window> &windows, int at) : m_windows(windows), m_at(at) {}
+    void setProgress(int percent) override
+    {
+        Window &w = m_windows[m_at];
+        if (w.steps.isEmpty()) {
+            dbase::Table ped("PED.DBF");
+            ped.open();
+            w.pedWasLegacy = !ped.hasField("X_OAPE");
+        }
+        w.steps << percent;
+    }
+    QList<Window> &m_windows;
+    int m_at;
+};
+
+ProgressFactory recordInto(QList<RecordedProgress::Window> &windows)
+{
+    return [&windows](const QString &title, const QString &label) -> std::unique_ptr<Progress> {
+        windows.append({title, label, {}, false});
+        return std::make_unique<RecordedProgress>(windows, int(windows.size() - 1));
+    };
+}
+
+TEST_F(LegacyFolder, TheUpgradeShowsItsProgressFromBeforeTheFirstWrite)
+{
+    QList<RecordedProgress::Window> windows;
+    Tdm dm;
+    dm.openProgress = recordInto(windows);
+    dm.ActualizarEsquema();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows[0].title, QStringLiteral("Actualización de Tablas"));
+    EXPECT_EQ(windows[0].label, QStringLiteral("Actualizando la estructura de las tablas..."));
+    EXPECT_TRUE(windows[0].pedWasLegacy);
+    ASSERT_FALSE(windows[0].steps.isEmpty());
+    EXPECT_EQ(windows[0].steps.front(), 0);
+    EXPECT_EQ(windows[0].steps.back(), 100);
+    EXPECT_TRUE(std::is_sorted(windows[0].steps.begin(), windows[0].steps.end()));
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+
+    // upgraded once: the next start has nothing to show and writes nothing
+    windows.clear();
+    const QByteArray ped = bytes("PED.DBF");
+    Tdm again;
+    again.openProgress = recordInto(windows);
+    again.ActualizarEsquema();
+    EXPECT_TRUE(windows.isEmpty());
+    EXPECT_EQ(bytes("PED.DBF"), ped);
+}
+
+TEST_F(LegacyFolder, TheNewFieldsFollowTheOldOnesInTheOrderOfTheSteps)
+{
+    QStringList legacy;
+    for (const dbase::FieldDescriptor &f : tableDefinition("ped").descriptors(true))
+        legacy << f.name;
+    {
+        dbase::Table ped("PED.DBF");
+        ped.open();
+        ped.append();
+        ped.setValue("C_PED", 9);
+        ped.setValue("N_CAUSA", "A-1");
+        ped.setValue("X_OBS", QStringLiteral("ÚLTIMO CAMPO VIEJO"));
+        ped.post();
+    }
+    Tdm dm;
+    dm.ActualizarEsquema();
+    dbase::DbfFile dbf;
+    dbf.open(dir.file("PED.DBF"), dbase::File::Access::ReadOnly, dbase::File::Share::None);
+    QStringList names, added;
+    for (const dbase::FieldDescriptor &f : dbf.fields()) {
+        names << f.name;
+        if (!legacy.contains(f.name))
+            added << QStringLiteral("%1 %2%3").arg(f.name).arg(QLatin1Char(f.type)).arg(f.length);
+    }
+    EXPECT_EQ(names.mid(0, legacy.size()), legacy);
+    EXPECT_EQ(added, QStringList({"X_OAPE C15", "X_EMAIL C100", "C_PREFIJO C20", "C_SUFIJO C20", "C_VERSION C10",
+                                  "X_RECHAZO C225", "M_MENOR L1", "M_TOMA_KTV L1", "M_ESPECIAL L1", "C_CLASDER C5",
+                                  "C_CLASIZQ C5", "M_EXCART51 L1", "C_EST C1", "C_TDEL N4", "C_CARPED C1"}));
+    EXPECT_EQ(dbf.fields()[dbase::fieldIndex(dbf.fields(), "N_CAUSA")].length, 15);
+    dbf.close();
+
+    dbase::Table ped("PED.DBF");
+    ped.open();
+    ped.setIndexField("C_PED");
+    ASSERT_TRUE(ped.findKey(9));
+    EXPECT_EQ(ped.value("N_CAUSA").toString(), "A-1");
+    EXPECT_EQ(ped.value("X_OBS").toString(), QStringLiteral("ÚLTIMO CAMPO VIEJO"));
+    for (const char *mark : {"M_MENOR", "M_TOMA_KTV", "M_ESPECIAL", "M_EXCART51"})
+        EXPECT_EQ(ped.value(mark), QVariant(false)) << mark;
+    EXPECT_TRUE(ped.isNull("X_OAPE"));
+    EXPECT_TRUE(ped.isNull("C_TDEL"));
+    EXPECT_TRUE(ped.checkIndex().isEmpty());
 }
 
 TEST_F(ProgramFolderFixture, AnUpToDateFolderIsNotRestructured)

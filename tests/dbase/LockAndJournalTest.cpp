@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -145,11 +146,62 @@ TEST_F(LockAndJournal, PostsLeaveNoJournalBehind)
     t.setValue("N_SEC", t.value("N_SEC").toInt() + 1);
     t.setValue("X_NOTA", QString(3000, QLatin1Char('n')));
     t.post();
-    EXPECT_FALSE(QFile::exists(folder.dir.file("sec.qjl")));
+    EXPECT_TRUE(test::readAll(folder.dir.file("sec.qjl")).isEmpty()) << "kept open for the next save, empty";
     t.close();
+    EXPECT_FALSE(QFile::exists(folder.dir.file("sec.qjl")));
     t.open();
     EXPECT_EQ(t.value("N_SEC").toInt(), 42);
     EXPECT_EQ(t.value("X_NOTA").toString().size(), 3000);
+}
+
+TEST_F(LockAndJournal, AProcessKilledBetweenSavesLosesNone)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        Table t(QStringLiteral("sec.dbf"));
+        t.open();
+        t.edit();
+        t.setValue("N_SEC", 42);
+        t.post();
+        _exit(QFile::exists(folder.dir.file("sec.qjl")) ? 9 : 8); // no destructors: as if killed
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 9) << "the emptied journal is left behind";
+
+    Table t(QStringLiteral("sec.dbf"));
+    t.open();
+    EXPECT_EQ(t.value("N_SEC").toInt(), 42) << "a committed save is never undone";
+    EXPECT_FALSE(QFile::exists(folder.dir.file("sec.qjl")));
+}
+
+TEST_F(LockAndJournal, AJournalSharedByTwoCursorsStaysOnDiskForTheOneStillWriting)
+{
+    const QString path = Journal::pathFor(folder.dir.file("sec.dbf"));
+    const QByteArray dbfBefore = test::readAll(folder.dir.file("sec.dbf"));
+    DbfFile dbf;
+    dbf.open(folder.dir.file("sec.dbf"), File::Access::ReadWrite, File::Share::None);
+    {
+        auto first = std::make_unique<Journal>(path);
+        Journal second(path);
+        dbf.file().setJournal(first.get());
+        dbf.file().write(40, QByteArray("x"));
+        first->commit();
+        dbf.file().setJournal(&second);
+        dbf.file().write(41, QByteArray("y"));
+        second.commit();
+        first.reset(); // its cursor closes: the empty journal goes
+        EXPECT_FALSE(QFile::exists(path));
+        dbf.file().write(42, QByteArray("z")); // the next group of the other cursor, then it dies
+        ASSERT_TRUE(second.pending());
+        EXPECT_FALSE(test::readAll(path).isEmpty()) << "the group is journaled where the next open looks";
+    }
+    dbf.file().setJournal(nullptr);
+    ASSERT_TRUE(Journal::rollBack(path));
+    const QByteArray after = test::readAll(folder.dir.file("sec.dbf"));
+    EXPECT_EQ(after.mid(40, 2), "xy");
+    EXPECT_EQ(after[42], dbfBefore[42]);
 }
 
 TEST_F(LockAndJournal, APostThatFailsHalfwayUndoesWhatItWrote)

@@ -34,6 +34,9 @@ MailRig MailRig::fromEnvironment()
         else if (key == "MAILRIG_MAILDIR") rig.maildir = value;
         else if (key == "MAILRIG_SENT") rig.sent = value;
         else if (key == "MAILRIG_CA") rig.ca = value;
+        else if (key == "MAILRIG_CENTRAL") rig.central = value;
+        else if (key == "MAILRIG_CENTRAL_USER") rig.centralUser = value;
+        else if (key == "MAILRIG_CENTRAL_PASS") rig.centralPassword = value;
     }
     return rig;
 }

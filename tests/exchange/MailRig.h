@@ -15,6 +15,9 @@ struct MailRig
     int smtpPort = 0, smtpsPort = 0, pop3Port = 0, pop3sPort = 0;
     QString user, password;
     QString maildir, sent, ca;
+    // The central office's mailbox, on a rig started with MAILRIG_CENTRAL (empty otherwise):
+    // the recipient local part routed to it, its POP3 user and password.
+    QString central, centralUser, centralPassword;
 
     // The rig named by MAILRIG_DIR; available() is false when none is running.
     static MailRig fromEnvironment();

@@ -22,6 +22,11 @@ KEYTYPE=${MAILRIG_KEY:-ec}            # ec (fast) or rsa
 PYTHON=${MAILRIG_PYTHON:-/usr/bin/python3}   # Debian's python: has aiosmtpd
 WAIT_S=${MAILRIG_WAIT_S:-15}
 SMTPD_ARGS=${MAILRIG_SMTPD_ARGS:-}    # e.g. "--auth-required --max-line 100000"
+# Optional second mailbox, the central office's: mail for this local part (e.g. "qal.central")
+# is delivered there instead of the regional mailbox, and read by POP3 as its own user.
+CENTRAL=${MAILRIG_CENTRAL:-}
+CUSER=${MAILRIG_CENTRAL_USER:-central}
+CPASS=${MAILRIG_CENTRAL_PASS:-central}
 
 die() { echo "mailrig start: $*" >&2; exit 1; }
 
@@ -57,6 +62,17 @@ touch "$RIG/.mailrig"
 chmod 755 "$RIG" "$RIG/home"        # the mail uid must be able to reach its home
 chown -R "$MAIL_UID:$MAIL_GID" "$RIG/home"
 chmod 700 "$RIG/home/Maildir"/{cur,new,tmp}
+: > "$RIG/userdb"                   # users with a mailbox of their own (the central one)
+if [ -n "$CENTRAL" ]; then
+  mkdir -p "$RIG/central/Maildir"/{cur,new,tmp}
+  chmod 755 "$RIG/central"
+  chown -R "$MAIL_UID:$MAIL_GID" "$RIG/central"
+  chmod 700 "$RIG/central/Maildir"/{cur,new,tmp}
+  printf '%s::%s:%s::%s::userdb_mail=maildir:%s\n' "$CUSER" "$MAIL_UID" "$MAIL_GID" \
+    "$RIG/central" "$RIG/central/Maildir" > "$RIG/userdb"
+  SMTPD_ARGS="$SMTPD_ARGS --route $CENTRAL=$RIG/central/Maildir"
+fi
+chmod 644 "$RIG/userdb"
 
 # A throw-away certificate authority and a server certificate it signs, for 127.0.0.1 /
 # localhost, valid 2 days. Clients verify the servers with tls/ca.pem.
@@ -74,6 +90,7 @@ if [ "$KEYTYPE" = rsa ]; then newkey=(-newkey rsa:2048); else newkey=(-newkey ec
 chmod 644 "$RIG/tls/cert.pem" "$RIG/tls/ca.pem"; chmod 600 "$RIG/tls/key.pem" "$RIG/tls/ca.key"
 
 printf '%s:{PLAIN}%s\n' "$MUSER" "$MPASS" > "$RIG/users"
+[ -z "$CENTRAL" ] || printf '%s:{PLAIN}%s\n' "$CUSER" "$CPASS" >> "$RIG/users"
 chgrp dovecot "$RIG/users"; chmod 640 "$RIG/users"
 
 DEBUG=""
@@ -151,5 +168,13 @@ export MAILRIG_MAILDIR=$RIG/home/Maildir
 export MAILRIG_SENT=$RIG/sent
 export MAILRIG_CA=$RIG/tls/ca.pem
 EOF
+if [ -n "$CENTRAL" ]; then
+  cat >> "$RIG/env" <<EOF
+export MAILRIG_CENTRAL=$CENTRAL
+export MAILRIG_CENTRAL_USER=$CUSER
+export MAILRIG_CENTRAL_PASS=$CPASS
+export MAILRIG_CENTRAL_MAILDIR=$RIG/central/Maildir
+EOF
+fi
 cat "$RIG/env"
 echo "# mailrig up in $(awk -v a="$t0" -v b="$t1" 'BEGIN{printf "%.2f", b-a}') s (servers only); dovecot pid $(cat "$RIG/run/master.pid"), smtpd pid $(cat "$RIG/smtpd.pid")" >&2

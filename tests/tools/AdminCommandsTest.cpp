@@ -70,3 +70,34 @@ TEST(AdminCommands, InitMakesAReadyFolderWithoutADisplay)
         EXPECT_TRUE(QFile::exists(dir.path() + "/oficina/" + name)) << name;
     EXPECT_EQ(admin({"check", dir.path() + "/oficina/PED.DBF"}).status, 0);
 }
+
+// A program table whose index is garbage and has no backup copy: reindex writes it from the
+// program's own tags, keeping the garbage beside it; a table of no program cannot be.
+TEST(AdminCommands, ReindexRebuildsAProgramTablesDamagedIndexFromTheProgramsTags)
+{
+    qal::test::TempFolder dir;
+    const QString folder = dir.path() + "/oficina";
+    ASSERT_EQ(admin({"init", folder}).status, 0);
+    QFile::remove(folder + "/PED_bak.mdx");
+    {
+        QFile mdx(folder + "/PED.MDX");
+        ASSERT_TRUE(mdx.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        mdx.write("garbage");
+    }
+    EXPECT_NE(admin({"check", folder + "/PED.DBF"}).status, 0);
+    const AdminRun reindex = admin({"reindex", folder + "/PED.DBF"});
+    EXPECT_EQ(reindex.status, 0) << reindex.out.toStdString();
+    EXPECT_TRUE(reindex.out.contains("Copia del archivo original: PED_orig.MDX")) << reindex.out.toStdString();
+    QFile kept(folder + "/PED_orig.MDX");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("garbage"));
+    EXPECT_EQ(admin({"check", folder + "/PED.DBF"}).status, 0);
+
+    ASSERT_TRUE(dir.copyFixture("dbase/dbase5dos_testgen"));
+    {
+        QFile mdx(dir.file("TESTGEN.MDX"));
+        ASSERT_TRUE(mdx.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        mdx.write("garbage");
+    }
+    EXPECT_EQ(admin({"reindex", dir.file("TESTGEN.DBF")}).status, 1);
+}

@@ -33,7 +33,7 @@ TEST_F(DataControls, LoadingFromTheRecordIsNeverAnOperatorsEdit)
     check.bind(&ds, QStringLiteral("ACTIVO"));
     EXPECT_EQ(edit.text(), "ana");
     EXPECT_FALSE(check.isChecked());
-    EXPECT_EQ(edit.maxLength(), 10) << "the field's width";
+    EXPECT_EQ(edit.fieldWidth(), 10) << "the field's width";
 
     table.next();
     EXPECT_EQ(edit.text(), "beto");
@@ -89,7 +89,7 @@ TEST_F(DataControls, AValueTheTableRefusesIsReportedAndTakenBack)
     DataSource ds(&table);
     DbEdit edad;
     edad.bind(&ds, QStringLiteral("EDAD"));
-    EXPECT_EQ(edad.maxLength(), 3) << "a number wider than its field cannot be typed";
+    EXPECT_EQ(edad.fieldWidth(), 3) << "a number wider than its field cannot be typed";
     table.beforeEdit = [](dbase::Table &) { throw dbase::DatabaseError(QStringLiteral("Registro bloqueado")); };
     edad.setFocus();
     edad.end(false);

@@ -1,71 +1,255 @@
-#!/usr/bin/env python3
-"""Calibration of the quality scorer's NFIQ cuts on a labelled finger set.
+#!/usr/bin/python3
+"""Calibration of the quality scorer against NFIQ 1's intermediate results.
 
-Usage: calibrate.py FPQUALITY FINGERS_CSV BMP_FOLDER
+The calibration folder holds prints with NFIQ 1's value and what it computed on the way:
+the eleven features, their normalised form (z_1..z_11) and the network's five output
+activations (act_1..act_5); its README gives the columns.
 
-Runs `fpquality -v` on every labelled 500 ppi image, then searches the four cuts of the
-combined score (reliable share - 0.1 ln(1 + minutiae above 0.5)) that maximise the three
-agreement rates together, with cuts at least 5 % of the score range apart, and reports
-the rates on the whole set and under leave-one-out (each image scored with cuts fitted on
-the others), which is the better guess of the figures on images kept aside.
+  calibrate.py network CALIB_DIR [--hidden 22] [--iterations 300] [--folds FILE] [--write SOURCE]
+      Fits the perceptron from the reference's own normalised features to its
+      activations and reports how well it agrees with the reference, on all prints and
+      with each finger group left out in turn (--folds saves those fold networks for
+      the `stages` report). --write puts the fitted network into NfiqNetwork.cpp.
+
+  calibrate.py stages FPQUALITY CALIB_DIR [--every N] [--set NAME=VALUE]... [--folds FILE] [--worst FEATURE]
+      Runs `fpquality -v` on the prints (every Nth row only, to iterate quickly) and
+      reports, per stage and per feature, the median and 90th percentile of the error
+      against the reference, then the agreement of the values: with the network built
+      into fpquality, and (with --folds) with each print scored by the network fitted
+      without its finger group.
+
+Needs Debian's python3-numpy. Run it niced: nice -n 10 tools/fpquality/calibrate.py ...
 """
-import csv, itertools, math, subprocess, sys
+import argparse, csv, os, re, subprocess, sys
+import numpy as np
 
-def features(tool, path):
-    out = subprocess.run([tool, '-v', path], capture_output=True, text=True, check=True).stdout.split('\n')
-    d = dict(kv.split('=') for kv in out[1].split() if '=' in kv)
-    return {k: float(v) for k, v in d.items()}
+FEATURES = ['foreground_blocks', 'minutiae_total'] + ['minutiae_rel_gt_0.%d' % i for i in range(5, 10)] + \
+    ['qmap_frac_%d' % i for i in range(1, 5)]
+OURS = ['fg', 'min', 'r5', 'r6', 'r7', 'r8', 'r9', 'q1', 'q2', 'q3', 'q4']
+STAGES = [('foreground', [0]), ('quality zones', [7, 8, 9, 10]), ('minutiae', [1, 2, 3, 4, 5, 6])]
 
-def score(d):
-    return d['reliable'] / d['fg'] - 0.1 * math.log1p(d['r0'])
 
-def nfiq(s, cuts):
-    for k, c in enumerate(cuts):
-        if s >= c:
-            return k + 1
-    return 5
+def load(calib_dir):
+    with open(os.path.join(calib_dir, 'calib.csv'), newline='') as f:
+        return list(csv.DictReader(f))
 
-def rates(rows, cuts):
-    n = len(rows)
-    same = sum(nfiq(s, cuts) == lab for lab, s in rows)
-    near = sum(abs(nfiq(s, cuts) - lab) <= 1 for lab, s in rows)
-    cls = sum((nfiq(s, cuts) <= 3) == (lab <= 3) for lab, s in rows)
-    return same / n, near / n, cls / n
 
-def fit(rows):
-    vals = sorted(s for _, s in rows)
-    gap = 0.05 * (vals[-1] - vals[0])
-    cand = sorted({(a + b) / 2 for a, b in zip(vals, vals[1:])}, reverse=True)
-    best = None
-    for cuts in itertools.combinations(cand, 4):
-        if min(cuts[i] - cuts[i + 1] for i in range(3)) < gap:
-            continue
-        r = rates(rows, cuts)
-        key = (r[0] >= .5 and r[1] >= .8 and r[2] >= .8, sum(r))
-        if best is None or key > best[0]:
-            best = (key, cuts)
-    return best[1]
+def reference_arrays(rows):
+    rows = [r for r in rows if r['z_1']]
+    X = np.array([[float(r[c]) for c in FEATURES] for r in rows])
+    Z = np.array([[float(r['z_%d' % i]) for i in range(1, 12)] for r in rows])
+    A = np.array([[float(r['act_%d' % i]) for i in range(1, 6)] for r in rows])
+    return rows, X, Z, A
+
+
+def normalisation(X, Z):
+    """Mean and deviation of each feature from the exact linear relation z = (f - mean) / dev."""
+    mean, dev = [], []
+    for j in range(X.shape[1]):
+        slope, icpt = np.polyfit(X[:, j], Z[:, j], 1)
+        dev.append(1 / slope)
+        mean.append(-icpt / slope)
+    return np.array(mean), np.array(dev)
+
+
+# The perceptron: 11 inputs, H logistic hidden units, 5 logistic outputs; parameters in one vector.
+def unpack(t, H):
+    return t[:11 * H].reshape(11, H), t[11 * H:12 * H], t[12 * H:17 * H].reshape(H, 5), t[17 * H:]
+
+
+def forward(t, H, Z):
+    W1, b1, W2, b2 = unpack(t, H)
+    h = 1 / (1 + np.exp(-(Z @ W1 + b1)))
+    return h, 1 / (1 + np.exp(-(h @ W2 + b2)))
+
+
+def jacobian(t, H, Z):
+    W1, b1, W2, b2 = unpack(t, H)
+    h, o = forward(t, H, Z)
+    n = len(Z)
+    do, dh = o * (1 - o), h * (1 - h)
+    eye = np.eye(5)
+    jw2 = np.einsum('no,nj,op->nojp', do, h, eye).reshape(n, 5, -1)
+    jb2 = np.einsum('no,op->nop', do, eye)
+    jb1 = np.einsum('no,jo,nj->noj', do, W2, dh)
+    jw1 = np.einsum('noj,ni->noij', jb1, Z).reshape(n, 5, -1)
+    return o, np.concatenate([jw1, jb1, jw2, jb2], axis=2).reshape(n * 5, -1)
+
+
+def fit(Z, A, H, iterations, seed=1):
+    """Levenberg-Marquardt on the squared error of the activations."""
+    t = np.random.default_rng(seed).normal(0, 0.3, 17 * H + 5)
+    lam = 1e-2
+    cost = ((forward(t, H, Z)[1] - A) ** 2).sum()
+    for _ in range(iterations):
+        o, J = jacobian(t, H, Z)
+        JTJ, g = J.T @ J, J.T @ (o - A).ravel()
+        while True:
+            step = np.linalg.solve(JTJ + lam * (np.diag(np.diag(JTJ)) + 1e-6 * np.eye(len(t))), -g)
+            c = ((forward(t + step, H, Z)[1] - A) ** 2).sum()
+            if c < cost:
+                t, cost, lam = t + step, c, max(lam / 3, 1e-9)
+                break
+            lam *= 4
+            if lam > 1e8:
+                return t
+    return t
+
+
+def agreement(ref, ours):
+    ref, ours = np.asarray(ref), np.asarray(ours)
+    return (np.mean(ref == ours), np.mean(np.abs(ref - ours) <= 1), np.mean((ref <= 3) == (ours <= 3)))
+
+
+def fmt_agreement(a):
+    return 'exact %5.1f %%, within one %5.1f %%, good/poor %5.1f %%' % tuple(100 * x for x in a)
+
+
+def cpp_block(H, mean, dev, t):
+    W1, b1, W2, b2 = unpack(t, H)
+    num = lambda v: '%.9g' % v
+    row = lambda vs: '{' + ', '.join(num(v) for v in vs) + '}'
+    lines = ['constexpr int Hidden = %d;' % H,
+             'constexpr double Mean[11] = %s;' % row(mean),
+             'constexpr double Deviation[11] = %s;' % row(dev),
+             'constexpr double HiddenWeight[Hidden][11] = {']
+    lines += ['    %s,' % row(W1[:, j]) for j in range(H)]
+    lines += ['};', 'constexpr double HiddenBias[Hidden] = %s;' % row(b1), 'constexpr double OutputWeight[5][Hidden] = {']
+    lines += ['    %s,' % row(W2[:, k]) for k in range(5)]
+    lines += ['};', 'constexpr double OutputBias[5] = %s;' % row(b2)]
+    return '\n'.join(lines)
+
+
+def cmd_network(args):
+    rows, X, Z, A = reference_arrays(load(args.calib))
+    H = args.hidden
+    mean, dev = normalisation(X, Z)
+    ref = np.array([int(r['nfiq']) for r in rows])
+    t = fit(Z, A, H, args.iterations)
+    o = forward(t, H, Z)[1]
+    err = np.abs(o - A)
+    print('network %d-%d-5 on all %d prints with features: %s; activation error median %.4f, p90 %.4f, max %.4f'
+          % (11, H, len(rows), fmt_agreement(agreement(ref, o.argmax(1) + 1)), np.median(err),
+             np.percentile(err, 90), err.max()))
+    if args.folds:
+        groups = np.array([r['finger_group'] for r in rows])
+        folds, pred, errs = {}, np.zeros(len(rows), int), []
+        for g in sorted(set(groups)):
+            out = groups == g
+            tg = fit(Z[~out], A[~out], H, args.iterations)
+            og = forward(tg, H, Z[out])[1]
+            pred[out] = og.argmax(1) + 1
+            errs.append(np.abs(og - A[out]).ravel())
+            folds[g] = tg
+            print('  fold %-28s %3d prints' % (g, out.sum()), file=sys.stderr)
+        e = np.concatenate(errs)
+        print('network, each finger group left out: %s; activation error median %.4f, p90 %.4f'
+              % (fmt_agreement(agreement(ref, pred)), np.median(e), np.percentile(e, 90)))
+        np.savez(args.folds, hidden=H, mean=mean, dev=dev, groups=np.array(sorted(folds)),
+                 weights=np.array([folds[g] for g in sorted(folds)]))
+    block = cpp_block(H, mean, dev, t)
+    if args.write:
+        with open(args.write) as f:
+            src = f.read()
+        src = re.sub(r'(// BEGIN FITTED NETWORK\n).*?(// END FITTED NETWORK)', lambda m: m.group(1) + block + '\n' + m.group(2),
+                     src, flags=re.S)
+        with open(args.write, 'w') as f:
+            f.write(src)
+    else:
+        print(block)
+
+
+def run_fpquality(tool, paths, settings):
+    cmd = ['nice', '-n', '10', tool, '-v'] + sum((['--set', s] for s in settings), []) + paths
+    out = subprocess.run(cmd, capture_output=True, text=True).stdout.split('\n')
+    result = []
+    for i in range(len(paths)):
+        nfiq, code = out[2 * i].split()
+        d = dict(kv.split('=') for kv in out[2 * i + 1].split())
+        result.append((int(nfiq), int(code), {k: float(v) for k, v in d.items()}))
+    return result
+
+
+def cmd_stages(args):
+    rows = load(args.calib)[::args.every]
+    paths = [os.path.join(args.calib, r['file']) for r in rows]
+    chunks = [paths[i::2] for i in range(2)]
+    procs = [subprocess.Popen([sys.executable, __file__, '_run', args.fpquality] + sum((['--set', s] for s in args.set), [])
+                              + c, stdout=subprocess.PIPE, text=True) for c in chunks]
+    outs = [eval(p.communicate()[0]) for p in procs]
+    results = [None] * len(rows)
+    for k, out in enumerate(outs):
+        for j, r in enumerate(out):
+            results[k + 2 * j] = r
+    ref = np.array([int(r['nfiq']) for r in rows])
+    ours = np.array([n for n, _, _ in results])
+    have = [i for i, r in enumerate(rows) if r['z_1']]
+    X = np.array([[float(rows[i][c]) for c in FEATURES] for i in have])
+    Y = np.array([[results[i][2].get(c, 0.0) for c in OURS] for i in have])
+    print('%d prints (%d with a reference feature vector)' % (len(rows), len(have)))
+    print('%-14s %-6s %10s %10s %10s %10s' % ('stage', 'feature', 'ref median', 'err median', 'err p90', 'bias'))
+    for stage, idx in STAGES:
+        for j in idx:
+            e = Y[:, j] - X[:, j]
+            print('%-14s %-6s %10.3f %10.3f %10.3f %+10.3f' % (stage, OURS[j], np.median(X[:, j]),
+                                                            np.median(np.abs(e)), np.percentile(np.abs(e), 90),
+                                                            np.median(e)))
+    if args.worst:
+        j = OURS.index(args.worst)
+        order = np.argsort(-np.abs(Y[:, j] - X[:, j]))[:10]
+        print('largest %s errors:' % args.worst)
+        for k in order:
+            r = rows[have[k]]
+            print('  %8.3f ours %8.3f  %s %dx%d %s' % (X[k, j], Y[k, j], r['file'], int(r['width']), int(r['height']),
+                                                   r['transform']))
+    codes = np.array([c for _, c, _ in results])
+    print('result codes: %s' % {int(c): int((codes == c).sum()) for c in sorted(set(codes))})
+    print('values, network built in (fitted on the reference features of all prints): %s'
+          % fmt_agreement(agreement(ref, ours)))
+    if args.folds:
+        f = np.load(args.folds)
+        H, mean, dev = int(f['hidden']), f['mean'], f['dev']
+        fold = {g: w for g, w in zip(f['groups'], f['weights'])}
+        held = ours.copy()
+        for i, r in enumerate(rows):
+            if codes[i] == 0:
+                z = (np.array([results[i][2][c] for c in OURS]) - mean) / dev
+                held[i] = forward(fold[r['finger_group']], H, z[None])[1].argmax(1)[0] + 1
+        print('values, network fitted without the print\'s finger group:        %s' % fmt_agreement(agreement(ref, held)))
+    confusion = np.zeros((5, 5), int)
+    for a, b in zip(ref, ours):
+        confusion[a - 1, b - 1] += 1
+    print('reference (rows) against ours (columns):\n%s' % confusion)
+
 
 def main():
-    tool, table, folder = sys.argv[1:4]
-    rows = []
-    with open(table, newline='') as f:
-        for row in csv.DictReader(f):
-            if row['nfiq'] and row['ppi'] == '500':
-                d = features(tool, folder + '/' + row['file'])
-                if 'fg' in d and d['fg'] > 0:
-                    rows.append((int(row['nfiq']), score(d)))
-    cuts = fit(rows)
-    print('cuts', [round(c, 3) for c in cuts])
-    print('whole set: same %.3f, within one %.3f, good/poor %.3f' % rates(rows, cuts))
-    loo = []
-    for i in range(len(rows)):
-        c = fit(rows[:i] + rows[i + 1:])
-        loo.append((rows[i][0], nfiq(rows[i][1], c)))
-    n = len(loo)
-    print('leave-one-out: same %.3f, within one %.3f, good/poor %.3f' % (
-        sum(a == b for a, b in loo) / n, sum(abs(a - b) <= 1 for a, b in loo) / n,
-        sum((a <= 3) == (b <= 3) for a, b in loo) / n))
+    if len(sys.argv) > 1 and sys.argv[1] == '_run':  # one worker of `stages`
+        tool, rest = sys.argv[2], sys.argv[3:]
+        settings = [rest[i + 1] for i in range(len(rest)) if rest[i] == '--set']
+        paths = [p for i, p in enumerate(rest) if p != '--set' and (i == 0 or rest[i - 1] != '--set')]
+        out = []
+        for i in range(0, len(paths), 25):
+            out += run_fpquality(tool, paths[i:i + 25], settings)
+        print(repr(out))
+        return
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    sub = parser.add_subparsers(dest='command', required=True)
+    n = sub.add_parser('network')
+    n.add_argument('calib')
+    n.add_argument('--hidden', type=int, default=22)
+    n.add_argument('--iterations', type=int, default=300)
+    n.add_argument('--folds')
+    n.add_argument('--write')
+    s = sub.add_parser('stages')
+    s.add_argument('fpquality')
+    s.add_argument('calib')
+    s.add_argument('--every', type=int, default=1)
+    s.add_argument('--set', action='append', default=[])
+    s.add_argument('--folds')
+    s.add_argument('--worst', help='list the prints with the largest errors of this feature (fg, min, q1, ...)')
+    args = parser.parse_args()
+    cmd_network(args) if args.command == 'network' else cmd_stages(args)
+
 
 if __name__ == '__main__':
     main()

@@ -50,7 +50,8 @@ void writeText(QXmlStreamWriter &xml, const QString &ns, const QString &name, co
 } // namespace
 
 CentralOffice::CentralOffice(Options options, Scenario scenario)
-    : m_options(std::move(options)), m_scenario(std::move(scenario)), m_services(centralServices(m_options.messagePath))
+    : m_options(std::move(options)), m_scenario(std::move(scenario)), m_services(centralServices(m_options.messagePath)),
+      m_pages(m_options.statesFile, m_options.recordDir, m_scenario)
 {
     m_pool.setMaxThreadCount(64);
     for (const Service &service : m_services) {
@@ -64,6 +65,11 @@ CentralOffice::CentralOffice(Options options, Scenario scenario)
             });
         });
     }
+    m_pages.install(m_server);
+    m_server.setMissingHandler([](const QHttpServerRequest &, QHttpServerResponder &&responder) {
+        responder.write("<html><body><h1>Error 404</h1><p>El archivo o directorio no se encuentra.</p></body></html>",
+                        "text/html", QHttpServerResponder::StatusCode::NotFound);
+    });
 }
 
 quint16 CentralOffice::listen(quint16 port)
@@ -208,6 +214,27 @@ bool CentralOffice::checkParameters(const Operation &op, const Element &call, QS
             return false;
         }
     }
+    if (op.name.startsWith(QLatin1String("VerificarHuella")))
+        return checkFingerprint(call, problem);
+    return true;
+}
+
+// The print to verify: Base64 (lines ended by CR LF allowed) of one WSQ image, from its
+// start-of-image marker FF A0 to its end-of-image marker FF A1; and a user name.
+bool CentralOffice::checkFingerprint(const Element &call, QString &problem)
+{
+    if (elementText(call, QStringLiteral("AppId")).trimmed().isEmpty()) {
+        problem = QStringLiteral("AppId vacío");
+        return false;
+    }
+    QString text = elementText(call, QStringLiteral("WSQBase64"));
+    text.remove(QStringLiteral("\r\n"));
+    static const QRegularExpression base64(QStringLiteral("^[A-Za-z0-9+/]+={0,2}$"));
+    const QByteArray wsq = QByteArray::fromBase64(text.toLatin1());
+    if (!base64.match(text).hasMatch() || wsq.size() < 4 || !wsq.startsWith("\xFF\xA0") || !wsq.endsWith("\xFF\xA1")) {
+        problem = QStringLiteral("WSQBase64 no es una imagen WSQ en Base64");
+        return false;
+    }
     return true;
 }
 
@@ -302,8 +329,8 @@ QString CentralOffice::defaultResult(const Operation &op, const Element &call) c
         return QStringLiteral("50");
     if (name == QLatin1String("GetPedidoByBoletaDoc"))
         return QStringLiteral("4711");
-    if (name == QLatin1String("GetFechaByBoleta"))
-        return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    if (name == QLatin1String("GetFechaByBoleta")) // paid a month ago: before any request of the demo
+        return QDate::currentDate().addDays(-30).toString(QStringLiteral("dd/MM/yyyy"));
     if (name == QLatin1String("GetPedidoByTram"))
         return QStringLiteral("c_pedido=%1|c_tped=I|c_tdoc=1|c_sexo=M|c_pais=1|x_ape1=PEREZ|x_ape2=GOMEZ|"
                               "x_nom1=JUAN|x_nom2=CARLOS|n_doc=%2|f_nac=15/03/1980|x_nom1p=PEDRO|x_ape1m=LOPEZ|"
@@ -322,6 +349,7 @@ CentralOffice::Answer CentralOffice::answerOperation(const Operation &op, const 
         answer = fault(QStringLiteral("Server"), b.fault);
         break;
     case Behaviour::Html:
+    case Behaviour::Error404:
         answer.status = 500;
         answer.contentType = "text/html";
         answer.body = "<html><body><h1>Server Error</h1></body></html>";

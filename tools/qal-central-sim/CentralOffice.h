@@ -3,6 +3,7 @@
 #include "RequestReader.h"
 #include "Scenario.h"
 #include "Services.h"
+#include "StatePages.h"
 
 #include <QHttpServer>
 #include <QMutex>
@@ -20,6 +21,7 @@ public:
         QString messagePath = QString::fromUtf16(kDefaultMessagePath);
         QString recordDir;      // requests.log and each request's body, when set
         QString attachmentsDir; // the decoded attachments of SendMessage, when set
+        QString statesFile;     // the office's own data the state pages answer from (StatePages.h)
     };
 
     CentralOffice(Options options, Scenario scenario);
@@ -40,6 +42,7 @@ private:
     Answer answerOperation(const Operation &op, const Element &call);
     bool checkParameters(const Operation &op, const Element &call, QString &problem);
     bool checkMessage(const Element &msg, QString &problem);
+    bool checkFingerprint(const Element &call, QString &problem);
     void saveAttachments(const Element &msg);
     void record(int seq, const QHttpServerRequest &request, const QString &operation, const Answer &answer);
     Answer fault(const QString &code, const QString &text, int status = 500) const;
@@ -49,6 +52,7 @@ private:
     Options m_options;
     Scenario m_scenario;
     QList<Service> m_services;
+    StatePages m_pages;
     QHttpServer m_server;
     QThreadPool m_pool;
     int m_sequence = 0;

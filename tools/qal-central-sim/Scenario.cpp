@@ -11,7 +11,8 @@ bool applySetting(Behaviour &b, const QString &key, const QString &value, QStrin
                                                              {"fault", Behaviour::Fault},
                                                              {"garbage", Behaviour::Garbage},
                                                              {"oversized", Behaviour::Oversized},
-                                                             {"html", Behaviour::Html}};
+                                                             {"html", Behaviour::Html},
+                                                             {"error404", Behaviour::Error404}};
         if (!modes.contains(value)) {
             problem = QStringLiteral("unknown mode: ") + value;
             return false;

@@ -13,6 +13,7 @@ struct Behaviour
         Garbage,   // an envelope cut off in the middle, HTTP 200
         Oversized, // a well-formed answer of 8 MiB
         Html,      // an HTTP 500 error page that is not SOAP
+        Error404,  // the web server's "Error 404" page, HTTP 200 (the state pages)
     };
     Mode mode = Normal;
     QString result;       // the answer's value; empty: the operation's default

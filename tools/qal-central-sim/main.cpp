@@ -2,11 +2,14 @@
 //
 //   qal-central-sim [--port N] [--namespace URI] [--message-path PATH] [--scenario FILE]
 //                   [--set OPERATION.KEY=VALUE]... [--record DIR] [--attachments DIR]
-//                   [--watch-stdin]
+//                   [--states FILE] [--watch-stdin]
+//                   [--mail-pop3 URL --mail-smtp URL [--mail KEY=VALUE]...]
 //
 // Prints "listening on http://127.0.0.1:PORT" once it accepts connections. See Scenario.h for
-// the answers a scenario can give (values, faults, delays, garbage, oversized answers).
+// the answers a scenario can give (values, faults, delays, garbage, oversized answers), and
+// StatePages.h for the web pages of request states and the monthly report.
 #include "CentralOffice.h"
+#include "MailRound.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,8 +33,10 @@ int main(int argc, char **argv)
     const QCommandLineOption set("set", "An answer setting, OPERATION.KEY=VALUE (repeatable).", "SETTING");
     const QCommandLineOption record("record", "Folder for requests.log and each request's body.", "DIR");
     const QCommandLineOption attachments("attachments", "Folder for the attachments of SendMessage.", "DIR");
+    const QCommandLineOption states("states", "JSON file of the office's own data, read for every page.", "FILE");
     const QCommandLineOption watchStdin("watch-stdin", "End when standard input closes (the parent is gone).");
-    parser.addOptions({port, ns, messagePath, scenario, set, record, attachments, watchStdin});
+    parser.addOptions({port, ns, messagePath, scenario, set, record, attachments, states, watchStdin});
+    MailRound::addOptions(parser);
     parser.process(app);
 
     CentralOffice::Options options;
@@ -39,6 +44,7 @@ int main(int argc, char **argv)
     options.messagePath = parser.value(messagePath);
     options.recordDir = parser.value(record);
     options.attachmentsDir = parser.value(attachments);
+    options.statesFile = parser.value(states);
     Scenario answers;
     answers.setFile(parser.value(scenario));
     for (const QString &s : parser.values(set)) {
@@ -47,6 +53,13 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "qal-central-sim: %s\n", qPrintable(problem));
             return 2;
         }
+    }
+    QString mailProblem;
+    const std::unique_ptr<MailRound> mail =
+        MailRound::fromOptions(parser, parser.value(scenario), parser.value(record), mailProblem);
+    if (!mailProblem.isEmpty()) {
+        std::fprintf(stderr, "qal-central-sim: %s\n", qPrintable(mailProblem));
+        return 2;
     }
     CentralOffice office(options, answers);
     const quint16 listening = office.listen(static_cast<quint16>(parser.value(port).toUInt()));
@@ -63,6 +76,8 @@ int main(int argc, char **argv)
             QCoreApplication::quit();
         }
     });
+    if (mail)
+        mail->start();
     std::printf("listening on http://127.0.0.1:%u\n", listening);
     std::fflush(stdout);
     return app.exec();

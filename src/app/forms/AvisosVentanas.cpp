@@ -1,6 +1,7 @@
 #include "app/forms/AvisosVentanas.h"
 
 #include "reports/forms/ImprimirDocumento.h"
+#include "reports/forms/TFEstCent.h"
 #include "reports/forms/TFImgPrn.h"
 #include "reports/forms/TFreporte.h"
 
@@ -12,9 +13,11 @@
 
 namespace qal {
 
-AvisosVentanas::AvisosVentanas(Tdm &dm, TFreporte &reporte, std::function<void(const QString &)> mostrarEstado)
+AvisosVentanas::AvisosVentanas(Tdm &dm, TFreporte &reporte, TFEstCent *estCent,
+                               std::function<void(const QString &)> mostrarEstado)
     : m_dm(dm)
     , m_reporte(reporte)
+    , m_estCent(estCent)
     , m_mostrarEstado(std::move(mostrarEstado))
 {
 }
@@ -53,10 +56,18 @@ bool AvisosVentanas::actividadVisible() const
 
 void AvisosVentanas::limpiarEstados()
 {
+    if (m_estCent)
+        m_estCent->LimpiarMemo();
 }
 
 void AvisosVentanas::estados(const QStringList &lineas)
 {
+    if (m_estCent) {
+        m_estCent->AgregarLineas(lineas);
+        m_estCent->show();
+        m_estCent->raise();
+        return;
+    }
     QFile log(ProgramFolder::resolve(QStringLiteral("EstCent.log")));
     if (log.open(QIODevice::Append))
         log.write(toCp1252(lineas.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));

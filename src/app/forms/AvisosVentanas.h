@@ -7,16 +7,18 @@
 namespace qal {
 
 class Tdm;
+class TFEstCent;
 class TFImgPrn;
 class TFreporte;
 
 // The processing of incoming messages as the operator sees it: the main window's status
 // line and hourglass, the activity report window, the image print window for arriving
-// answers. The state lists are kept in "EstCent.log", the central-state window's memo file.
+// answers, and the central-state window for the state lists.
 class AvisosVentanas : public exchange::AvisosRecepcion
 {
 public:
-    AvisosVentanas(Tdm &dm, TFreporte &reporte, std::function<void(const QString &)> mostrarEstado);
+    // estCent may be null: the state lists then go to the end of its memo file, "EstCent.log".
+    AvisosVentanas(Tdm &dm, TFreporte &reporte, TFEstCent *estCent, std::function<void(const QString &)> mostrarEstado);
     ~AvisosVentanas() override;
 
     void estado(const QString &texto) override;
@@ -32,6 +34,7 @@ public:
 private:
     Tdm &m_dm;
     TFreporte &m_reporte;
+    TFEstCent *m_estCent;
     std::function<void(const QString &)> m_mostrarEstado;
     TFImgPrn *m_imgPrn = nullptr;
 };

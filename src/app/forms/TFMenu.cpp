@@ -2,12 +2,16 @@
 
 #include "ui_TFMenu.h"
 
+#include "reports/forms/TFEstCent.h"
+#include "reports/forms/TFInfMensual.h"
 #include "reports/forms/TFreporte.h"
 
 #include "app/forms/AvisosVentanas.h"
 #include "app/forms/ProgressWindow.h"
 #include "app/forms/TAboutBox.h"
 #include "app/forms/TFLista.h"
+#include "biometrics/TFingerScan.h"
+#include "biometrics/forms/TFBioVerif.h"
 #include "biometrics/forms/TFConfigLiveScan.h"
 #include "data/Operador.h"
 #include "data/SupportContact.h"
@@ -19,6 +23,7 @@
 #include "data/forms/TPedirClave.h"
 #include "exchange/TSMimeReg.h"
 #include "exchange/forms/TFConfigMail.h"
+#include "exchange/forms/TFInboxMail.h"
 #include "exchange/forms/TFMailCheck.h"
 #include "exchange/forms/TFRecEst.h"
 #include "exchange/forms/TFSelInternet.h"
@@ -64,13 +69,11 @@ TFMenu::TFMenu(QWidget *parent)
     deleteWorkingFiles({QStringLiteral("edit.tif"), QStringLiteral("edit.zip")});
     // The operator's menu appears only after a password log-in.
     m_ui->Usuario1->menuAction()->setVisible(false);
-    // Screens that are not part of this build yet: present, but not pretending to work.
-    for (QAction *a : {m_ui->InformeMensual1, m_ui->BandejadeEntradadelCorreoElectrnico1})
-        a->setEnabled(false);
     // The mail windows work once the transport object exists (setTransport).
-    for (QAction *a : {m_ui->ConfiguracinCorreoElectrnico1, m_ui->Probarconfiguracindecuenta1})
+    for (QAction *a : {m_ui->ConfiguracinCorreoElectrnico1, m_ui->Probarconfiguracindecuenta1,
+                       m_ui->BandejadeEntradadelCorreoElectrnico1})
         a->setEnabled(false);
-    m_ui->btEstCent->setEnabled(false);
+    m_ui->btEstCent->setEnabled(false); // until the data module is there
     statusBar()->setSizeGripEnabled(true);
     // made at start so that the lines of earlier runs are there and this run's are kept
     m_reporte = new TFreporte(this);
@@ -85,6 +88,8 @@ void TFMenu::setDataModule(Tdm *dm)
     // The sending log lives as long as the program: the web-service sends write to it.
     m_verConfig = new TFVerConfig(*dm, this);
     m_verConfig->setVerificacion([this] { return soap::VerificarConfiguracion(*m_dm, GetNetworkInfo()); });
+    m_estCent = new TFEstCent(*dm, this);
+    m_ui->btEstCent->setEnabled(true);
     connect(&dm->Timer, &QTimer::timeout, this, [this] {
         try {
             m_dm->TimerTick(m_ui->cbDesRecibir->isChecked());
@@ -102,6 +107,8 @@ void TFMenu::connectCommands()
     connect(m_ui->Button1, &QPushButton::clicked, this, &TFMenu::Button1Click);
     connect(m_ui->btRecibir, &QPushButton::clicked, this, &TFMenu::btRecibirClick);
     connect(m_ui->btInternet, &QPushButton::clicked, this, &TFMenu::btInternetClick);
+    connect(m_ui->btEstCent, &QPushButton::clicked, this, &TFMenu::btEstCentClick);
+    connect(m_ui->InformeMensual1, &QAction::triggered, this, &TFMenu::InformeMensual1Click);
     connect(m_ui->RecibirContestaciones1, &QAction::triggered, this, &TFMenu::btRecibirClick);
     connect(m_ui->OrdenamientodeArchivos1, &QAction::triggered, this, &TFMenu::OrdenamientodeArchivos1Click);
     connect(m_ui->Pedidospersonalessinenviar1, &QAction::triggered, this, &TFMenu::PedidospersonalessinenviarClick);
@@ -114,6 +121,8 @@ void TFMenu::connectCommands()
     connect(m_ui->miVerConfigHost, &QAction::triggered, this, &TFMenu::miVerConfigHostClick);
     connect(m_ui->ConfiguracinCorreoElectrnico1, &QAction::triggered, this, &TFMenu::ConfiguracinCorreoElectrnico1Click);
     connect(m_ui->Probarconfiguracindecuenta1, &QAction::triggered, this, &TFMenu::Probarconfiguracindecuenta1Click);
+    connect(m_ui->BandejadeEntradadelCorreoElectrnico1, &QAction::triggered, this,
+            &TFMenu::BandejadeEntradadelCorreoElectrnico1Click);
     connect(m_ui->ReportedeActividad1, &QAction::triggered, m_reporte, &QWidget::show);
     connect(m_ui->Button2, &QPushButton::clicked, this, &TFMenu::BusquedaClick);
     connect(m_ui->Busqueda1, &QAction::triggered, this, &TFMenu::BusquedaClick);
@@ -124,6 +133,32 @@ void TFMenu::connectCommands()
 }
 
 namespace {
+
+// A mail window that must not overlap a reception: it opens only while no reception runs,
+// and the automatic reception keeps off the mailbox until it closes, whatever happens in it.
+class PantallaDeCorreo
+{
+public:
+    PantallaDeCorreo(Tdm &dm, const QString &aviso) : m_dm(dm), m_abierta(dm.RecepcionLibre)
+    {
+        if (!m_abierta)
+            Dialogs::information(aviso);
+        else
+            m_dm.RecepcionLibre = false;
+    }
+    ~PantallaDeCorreo()
+    {
+        if (m_abierta)
+            m_dm.RecepcionLibre = true;
+    }
+    PantallaDeCorreo(const PantallaDeCorreo &) = delete;
+    PantallaDeCorreo &operator=(const PantallaDeCorreo &) = delete;
+    bool abierta() const { return m_abierta; }
+
+private:
+    Tdm &m_dm;
+    bool m_abierta;
+};
 
 void mostrar(QWidget *w)
 {
@@ -136,8 +171,10 @@ void mostrar(QWidget *w)
 
 TFped *TFMenu::pedidoOficial()
 {
-    if (!m_fped)
+    if (!m_fped) {
         m_fped = new TFped(*m_dm, this);
+        m_fped->setConsultaExpediente(consultaExpediente());
+    }
     return m_fped;
 }
 
@@ -156,8 +193,10 @@ void TFMenu::BusquedaClick()
                 form->exec();
         };
         m_consulta->mostrarPedidoPersonal = [this] {
-            if (!m_fpedp)
+            if (!m_fpedp) {
                 m_fpedp = new TFPedP(*m_dm, this);
+                m_fpedp->setConsultaExpediente(consultaExpediente());
+            }
             if (m_fpedp->isVisible())
                 mostrar(m_fpedp);
             else
@@ -222,6 +261,8 @@ void TFMenu::Button1Click()
     if (!m_fpedp) {
         m_fpedp = new TFPedP(*m_dm, this);
         m_fpedp->setServicioCentral(m_servicioPersonal);
+        m_fpedp->setConsultaExpediente(consultaExpediente());
+        m_fpedp->setVerificacionBiometrica(formularioBiometrico());
     }
     m_fpedp->show();
     m_fpedp->raise();
@@ -257,12 +298,33 @@ void TFMenu::FormShow()
     identifyOperator();
 }
 
+void TFMenu::setVerificadorHuella(FingerprintVerifier *verifier)
+{
+    m_verificador = verifier;
+    if (m_bio)
+        m_bio->setVerificador(verifier);
+}
+
+TFBioVerif *TFMenu::formularioBiometrico()
+{
+    if (!m_bio) {
+        m_bio = new TFBioVerif(*m_dm, TFingerScan::instance(), this);
+        m_bio->setVerificador(m_verificador);
+    }
+    return m_bio;
+}
+
 void TFMenu::identifyOperator()
 {
     bool ok = false;
     const int regp = m_dm->LeerParametro(QStringLiteral("c_regp")).trimmed().toInt(&ok);
-    if (m_dm->hayLiveScan && ok && regp > 0)
-        return; // the operator is identified by fingerprint, not by password
+    if (m_dm->hayLiveScan && ok && regp > 0) {
+        if (identifyByFingerprint())
+            return; // identified by fingerprint: no password is asked
+        // Not identified: the line says so, and an office that asks for a password still
+        // asks for it.
+        m_ui->lblBio->setText(QStringLiteral("Usuario no identificado"));
+    }
     if (!m_dm->mSegur)
         return;
     const QString sistema = QStringLiteral("QAL Regional");
@@ -277,11 +339,27 @@ void TFMenu::identifyOperator()
     m_ui->AdministrarUsu->setVisible(Operador::actual().usuario.toLower() == QLatin1String("admin"));
 }
 
+bool TFMenu::identifyByFingerprint()
+{
+    TFBioVerif &bio = *formularioBiometrico();
+    bio.setWindowTitle(QStringLiteral("Identificación Biometrica"));
+    const int result = mostrarModal(bio);
+    if (result != QDialog::Accepted || bio.resultado() < 1)
+        return false;
+    m_dm->usuarioActual = bio.usuarioVerificado();
+    m_ui->lblBio->setText(QStringLiteral("Usuario: %1 - VerifID: %2").arg(bio.usuarioVerificado()).arg(bio.resultado()));
+    return true;
+}
+
 void TFMenu::ConfiguracionClick()
 {
     if (!m_dm)
         return;
     TFConfig config(*m_dm, this);
+    config.entregarProxy = [this](const QString &, const QString &, const QString &, const QString &) {
+        if (m_estCent)
+            m_estCent->RecargarProxy();
+    };
     config.exec();
     m_ui->lbReg->setText(QStringLiteral("Regional: ") + m_dm->LeerParametro(QStringLiteral("x_reg")));
 }
@@ -315,13 +393,20 @@ void TFMenu::AdministrarUsuClick()
 
 void TFMenu::setTransport(exchange::TSMimeReg *smime)
 {
+    if (smime != m_smime) {
+        delete m_inbox; // it works on the transport it was made with
+        m_inbox = nullptr;
+    }
     m_smime = smime;
     m_ui->ConfiguracinCorreoElectrnico1->setEnabled(smime != nullptr);
     m_ui->Probarconfiguracindecuenta1->setEnabled(smime != nullptr);
+    m_ui->BandejadeEntradadelCorreoElectrnico1->setEnabled(smime != nullptr);
+    mostrarItemsSinOutlook();
     if (smime && !m_recEst)
         m_recEst = new exchange::TFRecEst(smime->dmMail(), this);
     if (smime && m_dm) {
-        m_avisos = std::make_unique<AvisosVentanas>(*m_dm, *m_reporte, [this](const QString &text) { MostrarEstado(text); });
+        m_avisos = std::make_unique<AvisosVentanas>(*m_dm, *m_reporte, m_estCent,
+                                                     [this](const QString &text) { MostrarEstado(text); });
         smime->setAvisos(m_avisos.get());
         m_dm->fetchMail = [smime] { smime->ProcesarCorreo(); };
     }
@@ -356,26 +441,71 @@ void TFMenu::btInternetClick()
 
 void TFMenu::ConfiguracinCorreoElectrnico1Click()
 {
-    if (!m_smime)
+    if (!m_smime || !m_dm)
+        return;
+    PantallaDeCorreo guard(*m_dm, QStringLiteral("Advertencia: Se están recibiendo mensajes. \rVuelva a intentar en unos instantes."));
+    if (!guard.abierta())
         return;
     exchange::TFConfigMail config(*m_smime, this);
     config.exec();
+    mostrarItemsSinOutlook();
+}
+
+void TFMenu::mostrarItemsSinOutlook()
+{
+    // Outlook keeps its own mailbox: the inbox and the account test read the POP3 one.
+    const bool pop3 = m_smime && !m_smime->usaOutlook;
+    m_ui->BandejadeEntradadelCorreoElectrnico1->setVisible(pop3 || !m_smime);
+    m_ui->Probarconfiguracindecuenta1->setVisible(pop3 || !m_smime);
+}
+
+void TFMenu::BandejadeEntradadelCorreoElectrnico1Click()
+{
+    if (!m_smime || !m_dm)
+        return;
+    PantallaDeCorreo guard(*m_dm, QStringLiteral("Advertencia: No se puede abrir la bandeja \rporque se están "
+                                                 "recibiendo mensajes. \rVuelva a intentar en unos instantes."));
+    if (!guard.abierta())
+        return;
+    if (!m_inbox)
+        m_inbox = new exchange::TFInboxMail(*m_smime, this);
+    m_inbox->exec();
 }
 
 void TFMenu::Probarconfiguracindecuenta1Click()
 {
     if (!m_smime || !m_dm)
         return;
-    // A mail window is running: the reception cycle keeps off the mailbox meanwhile.
-    if (!m_dm->RecepcionLibre) {
-        Dialogs::information(QStringLiteral("Advertencia: El proceso de recepción esta en curso.."));
-        return;
+    {
+        PantallaDeCorreo guard(*m_dm, QStringLiteral("Advertencia: Se están recibiendo mensajes. \rVuelva a intentar en unos instantes."));
+        if (!guard.abierta())
+            return;
+        exchange::TFMailCheck check(m_smime->dmMail(), this);
+        check.Chequear();
+        check.exec();
     }
-    m_dm->RecepcionLibre = false;
-    exchange::TFMailCheck check(m_smime->dmMail(), this);
-    check.Chequear();
-    m_dm->RecepcionLibre = true;
-    check.exec();
+}
+
+void TFMenu::btEstCentClick()
+{
+    if (m_estCent)
+        mostrarModal(*m_estCent);
+}
+
+void TFMenu::InformeMensual1Click()
+{
+    if (!m_dm)
+        return;
+    TFInfMensual informe(*m_dm, this);
+    mostrarModal(informe);
+}
+
+ConsultaExpediente TFMenu::consultaExpediente()
+{
+    return [this](QChar letra, qlonglong expediente, qlonglong pedido, qlonglong region) {
+        if (m_estCent)
+            m_estCent->EstadoExpediente(letra, expediente, pedido, region);
+    };
 }
 
 void TFMenu::miVerConfigHostClick()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "requests/ConsultaExpediente.h"
+
 #include <QDialog>
 #include <QMainWindow>
 
@@ -14,6 +16,7 @@ namespace qal::exchange {
 class TSMimeReg;
 class TFSelInternet;
 class TFRecEst;
+class TFInboxMail;
 } // namespace qal::exchange
 
 namespace qal {
@@ -30,6 +33,9 @@ class TFConsPed;
 class TFConsOrg;
 class TFOrg;
 class AvisosVentanas;
+class TFEstCent;
+class FingerprintVerifier;
+class TFBioVerif;
 
 // The main window: every command opens a screen or starts an operation of the data module.
 class TFMenu : public QMainWindow
@@ -52,6 +58,12 @@ public:
     // The central office's services the personal request form uses.
     void setServicioCentralPersonal(PersonalCentralService *service) { m_servicioPersonal = service; }
 
+    // The central office's fingerprint verification, for the start-up identification and the
+    // personal requests' confirmation.
+    void setVerificadorHuella(FingerprintVerifier *verifier);
+    // The verification window, created on first use.
+    TFBioVerif *formularioBiometrico();
+
     // Puts text in the status bar at once; nothing while the window is hidden.
     void MostrarEstado(const QString &text);
 
@@ -68,6 +80,8 @@ public:
     TFOrg *organismos() const { return m_org; }
     // The personal request form, once it has been opened.
     TFPedP *formularioPedidoPersonal() const { return m_fpedp; }
+    // The central-state window, made with the data module.
+    TFEstCent *estadoCentral() const { return m_estCent; }
 
     void FormShow();
 
@@ -102,6 +116,7 @@ private:
     void cbDesRecibirClick();
     void FormClose();
     void identifyOperator();
+    bool identifyByFingerprint();
     void ConfiguracionClick();
     void miConfigLiveScanClick();
     void miCambClaveClick();
@@ -109,6 +124,11 @@ private:
     void miVerConfigHostClick();
     void ConfiguracinCorreoElectrnico1Click();
     void Probarconfiguracindecuenta1Click();
+    void btEstCentClick();
+    void InformeMensual1Click();
+    ConsultaExpediente consultaExpediente();
+    void BandejadeEntradadelCorreoElectrnico1Click();
+    void mostrarItemsSinOutlook();
 
     std::unique_ptr<Ui::TFMenu> m_ui;
     Tdm *m_dm = nullptr;
@@ -118,10 +138,14 @@ private:
     TFped *m_fped = nullptr;
     TFPedP *m_fpedp = nullptr;
     PersonalCentralService *m_servicioPersonal = nullptr;
+    FingerprintVerifier *m_verificador = nullptr;
+    TFBioVerif *m_bio = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;
     exchange::TFRecEst *m_recEst = nullptr;
+    exchange::TFInboxMail *m_inbox = nullptr;
     exchange::TFSelInternet *m_selInternet = nullptr;
     TFreporte *m_reporte = nullptr;
+    TFEstCent *m_estCent = nullptr;
     TFConsulta *m_consulta = nullptr;
     TFConsPed *m_consPed = nullptr;
     TFConsOrg *m_consOrg = nullptr;

@@ -29,11 +29,25 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <future>
+#include <system_error>
 
 namespace qal {
+
+namespace {
+
+// Converter processes run at once by a save: one per core, at least two (a process spends
+// part of its life starting and writing, not computing).
+int conversionesSimultaneas()
+{
+    return std::clamp(QThread::idealThreadCount(), 2, 10);
+}
+
+} // namespace
 
 namespace {
 
@@ -486,7 +500,13 @@ void TFLiveScanPlano::resizeEvent(QResizeEvent *event)
 void TFLiveScanPlano::cargarDedo(const QString &file)
 {
     GreyImage image = BmpFile::readGrey(file);
-    m_calidad[std::size_t(m_actual - 1)] = ScoreImage(image);
+    const QualityRecord record = ScoreImage(image);
+    ponerDedo(std::move(image), record);
+}
+
+void TFLiveScanPlano::ponerDedo(GreyImage image, const QualityRecord &record)
+{
+    m_calidad[std::size_t(m_actual - 1)] = record;
     mostrarCalidadActual();
     mostrarEnSlot(m_actual, std::move(image));
     m_modificado = true;
@@ -501,15 +521,29 @@ void TFLiveScanPlano::AfterScan(const QByteArray &bmp)
     QFile::remove(file);
     const GreyImage source = BmpFile::readGrey(bmp);
     GreyImage flipped;
-    if (FlipBitmap(m_flipVer, m_flipHor, source, flipped))
-        BmpFile::writeGrey(file, flipped);
-    if (existe(file)) {
-        cargarDedo(file);
-        if (m_autoAvance)
-            m_croAvance->start();
-    } else {
-        setEstado(QStringLiteral("No se pudo generar el archivo: dedo%1.bmp").arg(m_actual));
+    const bool flippedOk = FlipBitmap(m_flipVer, m_flipHor, source, flipped);
+    // The print is scored on a second thread while it is written: the operator waits for
+    // the longer of the two, not for both. The score is of exactly the pixels stored.
+    GreyImage scored = flipped;
+    std::future<QualityRecord> score;
+    if (flippedOk && NfiqLibrary::isLoaded()) {
+        try {
+            score = std::async(std::launch::async, [&scored] { return ScoreImage(scored); });
+        } catch (const std::system_error &) {
+            // no thread to be had: scored below, after the writing
+        }
     }
+    const bool written = flippedOk && BmpFile::writeGrey(file, flipped) && existe(file);
+    if (!written) {
+        if (score.valid())
+            score.wait();
+        setEstado(QStringLiteral("No se pudo generar el archivo: dedo%1.bmp").arg(m_actual));
+        return;
+    }
+    const QualityRecord record = score.valid() ? score.get() : ScoreImage(scored);
+    ponerDedo(std::move(scored), record);
+    if (m_autoAvance)
+        m_croAvance->start();
 }
 
 void TFLiveScanPlano::btCapturarClick()
@@ -621,24 +655,34 @@ bool TFLiveScanPlano::grabar()
     progreso->mostrar(QStringLiteral("Grabando la ficha..."));
     QStringList wsq;
     bool ok = true;
+    // The conversions are independent processes: they run side by side, up to the first
+    // finger without a print, and their results are taken in finger order, the first failure
+    // stopping the save exactly as one conversion after another would.
+    int faltante = 1;
+    while (faltante <= 10 && existe(dedoBmp(faltante)))
+        ++faltante;
+    QList<BmpToWsq> batch;
+    for (int n = 1; n < faltante; ++n)
+        batch.append({nombreDedo(n, "bmp"), nombreDedo(n, "wsq")});
+    ConvertBmpsToWsq(batch, conversionesSimultaneas(), [this](int i) {
+        progreso->setPosicion(i + 1);
+        setEstado(QStringLiteral("Convirtiendo a WSQ el ") + FingerName(i + 1));
+    });
+    for (const BmpToWsq &c : std::as_const(batch)) {
+        if (c.ok)
+            wsq.append(c.target);
+    }
     for (int n = 1; n <= 10 && ok; ++n) {
-        progreso->setPosicion(n);
-        if (!existe(dedoBmp(n))) {
+        if (n == faltante) {
             progreso->hide();
             seleccionarDedo(n);
             setEstado(QStringLiteral("Error: falta el ") + FingerName(n) + QStringLiteral("!"));
             ok = false;
-            break;
-        }
-        setEstado(QStringLiteral("Convirtiendo a WSQ el ") + FingerName(n));
-        QFile::remove(dedoWsq(n));
-        QString message;
-        if (ConvertBmpToWsq(nombreDedo(n, "bmp"), nombreDedo(n, "wsq"), message) && existe(dedoWsq(n))) {
-            wsq.append(nombreDedo(n, "wsq"));
-        } else {
+        } else if (const BmpToWsq &c = batch[n - 1]; !c.ok || !existe(dedoWsq(n))) {
             progreso->hide();
             seleccionarDedo(n);
-            setEstado(QStringLiteral("Error: convirtiendo el ") + FingerName(n) + QStringLiteral("! . Mensaje:") + message);
+            setEstado(QStringLiteral("Error: convirtiendo el ") + FingerName(n) + QStringLiteral("! . Mensaje:")
+                      + c.message);
             ok = false;
         }
     }

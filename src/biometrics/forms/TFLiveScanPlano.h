@@ -102,6 +102,7 @@ private:
     void avance();
     void leerOpciones();
     void cargarDedo(const QString &file);        // scored, into the current slot
+    void ponerDedo(GreyImage image, const QualityRecord &record);
     void mostrarEnSlot(int n, GreyImage image);  // not scored
     void vaciarSlot(int n);
     void escalar(int n);

@@ -2,14 +2,13 @@
 
 #include "requests/PersonalCentralService.h"
 
-#include <QDate>
-
 namespace qal {
 
 class Tdm;
 
 // The personal request form's questions to the central office, over its SOAP services at the
-// address of the settings file (read at every call).
+// address of the settings file (read at every call). The slip is applied by the data module
+// (Tdm::AplicarBoleta), whose bank-slip service asks the central office for the payment date.
 class CentralPersonalSoap final : public PersonalCentralService
 {
 public:
@@ -19,9 +18,6 @@ public:
     bool ObtenerMotivoRechazoPrivado(int cPed, int cReg, QString &motivo, QString &error) override;
     bool ActualizarCodSegur(int cPed, int cReg, const QString &actual, const QString &nuevo, int &result,
                             QString &error) override;
-
-    // The payment date of a slip; false after "ERROR al intentar obtener la fecha del pago.".
-    bool ObtenerFechaPago(const QString &boleta, QDate &fecha);
 
 private:
     Tdm &m_dm;

@@ -6,6 +6,7 @@
 #include "data/Tdm.h"
 #include "reports/TPrintGrid.h"
 #include "requests/forms/MostrarPedido.h"
+#include "ui/ColumnWidths.h"
 #include "ui/RecordSetModel.h"
 
 #include "core/Dialogs.h"
@@ -118,12 +119,7 @@ void TFConsPed::Refrescar()
     }
     m_dsCped->setColumns(columns);
     m_dsCped->setRecords(std::move(lista.pedidos));
-    const int zero = m_ui->DBGrid1->fontMetrics().horizontalAdvance(u'0');
-    for (int i = 0; i < columns.size(); ++i) {
-        const int chars = m_dsCped->headerData(i, Qt::Horizontal, ui::RecordSetModel::DisplayWidthRole).toInt();
-        const int label = m_ui->DBGrid1->horizontalHeader()->fontMetrics().horizontalAdvance(columns[i].label);
-        m_ui->DBGrid1->setColumnWidth(i, std::max(label, chars * zero) + 12);
-    }
+    ui::fitColumnWidths(*m_ui->DBGrid1);
     if (m_dsCped->rowCount() > 0)
         m_ui->DBGrid1->setCurrentIndex(m_dsCped->index(0, 0));
 }

@@ -4,6 +4,7 @@
 
 #include "data/Tdm.h"
 #include "requests/forms/MostrarPedido.h"
+#include "ui/ColumnWidths.h"
 #include "ui/RecordSetModel.h"
 #include "ui/UpperCaseValidator.h"
 
@@ -165,6 +166,7 @@ void TFConsulta::ejecutar(const std::function<dbase::RecordSet()> &busqueda)
             found = busqueda();
         }
         m_qConsulta->setRecords(std::move(found));
+        ui::fitColumnWidths(*m_ui->DBGrid1);
     } catch (const std::exception &e) {
         m_ultima = nullptr;
         Dialogs::error(QString::fromUtf8(e.what()));

@@ -6,6 +6,7 @@
 
 #include "core/Dialogs.h"
 #include "data/RequestRules.h"
+#include "data/SupportContact.h"
 #include "data/Tdm.h"
 #include "exchange/EnvioPedido.h"
 #include "reports/forms/ImprimirDocumento.h"
@@ -40,8 +41,6 @@ struct RelojDeArena
 };
 
 const QString kAsuntoComprobante = QStringLiteral("Comprobante del Trámite de Antecedentes Penales");
-const QString kSitioWeb = QStringLiteral("www.qal.gob.ar");
-const QString kTelefono = QStringLiteral("0800-555-7250");
 const QString kDireccionInicial = QStringLiteral("DIRECCION DE EMAIL");
 constexpr const char *kBoletaAplicada = "boletaAplicada";
 
@@ -84,6 +83,24 @@ void TFPedP::setServicioCentral(PersonalCentralService *service)
     actualizarComandos();
 }
 
+void TFPedP::setConsultaExpediente(ConsultaExpediente consulta)
+{
+    m_consultaExpediente = std::move(consulta);
+    actualizarComandos();
+}
+
+void TFPedP::btEstVelcorClick()
+{
+    const qlonglong expediente = m_dsPedp->currentValue(QStringLiteral("N_EXPE")).toLongLong();
+    if (expediente < 1) {
+        Dialogs::information(QStringLiteral("Sin número de expte. no se puede consultar el estado"));
+        return;
+    }
+    if (m_consultaExpediente)
+        m_consultaExpediente(u'W', expediente, m_dsPedp->currentValue(QStringLiteral("C_PED")).toLongLong(),
+                             m_dsPedp->currentValue(QStringLiteral("C_REG")).toLongLong());
+}
+
 TFbped *TFPedP::formularioBusqueda()
 {
     if (!m_bped)
@@ -100,10 +117,8 @@ void TFPedP::btBusClick()
 
 void TFPedP::actualizarComandos()
 {
-    // The central state query and live-scan capture arrive with their own parts of the
-    // program; until then their commands do not pretend to work.
-    m_ui->btEstVelcor->setEnabled(false);
-    m_menuHuella->findChild<QAction *>(QStringLiteral("LiveScan1"))->setEnabled(false);
+    // "Estado &Velcor" works once the main window hands over the central office's query.
+    m_ui->btEstVelcor->setEnabled(m_consultaExpediente != nullptr);
     // A new security code must be agreed with the central office.
     m_ui->btRegen->setEnabled(m_servicio != nullptr);
 }
@@ -206,6 +221,7 @@ void TFPedP::conectarEventos()
     connect(m_ui->btBus, &QPushButton::clicked, this, &TFPedP::btBusClick);
     connect(m_ui->btImpComp, &QPushButton::clicked, this, [this] { atrapar([this] { btImpCompClick(); }); });
     connect(m_ui->btRegen, &QPushButton::clicked, this, [this] { atrapar([this] { btRegenClick(); }); });
+    connect(m_ui->btEstVelcor, &QPushButton::clicked, this, [this] { atrapar([this] { btEstVelcorClick(); }); });
 }
 
 void TFPedP::atrapar(const std::function<void()> &handler)
@@ -375,13 +391,26 @@ void TFPedP::btEnvClick()
     dbase::Table &pedp = m_dm.pedp;
     if (!m_dm.ComprobarPedidoPersonal())
         return;
-    const QString liveScan = m_dm.LeerParametro(QStringLiteral("LiveScan"));
-    if (!liveScan.isEmpty() && liveScan != QLatin1String("Ninguno")
-        && pedp.value(QStringLiteral("VERIF_ID")).toLongLong() < 1) {
-        // The biometric confirmation window is not part of this build: without it no
-        // request taken with live-scan can be confirmed.
-        Dialogs::information(QStringLiteral("Lo sentimos, no se puede enviar el pedido sin la confirmación biometrica"));
-        return;
+    if (hayLiveScan() && pedp.value(QStringLiteral("VERIF_ID")).toLongLong() < 1) {
+        QString login;
+        int verifId = 0;
+        if (!confirmarBiometria(login, verifId)) {
+            Dialogs::information(QStringLiteral("Lo sentimos, no se puede enviar el pedido sin la confirmación biometrica"));
+            return;
+        }
+        const bool editaba = pedp.state() != State::Browse;
+        try {
+            editarPedido();
+            pedp.setValue(QStringLiteral("C_LOGIN"), login);
+            pedp.setValue(QStringLiteral("VERIF_ID"), verifId);
+            m_dm.grabacionAutorizada = true;
+            pedp.post();
+        } catch (...) {
+            // a confirmation that could not be stored sends nothing, and leaves the record as it was
+            if (!editaba && pedp.state() != State::Browse)
+                pedp.cancel();
+            throw;
+        }
     }
     exchange::EnvioPedido envio(m_dm);
     envio.obtenerIdentidad = obtenerIdentidad;
@@ -431,7 +460,7 @@ void TFPedP::enviarComprobantePorCorreo()
         QStringLiteral("Estimado/a, le informamos que su Solicitud de Trámite se encuentra en proceso de validación.\r\n"
                        "Una vez aprobada, recibirá por correo electrónico los datos para descargar su certificado.\r\n"
                        "Por consultas puede dirigirse a %1 o llamar sin cargo al %2.\r\n")
-            .arg(kSitioWeb, kTelefono);
+            .arg(centralWebSite(), centralFreePhone());
     const bool enviado = m_dm.EnviarMensaje(direccion, kAsuntoComprobante, pedp.value(QStringLiteral("C_PED")).toInt(),
                                             pedp.value(QStringLiteral("C_REG")).toInt(), {}, cuerpo);
     Dialogs::information(enviado ? QStringLiteral("Email Enviado Exitosamente")
@@ -512,6 +541,12 @@ void TFPedP::editarPedido()
 {
     if (m_dm.pedp.state() == State::Browse)
         m_dm.pedp.edit();
+}
+
+bool TFPedP::hayLiveScan() const
+{
+    const QString liveScan = m_dm.LeerParametro(QStringLiteral("LiveScan"));
+    return !liveScan.isEmpty() && liveScan != QLatin1String("Ninguno");
 }
 
 bool TFPedP::soloLectura() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/NetworkIdentity.h"
+#include "requests/ConsultaExpediente.h"
 #include "ui/DbNavigator.h"
 
 #include <QDialog>
@@ -18,7 +19,9 @@ class TFPedP;
 namespace qal {
 
 class PersonalCentralService;
+class TFBioVerif;
 class TFCompPedBol;
+class TFLiveScanPlano;
 class TFDigFich;
 class TFImgDig;
 class TFVerImg;
@@ -48,6 +51,8 @@ public:
     // The central office's services the form uses; without them the slip is not applied and
     // the commands that need them are disabled.
     void setServicioCentral(PersonalCentralService *service);
+    // "Estado &Velcor" works once the main window hands over the central office's query.
+    void setConsultaExpediente(ConsultaExpediente consulta);
 
     void FormShow();
     bool nvPedBeforeAction(ui::DbNavigator::Button button);
@@ -64,8 +69,10 @@ public:
     void btContesClick();
     void btImpCompClick();
     void btRegenClick();
+    void btEstVelcorClick();
     void btDigClick();
     void DigitalizarFicha1Click();
+    void LiveScan1Click();
     void btDocClick();
 
     // The comparison of the current request with its bank slip: true when the operator goes on.
@@ -79,8 +86,19 @@ public:
     TFImgDig *formularioDocumentos();
     TFVerImg *visorImagenes();
 
+    // The biometric confirmation: the program's verification window when one is set, else a
+    // window of the form's own.
+    void setVerificacionBiometrica(TFBioVerif *form) { m_bio = form; }
+    TFBioVerif *formularioBiometrico();
+    // Shows the confirmation ("Confirmación biometrica", empty picture); true with the user
+    // name and the verification id when the print was verified.
+    bool confirmarBiometria(QString &login, int &verifId);
+
     // Shows a window modally; tests drive the window themselves.
     std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
+
+    // Called with each capture session before it opens (tests give it their scanner).
+    std::function<void(TFLiveScanPlano &)> antesDeCaptura;
 
     // This computer's network identity, written in the packages the form sends.
     std::function<NetworkIdentity()> obtenerIdentidad = GetNetworkInfo;
@@ -94,6 +112,7 @@ protected:
 
 private:
     TFbped *m_bped = nullptr;
+    ConsultaExpediente m_consultaExpediente;
     void enlazarControles();
     void enlazarListas();
     void conectarEventos();
@@ -105,6 +124,7 @@ private:
     void editarPedido();
     bool soloLectura() const;
     void mostrarImagen(const QString &archivo);
+    bool hayLiveScan() const;
     void enviarComprobantePorCorreo();
     // Runs an event handler; an error it raises is shown and the program goes on.
     static void atrapar(const std::function<void()> &handler);
@@ -118,6 +138,7 @@ private:
     TFDigFich *m_ficha = nullptr;
     TFImgDig *m_documentos = nullptr;
     TFVerImg *m_visor = nullptr;
+    TFBioVerif *m_bio = nullptr;
     bool m_centred = false;
 };
 

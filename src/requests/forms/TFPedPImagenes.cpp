@@ -6,7 +6,12 @@
 
 #include "ui_TFPedP.h"
 
+#include "CapturaLiveScan.h"
+
+#include "biometrics/TFingerScan.h"
+#include "biometrics/forms/TFBioVerif.h"
 #include "biometrics/forms/TFDigFich.h"
+#include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
 #include "data/RequestFiles.h"
@@ -56,6 +61,8 @@ void TFPedP::conectarImagenes()
     connect(m_ui->btContes, &QPushButton::clicked, this, [this] { atrapar([this] { btContesClick(); }); });
     QAction *ficha = m_menuHuella->findChild<QAction *>(QStringLiteral("DigitalizarFicha1"));
     connect(ficha, &QAction::triggered, this, [this] { atrapar([this] { DigitalizarFicha1Click(); }); });
+    QAction *liveScan = m_menuHuella->findChild<QAction *>(QStringLiteral("LiveScan1"));
+    connect(liveScan, &QAction::triggered, this, [this] { atrapar([this] { LiveScan1Click(); }); });
 }
 
 void TFPedP::btDigClick()
@@ -125,6 +132,59 @@ void TFPedP::DigitalizarFicha1Click()
         pedp.setValue(QStringLiteral("C_CLASDER"), ficha.ClasDer);
         pedp.setValue(QStringLiteral("C_CLASIZQ"), ficha.ClasIzq);
     }
+}
+
+void TFPedP::LiveScan1Click()
+{
+    dbase::Table &pedp = m_dm.pedp;
+    grabarSiEdita();
+    TimerEnPausa timer(m_dm.Timer);
+    CapturaLiveScan captura(m_dm, pedp);
+    captura.oficial = false;
+    captura.soloLectura = soloLectura();
+    captura.parent = this;
+    captura.mostrarModal = mostrarModal;
+    captura.antesDeCaptura = antesDeCaptura;
+    if (!captura.capturar())
+        return;
+    pedp.setValue(QStringLiteral("F_CAPTURA"), Clock::now().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+    // The person whose prints were just taken confirms them; without it the request cannot
+    // be sent until it is confirmed there.
+    QString login;
+    int verifId = 0;
+    if (confirmarBiometria(login, verifId)) {
+        pedp.setValue(QStringLiteral("C_LOGIN"), login);
+        pedp.setValue(QStringLiteral("VERIF_ID"), verifId);
+    } else {
+        pedp.clearValue(QStringLiteral("VERIF_ID"));
+    }
+    m_dm.grabacionAutorizada = true;
+    pedp.post();
+    // Only a set this capture handed over is reported as stored.
+    if (ExisteArchivo(archivoDelPedido("zp", pedp)))
+        Dialogs::information(QStringLiteral("Las impresiones dactilares de la solicitud %1\r"
+                                            "han sido grabadas exitosamente!")
+                                 .arg(pedp.value(QStringLiteral("C_PED")).toInt()));
+}
+
+TFBioVerif *TFPedP::formularioBiometrico()
+{
+    if (!m_bio)
+        m_bio = new TFBioVerif(m_dm, TFingerScan::instance(), this);
+    return m_bio;
+}
+
+bool TFPedP::confirmarBiometria(QString &login, int &verifId)
+{
+    TFBioVerif &bio = *formularioBiometrico();
+    bio.setWindowTitle(QStringLiteral("Confirmación biometrica"));
+    bio.limpiarImagen();
+    const int resultado = mostrarModal(bio);
+    if (resultado != QDialog::Accepted || bio.resultado() < 1)
+        return false;
+    login = bio.usuarioVerificado();
+    verifId = bio.resultado();
+    return true;
 }
 
 void TFPedP::btDocClick()

@@ -18,11 +18,6 @@
 #include <QScreen>
 
 namespace qal {
-namespace {
-
-const QString kNoDisponible = QStringLiteral("Esta función todavía no está disponible en esta versión del programa.");
-
-} // namespace
 
 TFped::TFped(Tdm &dm, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::TFped>()), m_dm(dm), m_dsPed(new ui::DataSource(&dm.ped, this)),
@@ -39,7 +34,7 @@ TFped::TFped(Tdm &dm, QWidget *parent)
     enlazarListas();
     conectarEventos();
     // Live-scan and the central office's state query arrive with their windows; until then
-    // their buttons do not pretend to work.
+    // their buttons do not pretend to work (setConsultaExpediente enables the query).
     for (QPushButton *b : {m_ui->btDig, m_ui->btDocumento, m_ui->btContes, m_ui->btEstVelcor})
         b->setEnabled(false);
     for (QAction *a : m_menuHuella->actions())
@@ -269,13 +264,22 @@ TFbped *TFped::formularioBusqueda()
     return m_bped;
 }
 
+void TFped::setConsultaExpediente(ConsultaExpediente consulta)
+{
+    m_consultaExpediente = std::move(consulta);
+    m_ui->btEstVelcor->setEnabled(m_consultaExpediente != nullptr);
+}
+
 void TFped::btEstVelcorClick()
 {
-    if (m_dsPed->currentValue(QStringLiteral("N_EXPE")).toLongLong() < 1) {
+    const qlonglong expediente = m_dsPed->currentValue(QStringLiteral("N_EXPE")).toLongLong();
+    if (expediente < 1) {
         Dialogs::information(QStringLiteral("Sin número de expte. no se puede consultar el estado"));
         return;
     }
-    Dialogs::information(kNoDisponible);
+    if (m_consultaExpediente)
+        m_consultaExpediente(u'U', expediente, m_dsPed->currentValue(QStringLiteral("C_PED")).toLongLong(),
+                             m_dsPed->currentValue(QStringLiteral("C_REG")).toLongLong());
 }
 
 void TFped::btEnvClick()

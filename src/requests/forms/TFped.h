@@ -2,6 +2,8 @@
 
 #include "ui/DbNavigator.h"
 
+#include "requests/ConsultaExpediente.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -72,6 +74,8 @@ public:
 
     // Shows a window modally; tests drive the window themselves.
     std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
+    // "Estado &Velcor" works once the main window hands over the central office's query.
+    void setConsultaExpediente(ConsultaExpediente consulta);
     // Called with each capture session before it opens (tests give it their scanner).
     std::function<void(TFLiveScanPlano &)> antesDeCaptura;
 
@@ -98,6 +102,7 @@ private:
     Tdm &m_dm;
     ui::DataSource *m_dsPed;
     QMenu *m_menuHuella;
+    ConsultaExpediente m_consultaExpediente;
     TFsup *m_supuestos = nullptr;
     TFBusqDel *m_busqDel = nullptr;
     TFbped *m_bped = nullptr;

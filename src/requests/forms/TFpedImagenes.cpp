@@ -6,11 +6,9 @@
 
 #include "ui_TFped.h"
 
-#include "biometrics/TFingerScan.h"
+#include "CapturaLiveScan.h"
+
 #include "biometrics/forms/TFDigFich.h"
-#include "biometrics/forms/TFLiveScanPlano.h"
-#include "biometrics/forms/TFProgreso.h"
-#include "biometrics/forms/TFVerDedo.h"
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
 #include "data/RequestFiles.h"
@@ -167,38 +165,14 @@ void TFped::LiveScan1Click()
 {
     dbase::Table &ped = m_dm.ped;
     grabarSiEdita();
-    // Only the flat scanner has a capture session; any other device type has none.
-    if (m_dm.LeerParametro(QStringLiteral("LiveScan")).trimmed() != QLatin1String("Plano"))
-        return;
-    TFVerDedo verDedo(this);
-    TFProgreso progreso(this);
-    TFLiveScanPlano captura(m_dm, TFingerScan::instance(), this);
-    captura.verDedo = &verDedo;
-    captura.progreso = &progreso;
-    captura.mostrarModal = mostrarModal;
-    if (antesDeCaptura)
-        antesDeCaptura(captura);
-
     const QString estado = ped.value(QStringLiteral("C_EST")).toString().trimmed();
-    const bool soloLectura = estado == QLatin1String("T") || estado == QLatin1String("C") || estado == QLatin1String("D");
-    const QString clasDer = ped.value(QStringLiteral("C_CLASDER")).toString();
-    const QString clasIzq = ped.value(QStringLiteral("C_CLASIZQ")).toString();
-    QString nuevaDer = clasDer, nuevaIzq = clasIzq;
-    if (!captura.CaptureTenPrints(ped.value(QStringLiteral("C_PED")).toInt(), ped.value(QStringLiteral("C_REG")).toInt(),
-                                  soloLectura, true, nuevaIzq, nuevaDer))
-        return;
-    if (captura.ResultZip.isEmpty() || !QFileInfo(captura.ResultZip).isFile())
-        return;
-    editarPedido();
-    if (!ReemplazarArchivo(captura.ResultZip, archivos::editZip)) {
-        Dialogs::information(QStringLiteral("Error al crear la ficha comprimida"));
-        return;
-    }
-    QFile::remove(captura.ResultZip);
-    if (nuevaDer != clasDer || nuevaIzq != clasIzq) {
-        ped.setValue(QStringLiteral("C_CLASDER"), nuevaDer);
-        ped.setValue(QStringLiteral("C_CLASIZQ"), nuevaIzq);
-    }
+    CapturaLiveScan captura(m_dm, ped);
+    captura.oficial = true;
+    captura.soloLectura = estado == QLatin1String("T") || estado == QLatin1String("C") || estado == QLatin1String("D");
+    captura.parent = this;
+    captura.mostrarModal = mostrarModal;
+    captura.antesDeCaptura = antesDeCaptura;
+    captura.capturar();
 }
 
 void TFped::btDocumentoClick()

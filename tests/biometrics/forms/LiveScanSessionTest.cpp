@@ -4,14 +4,18 @@
 #include "biometrics/TenPrintCard.h"
 #include "biometrics/forms/TFCalidad.h"
 #include "biometrics/forms/TFVerDedo.h"
+#include "biometrics/forms/TInfoWnd.h"
 #include "biometrics/wsq/WsqPack.h"
 #include "core/ProgramFolder.h"
+#include "reports/Report.h"
+#include "reports/forms/ImprimirDocumento.h"
 #include "support/Typing.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
@@ -94,7 +98,9 @@ TEST_F(LiveScanSession, TenPrintsSavedAndReopenedAsTheyWereStored)
             EXPECT_EQ(w, original.width());
             EXPECT_EQ(h, original.height());
             EXPECT_EQ(form.calidades()[n - 1].code, QualityScored) << n;
-            EXPECT_NEAR(form.calidades()[n - 1].nfiq, scored[n - 1].nfiq, 1) << n;
+            // rescored from the WSQ file: NFIQ 1 moves by up to two levels under compression
+            // on prints near a class boundary
+            EXPECT_NEAR(form.calidades()[n - 1].nfiq, scored[n - 1].nfiq, 2) << n;
         }
         // nothing changed: leaving asks nothing (an unscripted question fails the test)
         QTest::mouseClick(form.ui()->btSalir, Qt::LeftButton);
@@ -389,6 +395,106 @@ TEST_F(LiveScanSession, ASimulatedScannerPerSessionStartsOverForEachWindow)
     broken->setStartFailure(QStringLiteral("sin escáner"));
     EXPECT_FALSE(scan->start(std::move(broken), message));
     EXPECT_EQ(message, QStringLiteral("sin escáner"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LiveScanSession, APrintThatCannotBeConvertedStopsTheSaveAtItsFinger)
+{
+    capture([&](TFLiveScanPlano &form) {
+        takeTen(form);
+        // what reached the file is not a bitmap the converter reads
+        QFile broken(TFLiveScanPlano::dedoBmp(4));
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write("no es un bmp");
+        broken.close();
+        EXPECT_FALSE(form.btGrabarClick());
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(form.estado(0),
+                  QStringLiteral("Error: convirtiendo el Anular Derecho! . Mensaje:ERROR: No se pudo generar dedo4.wsq"));
+        EXPECT_EQ(form.dedoActual(), 4);
+        EXPECT_FALSE(QFile::exists(TFLiveScanPlano::zipPath()));
+        EXPECT_TRUE(wsqLeft(dir.path()).isEmpty()) << "the fingers converted beside it are not left behind";
+        for (int n = 1; n <= 10; ++n)
+            EXPECT_TRUE(QFile::exists(TFLiveScanPlano::dedoBmp(n))) << n;
+    });
+    EXPECT_TRUE(resultZip.isEmpty());
+}
+
+TEST_F(LiveScanSession, TheCardIsComposedFromTheTenPrintsOnlyWhenAllAndItsTemplateAreThere)
+{
+    int previews = 0;
+    GreyImage shownCard;
+    QString title;
+    const auto before = reports::SetPrevisualizador([&](const reports::Report &report, QWidget *) {
+        ++previews;
+        title = report.title();
+        // while the preview is up, the composed card is the office's file of this request
+        shownCard = BmpFile::readGrey(ProgramFolder::resolve(QStringLiteral("7_3.bmp")));
+    });
+    capture([&](TFLiveScanPlano &form) {
+        for (int n = 1; n <= 9; ++n) {
+            ASSERT_TRUE(take(print(n - 1)));
+            QTest::keyClick(form.slot(n), Qt::Key_Space);
+        }
+        form.miImprimirClick();
+        EXPECT_EQ(dialogs.lastText(), QStringLiteral("Error: falta el dedo Meñique Izquierdo"));
+        ASSERT_TRUE(take(print(9)));
+        form.miImprimirClick();
+        EXPECT_EQ(dialogs.lastText(), QStringLiteral("Error: no existe la ficha completa \"fmodelo.bemepe\""));
+        EXPECT_EQ(previews, 0);
+
+        ASSERT_TRUE(BmpFile::writeGrey(ProgramFolder::resolve(QStringLiteral("fmodelo.bemepe")),
+                                       GreyImage(4000, 2100, 500, 255)));
+        form.miImprimirClick();
+        ASSERT_EQ(previews, 1);
+        EXPECT_EQ(shownCard.width(), 4000);
+        EXPECT_EQ(shownCard.height(), 2100);
+        const auto &px = shownCard.pixels();
+        EXPECT_LT(*std::min_element(px.begin(), px.end()), 128) << "the prints are on the card";
+        EXPECT_FALSE(title.isEmpty());
+        EXPECT_FALSE(QFile::exists(ProgramFolder::resolve(QStringLiteral("7_3.bmp")))) << "the card is not kept";
+        EXPECT_FALSE(form.info()->isVisible());
+        EXPECT_EQ(form.info()->titulo(), QStringLiteral("Generación de la ficha completa"));
+        const QStringList steps = form.info()->lineas();
+        ASSERT_EQ(steps.size(), 2);
+        EXPECT_TRUE(steps[0].contains(QStringLiteral("Por favor, espera mientras se genera la imágen")));
+        EXPECT_TRUE(steps[1].contains(QStringLiteral("Guardando")));
+        EXPECT_TRUE(steps[1].endsWith(QStringLiteral("Ok.")));
+        EXPECT_TRUE(QFile::exists(TFLiveScanPlano::dedoBmp(1))) << "printing leaves the session as it was";
+    });
+    reports::SetPrevisualizador(before);
+}
+
+TEST_F(LiveScanSession, TheQualityCommandListsTheSessionsScoresWithoutRescoringOrBlocking)
+{
+    capture([&](TFLiveScanPlano &form) {
+        ASSERT_TRUE(take(print(0)));
+        QTest::keyClick(form.slot(1), Qt::Key_Space);
+        ASSERT_TRUE(take(print(1)));
+        const TenQualityRecords scored = form.calidades();
+        QTest::mouseClick(form.ui()->btCalidad, Qt::LeftButton);
+        TFCalidad *window = form.calidad();
+        ASSERT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isModal());
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Calidad de la huella"));
+        const QStringList lines = window->memoText().split(QLatin1Char('\n'));
+        ASSERT_EQ(lines.size(), 12);
+        EXPECT_EQ(lines[1], QStringLiteral("Promedio = ") + AverageNfiqText(AverageNfiq(scored)));
+        EXPECT_EQ(lines[2], QStringLiteral("Pulgar Derecho = ") + FingerQualityText(scored[0].code, scored[0].nfiq));
+        EXPECT_EQ(lines[3], QStringLiteral("Indice Derecho = ") + FingerQualityText(scored[1].code, scored[1].nfiq));
+        EXPECT_TRUE(lines[4].startsWith(QStringLiteral("Medio Derecho = 0 (Error: falta huella!")));
+
+        // the session goes on under it, and the next showing lists what the session has then
+        QTest::keyClick(form.slot(2), Qt::Key_Space);
+        ASSERT_TRUE(take(print(2)));
+        EXPECT_EQ(form.calidades()[2].code, QualityScored);
+        QTest::mouseClick(form.ui()->btCalidad, Qt::LeftButton);
+        EXPECT_EQ(window->memoText().split(QLatin1Char('\n')).value(4),
+                  QStringLiteral("Medio Derecho = ") + FingerQualityText(form.calidades()[2].code, form.calidades()[2].nfiq));
+    });
 }
 
 } // namespace

@@ -20,6 +20,9 @@ using namespace qal::test;
 
 namespace {
 
+// The smallest text the biometric service takes: the start and end markers of a WSQ image.
+const QString kWsqMinimo = QStringLiteral("/6D/oQ==");
+
 // Calls every operation once; returns the error of each failed call by operation name.
 QMap<QString, QString> callEverything(const CentralServices &ws)
 {
@@ -38,7 +41,7 @@ QMap<QString, QString> callEverything(const CentralServices &ws)
         errors["ObtenerMotivoRechazoOficial"] = error;
     if (!ws.ObtenerMotivoRechazoPrivado(7, 3, text, error))
         errors["ObtenerMotivoRechazoPrivado"] = error;
-    if (!ws.VerificarHuella("app", "AAAA", big, error))
+    if (!ws.VerificarHuella("app", kWsqMinimo, big, error))
         errors["VerificarHuella"] = error;
     if (!ws.ActualizarCodSegur(7, 3, "0123456789", "ABCDEF0123", number, error))
         errors["ActualizarCodSegur"] = error;
@@ -106,7 +109,7 @@ TEST(CentralServices, EveryOperationIsAcceptedByTheCentralOfficeAndAnswered)
     EXPECT_EQ(desc, "nada");
     ASSERT_TRUE(ws.ObtenerMotivoRechazoOficial(1, 2, text, error));
     EXPECT_EQ(text, "Falta la firma.\r\nFalta el sello.");
-    ASSERT_TRUE(ws.VerificarHuella("app", "AAAA", big, error));
+    ASSERT_TRUE(ws.VerificarHuella("app", kWsqMinimo, big, error));
     EXPECT_EQ(big, Q_INT64_C(8589934593)) << "a 64-bit result";
     ASSERT_TRUE(ws.GetPedidoByBoletaDoc("01234567890", 5, number, error));
     EXPECT_EQ(number, 0);

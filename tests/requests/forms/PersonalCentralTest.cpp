@@ -3,6 +3,7 @@
 #include "PersonalFormFixture.h"
 
 #include "exchange/soap/CentralSim.h"
+#include "exchange/soap/ServicioBoleta.h"
 #include "requests/central/CentralPersonalSoap.h"
 
 #include "core/ProgramFolder.h"
@@ -27,6 +28,9 @@ protected:
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write(QStringLiteral("[QALService]\r\nServidor=%1\r\nTimeOut=10\r\n").arg(sim.server()).toLatin1());
         ini.close();
+        // as the program installs them: the slip's payment date comes from the bank-slip service
+        dm->servicioBoleta =
+            std::make_unique<soap::ServicioBoleta>(*dm, [d = dm.get()] { return soap::SoapSettings::current(d); });
         soapCentral = std::make_unique<CentralPersonalSoap>(*dm);
         form->setServicioCentral(soapCentral.get());
     }

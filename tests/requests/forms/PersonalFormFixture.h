@@ -2,6 +2,8 @@
 
 #include "data/forms/FormsFixture.h"
 
+#include "biometrics/FingerprintVerifier.h"
+#include "imaging/BmpFile.h"
 #include "requests/PersonalCentralService.h"
 #include "requests/forms/TFPedP.h"
 #include "ui_TFPedP.h"
@@ -63,6 +65,28 @@ struct CentralStandIn final : PersonalCentralService
         result = resultadoCodigo;
         return true;
     }
+};
+
+// Stands in for the central office's fingerprint verification: answers as told and
+// remembers the user names it was asked about.
+struct VerifierStandIn final : FingerprintVerifier
+{
+    qint64 answer = 1;
+    QStringList users;
+
+    bool VerificarHuella(const QString &appId, const QString &wsqBase64, qint64 &result, QString &error) override
+    {
+        users << appId;
+        if (wsqBase64.isEmpty()) {
+            error = QStringLiteral("Error VerificarHuella: sin huella");
+            return false;
+        }
+        result = answer;
+        return true;
+    }
+
+    // A finger image of the fixtures, as a scanner would give it.
+    static GreyImage print() { return BmpFile::readGrey(TempFolder::fixture(QStringLiteral("fingers/bmp/safis_probe.bmp"))); }
 };
 
 // The demo program folder with the personal request form on screen, the clock fixed at noon

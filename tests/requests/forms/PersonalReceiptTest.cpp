@@ -2,6 +2,8 @@
 // the addresses it accepts.
 #include "PersonalFormFixture.h"
 
+#include "data/SupportContact.h"
+#include "reports/TrpCompr.h"
 #include "requests/DireccionCorreo.h"
 
 using namespace qal;
@@ -58,6 +60,11 @@ TEST_F(PersonalReceipt, IsMailedToAValidAddressAskedUntilGiven)
     EXPECT_TRUE(call.adjuntos.isEmpty());
     EXPECT_TRUE(call.cuerpo.startsWith(
         "Estimado/a, le informamos que su Solicitud de Trámite se encuentra en proceso de validación."));
+    // the printed receipt names the same web site and telephone
+    for (const QString &contact : {centralWebSite(), centralFreePhone()}) {
+        EXPECT_TRUE(call.cuerpo.contains(contact)) << contact.toStdString();
+        EXPECT_TRUE(reports::TextoInformacionComprobante().contains(contact)) << contact.toStdString();
+    }
 }
 
 TEST_F(PersonalReceipt, CancellingTheAddressOrLeavingItAsProposedSendsNothing)

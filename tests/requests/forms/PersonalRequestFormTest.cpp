@@ -36,7 +36,8 @@ TEST_F(PersonalRequestForm, IsLaidOutAsTheCounterKnowsIt)
     // what another part of the program brings is there, but does not pretend to work
     EXPECT_TRUE(ui().btBus->isEnabled()) << "the quick search";
     EXPECT_FALSE(ui().btEstVelcor->isEnabled());
-    EXPECT_FALSE(form->PMenuHuella()->actions()[1]->isEnabled()) << "live-scan";
+    EXPECT_EQ(form->PMenuHuella()->actions()[1]->text(), "&LiveScan");
+    EXPECT_TRUE(form->PMenuHuella()->actions()[1]->isEnabled());
     EXPECT_FALSE(ui().btRegen->isEnabled()) << "no central office to agree a new code with";
     form->setServicioCentral(&central);
     EXPECT_TRUE(ui().btRegen->isEnabled());

@@ -2,6 +2,7 @@
 // the answer button and the security code's renewal.
 #include "PersonalFormFixture.h"
 
+#include "biometrics/forms/TFBioVerif.h"
 #include "requests/forms/TFCompPedBol.h"
 
 #include "core/ProgramFolder.h"
@@ -9,6 +10,8 @@
 #include "imaging/forms/TFVerImg.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -312,13 +315,52 @@ TEST_F(PersonalSend, WithLiveScanNoRequestGoesWithoutItsBiometricConfirmation)
 {
     readyToSend();
     dm->GrabarParametro(QStringLiteral("LiveScan"), QStringLiteral("Plano"));
-    click(ui().btEnv);
-    EXPECT_EQ(dialogs.texts(), QStringList {"Lo sentimos, no se puede enviar el pedido sin la confirmación biometrica"});
-    EXPECT_TRUE(transport->calls.isEmpty());
-    change({{"VERIF_ID", 4711}});
+    dm->hayLiveScan = true; // as read at start
+    test::VerifierStandIn verifier;
+    form->formularioBiometrico()->setVerificador(&verifier);
+    QStringList captions;
+    driveModalWindows([&](QDialog &d) {
+        auto &bio = dynamic_cast<TFBioVerif &>(d);
+        captions << d.windowTitle();
+        EXPECT_TRUE(bio.img()->pixmap().isNull()) << "the confirmation starts with an empty picture";
+        bio.edAppID()->setText(QStringLiteral("operador"));
+        bio.verificar(test::VerifierStandIn::print());
+    });
+    const QString refused = QStringLiteral("Lo sentimos, no se puede enviar el pedido sin la confirmación biometrica");
+
+    // not verified, and an answer whose low 32 bits alone would read 1
+    for (qint64 answer : {Q_INT64_C(0), Q_INT64_C(4294967297)}) {
+        verifier.answer = answer;
+        dialogs.clear();
+        click(ui().btEnv);
+        EXPECT_EQ(dialogs.texts(), QStringList {refused}) << answer;
+        EXPECT_TRUE(transport->calls.isEmpty());
+        EXPECT_TRUE(pedp().isNull(QStringLiteral("VERIF_ID")));
+    }
+    // an id the request's field cannot hold is not stored as another one, and nothing goes
+    verifier.answer = 123456789;
     dialogs.clear();
     click(ui().btEnv);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("VERIF_ID"))) << dialogs.lastText().toStdString();
+    EXPECT_EQ(pedp().state(), dbase::Table::State::Browse);
+    EXPECT_TRUE(pedp().isNull(QStringLiteral("VERIF_ID")));
+    EXPECT_TRUE(transport->calls.isEmpty());
+
+    verifier.answer = 12;
+    dialogs.clear();
+    click(ui().btEnv);
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     EXPECT_EQ(transport->calls.size(), 1);
+    EXPECT_EQ(pedp().value(QStringLiteral("VERIF_ID")).toInt(), 12);
+    EXPECT_EQ(pedp().value(QStringLiteral("C_LOGIN")).toString().trimmed(), QStringLiteral("operador"));
+    EXPECT_EQ(captions, QStringList(4, QStringLiteral("Confirmación biometrica")));
+
+    // a confirmed request is not asked again
+    change({{"C_EST", "I"}});
+    click(ui().btEnv);
+    EXPECT_EQ(captions.size(), 4);
+    EXPECT_EQ(transport->calls.size(), 2);
 }
 
 TEST_F(PersonalSend, TheChecksBeforeSendingStopAnIncompleteRequest)

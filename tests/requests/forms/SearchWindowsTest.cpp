@@ -5,6 +5,7 @@
 #include "ui_TFConsulta.h"
 
 #include <QHeaderView>
+#include <QTabBar>
 #include <QToolButton>
 
 using namespace qal;
@@ -93,6 +94,24 @@ TEST_F(Searches, TheWindowOpensOnTheCodePageWithItsTexts)
     EXPECT_EQ(hints, QStringList({"Primer Trámite", "Trámite anterior", "Trámite siguiente", "Último Trámite",
                                   "Actualizar"}));
     EXPECT_EQ(c().n_doc->inputMask(), "99999999;_");
+}
+
+TEST_F(Searches, EveryPageTitleAndColumnTitleIsShownWhole)
+{
+    QTabBar *bar = c().PageControl1->tabBar();
+    for (int i = 0; i < bar->count(); ++i)
+        EXPECT_GE(bar->tabRect(i).width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i)))
+            << bar->tabText(i).toStdString();
+    EXPECT_TRUE(c().PageControl1->rect().contains(bar->tabRect(bar->count() - 1).topRight()));
+
+    storeRequest();
+    c().c_tram->setText(QStringLiteral("1"));
+    search();
+    const QHeaderView *header = c().DBGrid1->horizontalHeader();
+    for (int i = 0; i < header->count(); ++i) {
+        const QString title = c().DBGrid1->model()->headerData(i, Qt::Horizontal).toString();
+        EXPECT_GT(header->sectionSize(i), header->fontMetrics().horizontalAdvance(title)) << title.toStdString();
+    }
 }
 
 TEST_F(Searches, ByCodeEnterSearchesAndEmptiesTheCodeAndNothingOrZeroFindsNothing)

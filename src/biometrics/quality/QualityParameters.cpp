@@ -1,0 +1,36 @@
+#include "QualityParameters.h"
+
+namespace qal::quality {
+
+bool setParameter(QualityParameters &parameters, std::string_view name, double value)
+{
+    struct Named
+    {
+        std::string_view name;
+        double QualityParameters::*field;
+    };
+    static constexpr Named Fields[] = {
+        {"smoothing", &QualityParameters::smoothing},
+        {"minContrast", &QualityParameters::minContrast},
+        {"minCoherence", &QualityParameters::minCoherence},
+        {"flowCoherence", &QualityParameters::flowCoherence},
+        {"fillNeighbours", &QualityParameters::fillNeighbours},
+        {"maxCurvature", &QualityParameters::maxCurvature},
+        {"ring1", &QualityParameters::ring1},
+        {"ring2", &QualityParameters::ring2},
+        {"ring3", &QualityParameters::ring3},
+        {"imageEdgeIsBackground", &QualityParameters::imageEdgeIsBackground},
+        {"ridgeSmoothing", &QualityParameters::ridgeSmoothing},
+        {"ridgeReach", &QualityParameters::ridgeReach},
+        {"minSpacing", &QualityParameters::minSpacing},
+    };
+    for (const Named &f : Fields) {
+        if (f.name == name) {
+            parameters.*f.field = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace qal::quality

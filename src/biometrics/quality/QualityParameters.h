@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string_view>
+
+namespace qal::quality {
+
+// The thresholds of the scorer's stages. The defaults were set with
+// tools/fpquality/calibrate.py against NFIQ 1's own intermediate results on the
+// calibration prints (foreground size, quality-zone fractions, minutiae counts); the
+// command line tool can override them one by one to measure a change.
+struct QualityParameters
+{
+    // Quality map (per 8 x 8 block, judged on the 24 x 24 window around it)
+    double smoothing = 2;        // box radius of the blur before the gradients
+    double minContrast = 32;     // grey levels between the 10th and 90th percentile
+    double minCoherence = 0.25;  // below: no ridge direction (background)
+    double flowCoherence = 0.45; // below: weak ridge flow (level 3 at best)
+    double fillNeighbours = 5;   // a block without direction takes its neighbours' when this many have one
+    double maxCurvature = 0.35;  // above, over the 3 x 3 blocks: high curvature (level 3 at best)
+    // Rings around the background, in blocks: the first ring gets level 1 at best, the
+    // next level 2, the next level 3.
+    double ring1 = 1, ring2 = 2, ring3 = 1;
+    double imageEdgeIsBackground = 1;
+    // Minutiae
+    double ridgeSmoothing = 1;   // box radius of the blur before the ridge map
+    double ridgeReach = 5;       // samples either side along the ridge averaged into the ridge map
+    double minSpacing = 9;        // minutiae closer than this (pixels) are dropped in pairs
+};
+
+// Sets the parameter of that name; false when there is none.
+bool setParameter(QualityParameters &parameters, std::string_view name, double value);
+
+} // namespace qal::quality
