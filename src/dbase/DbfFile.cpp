@@ -64,7 +64,7 @@ QString DbfFile::name() const
     return QFileInfo(m_file.path()).fileName();
 }
 
-void DbfFile::layOut(FieldList &fields)
+void DbfFile::layOut(FieldList &fields, int firstChecked)
 {
     if (fields.isEmpty())
         throw DatabaseError(QStringLiteral("Una tabla debe tener al menos un campo."));
@@ -73,6 +73,11 @@ void DbfFile::layOut(FieldList &fields)
     int offset = 1;
     for (int i = 0; i < fields.size(); ++i) {
         FieldDescriptor &f = fields[i];
+        if (i < firstChecked) {
+            f.offset = offset;
+            offset += f.length;
+            continue;
+        }
         f.name = storedFieldName(f.name);
         if (!validFieldName(f.name))
             throw DatabaseError(QStringLiteral("Nombre de campo inválido: \"%1\".").arg(f.name));

@@ -53,8 +53,10 @@ public:
     // by restructuring, which keeps the old header's extra bytes.
     static QByteArray buildHeader(FieldList &fields, std::uint8_t version, std::uint8_t languageDriver,
                                   bool productionIndex);
-    // Checks names, types, widths and decimals of a field list, and sets the offsets.
-    static void layOut(FieldList &fields);
+    // Checks names, types, widths and decimals of a field list, and sets the offsets. Fields
+    // before firstChecked are a table's own, kept as their writer declared them (dBASE 5's
+    // _DBASELOCK begins with '_'): only their offsets are set.
+    static void layOut(FieldList &fields, int firstChecked = 0);
 
     void open(const QString &path, File::Access access, File::Share share);
     void close();

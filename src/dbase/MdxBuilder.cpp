@@ -201,6 +201,12 @@ QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const
         put8(file, h + kTagUnique, tag.unique ? 1 : 0);
         const QByteArray expression = toCp1252(tag.expression).left(kTagExpressionEnd - kTagExpression - 1);
         std::memcpy(file.data() + h + kTagExpression, expression.constData(), size_t(expression.size()));
+        put8(file, h + kTagHasKeys, tag.entries.size() > 0 ? 1 : 0);
+        if (!tag.forCondition.isEmpty()) {
+            const QByteArray condition = toCp1252(tag.forCondition).left(kTagForExpressionEnd - kTagForExpression - 1);
+            put8(file, h + kTagHasFor, 1);
+            std::memcpy(file.data() + h + kTagForExpression, condition.constData(), size_t(condition.size()));
+        }
         put32(file, h + kTagLeftmostLeaf, levels.front().pages.front());
         put32(file, h + kTagRootCopy, root);
         putDate(file, h + kTagDate + 1, today);

@@ -19,6 +19,7 @@ struct MdxBuildTag
 {
     QString name;        // upper case, 1..10 characters
     QString expression;
+    QString forCondition; // empty: none
     bool descending = false;
     bool unique = false;
     bool plainField = false;

@@ -79,8 +79,11 @@ QStringList MdxFileImpl::check(std::uint32_t count, const RecordSource &records)
                     problems << QStringLiteral("No se puede leer el registro %1.").arg(recno);
                 continue;
             }
-            for (size_t t = 0; t < m_tags.size(); ++t)
-                expected[t].emplace_back(m_tags[t].expression.evaluate(record), recno);
+            for (size_t t = 0; t < m_tags.size(); ++t) {
+                const OpenTag &tag = m_tags[t];
+                if (tag.info.beyond.isEmpty() && tag.condition.holds(record, recno))
+                    expected[t].emplace_back(tag.expression.evaluate(record, recno), recno);
+            }
         }
         for (size_t t = 0; t < m_tags.size(); ++t)
             checkTag(m_tags[t], used, std::move(expected[t]), problems);
@@ -203,7 +206,10 @@ void MdxFileImpl::checkTag(const OpenTag &tag, std::set<std::uint32_t> &used, En
             problem(QStringLiteral("la clave del registro %1 está repetida en una etiqueta única").arg(found[i].second));
     }
 
-    // The entries must be exactly the records' keys (for a unique tag: one per key).
+    // The entries must be exactly the records' keys (for a unique tag: one per key), which
+    // a tag beyond the engine cannot tell.
+    if (!tag.info.beyond.isEmpty())
+        return;
     sortEntries(expected, type, descending);
     Entries actual = found;
     sortEntries(actual, type, descending);

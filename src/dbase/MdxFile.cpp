@@ -66,7 +66,8 @@ void MdxFileImpl::parse()
         if (tag.headerPage < std::uint32_t(kHeaderPages) || tag.headerPage >= pages ||
             std::int64_t(tag.headerPage) * kPageSize + kPageSize > size)
             fail(QStringLiteral("la cabecera de la etiqueta %1 está fuera del archivo").arg(label));
-        const QByteArray th = m_file.read(std::int64_t(tag.headerPage) * kPageSize, kPageSize);
+        const QByteArray th = m_file.read(std::int64_t(tag.headerPage) * kPageSize,
+                                          std::min<std::int64_t>(m_blockBytes, size - std::int64_t(tag.headerPage) * kPageSize));
         tag.format = get8(th, kTagFormat);
         const char type = char(get8(th, kTagType));
         const int keyLength = get16(th, kTagKeyLength);
@@ -89,23 +90,72 @@ void MdxFileImpl::parse()
         tag.info.spec.unique = (tag.format & kFormatUnique) != 0;
         tag.info.type = KeyType(type);
         tag.info.keyLength = keyLength;
-        try {
-            tag.expression = KeyExpression::compile(tag.info.spec.expression, m_fields);
-        } catch (const DatabaseError &e) {
-            throw DatabaseError(QStringLiteral("El índice %1 no se puede usar con esta tabla (etiqueta %2): %3")
-                                    .arg(baseName(m_path), name, e.message()));
+        bool hasFor = get8(th, kTagHasFor) != 0;
+        QString condition;
+        if (hasFor && th.size() >= kTagForExpressionEnd) {
+            const QByteArray forBytes = th.mid(kTagForExpression, kTagForExpressionEnd - kTagForExpression);
+            condition = fromCp1252(forBytes.left(forBytes.indexOf('\0'))).trimmed();
         }
-        if (tag.expression.type() != tag.info.type || tag.expression.length() != keyLength)
-            fail(QStringLiteral("la clave de la etiqueta %1 no corresponde a su expresión «%2»")
-                     .arg(name, tag.info.spec.expression));
-        tag.info.field = tag.expression.field();
+        if (hasFor && condition.isEmpty())
+            tag.info.beyond = QStringLiteral("No se encuentra su condición FOR.");
+        compileTag(tag, condition);
         m_tags.push_back(std::move(tag));
     }
+}
+
+// A tag whose expression uses what the engine cannot compute is kept for walking, with the
+// reason; one that is no expression of this table, or whose key the header contradicts,
+// means the index is not this table's or is damaged.
+void MdxFileImpl::compileTag(OpenTag &tag, const QString &condition)
+{
+    const QString &name = tag.info.spec.name;
+    tag.info.spec.forCondition = condition;
+    if (!tag.info.beyond.isEmpty())
+        return;
+    try {
+        tag.expression = KeyExpression::compile(tag.info.spec.expression, m_fields);
+        if (!condition.isEmpty())
+            tag.condition = KeyCondition::compile(condition, m_fields);
+    } catch (const ExpressionBeyondEngine &e) {
+        tag.expression = KeyExpression();
+        tag.info.beyond = e.message();
+        return;
+    } catch (const DatabaseError &e) {
+        throw DatabaseError(QStringLiteral("El índice %1 no se puede usar con esta tabla (etiqueta %2): %3")
+                                .arg(baseName(m_path), name, e.message()));
+    }
+    if (tag.expression.type() != tag.info.type || tag.expression.length() != tag.info.keyLength)
+        fail(QStringLiteral("la clave de la etiqueta %1 no corresponde a su expresión «%2»")
+                 .arg(name, tag.info.spec.expression));
+    tag.info.field = tag.expression.field();
+}
+
+QString MdxFileImpl::writeRefusal() const
+{
+    for (const OpenTag &tag : m_tags) {
+        if (!tag.info.beyond.isEmpty())
+            return QStringLiteral("La tabla %1 sólo se puede leer: la etiqueta %2 de su índice %3 tiene una expresión "
+                                  "que este programa no sabe calcular («%4»), y escribir la dejaría desactualizada.")
+                .arg(m_tableName.isEmpty() ? QFileInfo(m_path).completeBaseName() : m_tableName, tag.info.spec.name,
+                     baseName(m_path), tag.info.spec.expression);
+    }
+    return {};
+}
+
+QStringList MdxFileImpl::unverifiedTags() const
+{
+    QStringList lines;
+    for (const OpenTag &tag : m_tags) {
+        if (!tag.info.beyond.isEmpty())
+            lines << QStringLiteral("Etiqueta %1: no se puede verificar. %2").arg(tag.info.spec.name, tag.info.beyond);
+    }
+    return lines;
 }
 
 QByteArray MdxFileImpl::keyFor(int tagIndex, const QVariant &value) const
 {
     const OpenTag &tag = checkedTag(tagIndex);
+    // A tag beyond the engine has no compiled expression: a key for it is only padded.
     switch (tag.info.type) {
     case KeyType::Character: {
         QByteArray key = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : toCp1252(value.toString());

@@ -26,6 +26,9 @@ struct TagSpec
     QString expression;
     bool descending = false;
     bool unique = false;
+    // A FOR condition ("C_EST = 'C' .AND. .NOT. M_ENVIADO"): only the records it holds for
+    // have a key in the tag. Empty: every record.
+    QString forCondition = {};
 };
 
 struct TagInfo
@@ -35,6 +38,9 @@ struct TagInfo
     int keyLength = 0;
     // The field the key is, when the expression is one bare field name; -1 otherwise.
     int field = -1;
+    // Why the engine cannot compute this tag's key or condition (a function it does not
+    // know); empty when it can. Such a tag is walked as it stands and never written.
+    QString beyond = {};
 };
 
 // A dBASE IV production index (.MDX): a header, a tag table and one B+ tree per tag, in
@@ -83,13 +89,19 @@ public:
         std::unique_ptr<Impl> d;
     };
 
+    // Why no record may be written while this index is open (a tag beyond the engine,
+    // named); empty when writing is possible.
+    virtual QString writeRefusal() const = 0;
+    // One Spanish line for each tag check() cannot verify, saying why.
+    virtual QStringList unverifiedTags() const = 0;
+
     virtual int tagCount() const = 0;
     virtual const TagInfo &tag(int index) const = 0;
     virtual int tagIndex(const QString &name) const = 0;         // ignoring case; -1
     virtual int tagForField(const QString &fieldName) const = 0; // tag whose key is that field; -1
 
-    // The key a record has in a tag, in the file's form.
-    virtual QByteArray keyOf(int tag, QByteArrayView record) const = 0;
+    // The key a record (number recno, for RECNO()) has in a tag, in the file's form.
+    virtual QByteArray keyOf(int tag, QByteArrayView record, std::uint32_t recno) const = 0;
     // The key for a value given by a caller (QString, double/int, QDate), in the file's form:
     // text is padded to the key length (and folded to upper case when the expression is
     // UPPER(...)); a null date gives the blank-date key.

@@ -27,7 +27,8 @@ QString baseName(const QString &path);
 struct OpenTag
 {
     TagInfo info;
-    KeyExpression expression;
+    KeyExpression expression;  // not compiled when info.beyond says why
+    KeyCondition condition;
     std::uint32_t headerPage = 0;
     std::uint8_t format = 0;
     int itemLength = 0;
@@ -66,14 +67,21 @@ public:
         const int field = fieldIndex(m_fields, fieldName);
         if (field < 0)
             return -1;
+        // A tag with a FOR condition holds only some records: never the order of the table.
         for (size_t i = 0; i < m_tags.size(); ++i) {
-            if (m_tags[i].info.field == field)
+            if (m_tags[i].info.field == field && m_tags[i].info.spec.forCondition.isEmpty())
                 return int(i);
         }
         return -1;
     }
 
-    QByteArray keyOf(int tag, QByteArrayView record) const override { return checkedTag(tag).expression.evaluate(record); }
+    QString writeRefusal() const override;
+    QStringList unverifiedTags() const override;
+
+    QByteArray keyOf(int tag, QByteArrayView record, std::uint32_t recno) const override
+    {
+        return checkedTag(tag).expression.evaluate(record, recno);
+    }
     QByteArray keyFor(int tag, const QVariant &value) const override;
     int compare(int tag, QByteArrayView a, QByteArrayView b) const override
     {
@@ -81,29 +89,42 @@ public:
         return compareKeys(t.info.type, t.info.spec.descending, a, b);
     }
 
+    // A tag holds a record when its FOR condition (if any) holds for it.
+    bool holds(int tag, QByteArrayView record, std::uint32_t recno) const
+    {
+        return m_tags[size_t(tag)].condition.holds(record, recno);
+    }
     void insertRecord(std::uint32_t recno, QByteArrayView record) override
     {
         requireWritable();
-        for (int t = 0; t < tagCount(); ++t)
-            insertEntry(t, keyOf(t, record), recno);
+        for (int t = 0; t < tagCount(); ++t) {
+            if (holds(t, record, recno))
+                insertEntry(t, keyOf(t, record, recno), recno);
+        }
     }
     void updateRecord(std::uint32_t recno, QByteArrayView before, QByteArrayView after) override
     {
         requireWritable();
         for (int t = 0; t < tagCount(); ++t) {
-            const QByteArray oldKey = keyOf(t, before);
-            const QByteArray newKey = keyOf(t, after);
-            if (oldKey == newKey)
+            const bool wasIn = holds(t, before, recno);
+            const bool isIn = holds(t, after, recno);
+            const QByteArray oldKey = wasIn ? keyOf(t, before, recno) : QByteArray();
+            const QByteArray newKey = isIn ? keyOf(t, after, recno) : QByteArray();
+            if (wasIn == isIn && oldKey == newKey)
                 continue;
-            removeEntry(t, oldKey, recno);
-            insertEntry(t, newKey, recno);
+            if (wasIn)
+                removeEntry(t, oldKey, recno);
+            if (isIn)
+                insertEntry(t, newKey, recno);
         }
     }
     void removeRecord(std::uint32_t recno, QByteArrayView record) override
     {
         requireWritable();
-        for (int t = 0; t < tagCount(); ++t)
-            removeEntry(t, keyOf(t, record), recno);
+        for (int t = 0; t < tagCount(); ++t) {
+            if (holds(t, record, recno))
+                removeEntry(t, keyOf(t, record, recno), recno);
+        }
     }
 
     std::unique_ptr<Cursor> cursor(int tag) const override;
@@ -166,7 +187,10 @@ private:
         requireOpen();
         if (!m_file.writable())
             throw DatabaseError(QStringLiteral("El índice %1 está abierto sólo para lectura.").arg(baseName(m_path)));
+        if (const QString refusal = writeRefusal(); !refusal.isEmpty())
+            throw DatabaseError(refusal);
     }
+    void compileTag(OpenTag &tag, const QString &condition);
     void parse();
     Header readHeader() const;
     void writeHeader(const Header &h);

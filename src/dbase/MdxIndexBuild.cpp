@@ -24,7 +24,27 @@ struct TagPlan
 {
     TagSpec spec;
     KeyExpression expression;
+    KeyCondition condition;
 };
+
+TagPlan planTag(const QString &path, const FieldList &fields, const TagSpec &spec, const QString &name)
+{
+    TagPlan plan;
+    plan.spec = spec;
+    plan.spec.name = name;
+    try {
+        plan.expression = KeyExpression::compile(spec.expression, fields);
+        if (!spec.forCondition.trimmed().isEmpty())
+            plan.condition = KeyCondition::compile(spec.forCondition, fields);
+    } catch (const ExpressionBeyondEngine &e) {
+        throw DatabaseError(QStringLiteral("La etiqueta %1 del índice %2 no se puede escribir: %3")
+                                .arg(name, baseName(path), e.message()));
+    }
+    if (toCp1252(spec.expression).size() >= kTagExpressionEnd - kTagExpression ||
+        toCp1252(spec.forCondition).size() >= kTagForExpressionEnd - kTagForExpression)
+        throw DatabaseError(QStringLiteral("La expresión de la etiqueta %1 es demasiado larga.").arg(name));
+    return plan;
+}
 
 // Validates tag names and compiles their expressions; throws DatabaseError.
 std::vector<TagPlan> planTags(const QString &path, const FieldList &fields, const QList<TagSpec> &tags)
@@ -44,11 +64,7 @@ std::vector<TagPlan> planTags(const QString &path, const FieldList &fields, cons
         if (names.contains(name))
             throw DatabaseError(QStringLiteral("La etiqueta %1 está repetida en el índice %2.").arg(name, baseName(path)));
         names << name;
-        TagPlan plan{spec, KeyExpression::compile(spec.expression, fields)};
-        plan.spec.name = name;
-        if (toCp1252(spec.expression).size() >= kTagExpressionEnd - kTagExpression)
-            throw DatabaseError(QStringLiteral("La expresión de la etiqueta %1 es demasiado larga.").arg(name));
-        plans.push_back(std::move(plan));
+        plans.push_back(planTag(path, fields, spec, name));
     }
     return plans;
 }
@@ -71,6 +87,7 @@ void beginIndex(IndexBuild &build, const QString &path, std::vector<TagPlan> pla
         const TagPlan &plan = build.plans[t];
         tag.name = plan.spec.name;
         tag.expression = plan.spec.expression;
+        tag.forCondition = plan.spec.forCondition.trimmed();
         tag.descending = plan.spec.descending;
         tag.unique = plan.spec.unique;
         tag.plainField = plan.expression.field() >= 0;
@@ -83,8 +100,11 @@ void beginIndex(IndexBuild &build, const QString &path, std::vector<TagPlan> pla
 
 void addToIndex(IndexBuild &build, std::uint32_t recno, QByteArrayView record)
 {
-    for (size_t t = 0; t < build.plans.size(); ++t)
-        build.plans[t].expression.evaluateInto(record, build.tags[t].entries.append(recno));
+    for (size_t t = 0; t < build.plans.size(); ++t) {
+        const TagPlan &plan = build.plans[t];
+        if (plan.condition.holds(record, recno))
+            plan.expression.evaluateInto(record, build.tags[t].entries.append(recno), recno);
+    }
 }
 
 // Puts each tag's entries in its order. Tags sort independently of each other, so the

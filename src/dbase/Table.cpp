@@ -271,6 +271,10 @@ void Table::requireWritable() const
 {
     requireOpen();
     m_dbf.requireSound();
+    if (m_mdx) {
+        if (const QString refusal = m_mdx->writeRefusal(); !refusal.isEmpty())
+            throw DatabaseError(refusal);
+    }
 }
 
 void Table::requireExclusive(const QString &message) const

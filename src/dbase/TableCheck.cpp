@@ -110,6 +110,8 @@ void checkTable(const QString &dbfPath, const ProblemReport &problem)
             });
             for (const QString &p : indexProblems)
                 problem(p);
+            for (const QString &p : mdx->unverifiedTags())
+                problem(p);
         } catch (const DatabaseError &e) {
             problem(e.message());
         }

@@ -94,7 +94,7 @@ void Table::syncCursor()
     }
     if (!m_cursor)
         m_cursor = m_mdx->cursor(m_tag);
-    m_cursorValid = m_cursor->find(m_mdx->keyOf(m_tag, m_record), m_recno);
+    m_cursorValid = m_cursor->find(m_mdx->keyOf(m_tag, m_record, m_recno), m_recno);
 }
 
 // Finds the next visible record from the current one (or from an end), in active order.

@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace qal::dbase {
 namespace {
@@ -64,28 +66,81 @@ QString memoText(const QByteArray &data)
         .arg(md5, printable ? QStringLiteral("text=") + esc(data) : QStringLiteral("head=") + esc(data.left(16)));
 }
 
-QString valueText(const FieldDescriptor &f, const QByteArray &record, MemoFile *memo)
+// A number field's bytes as Perl reads a string as a number: leading white space, a sign,
+// digits, a decimal point, digits and an exponent, as far as they go; a field with no digit
+// at all is NULL. Garbage after the number is ignored, as the other reader ignores it.
+std::optional<double> perlNumeric(QByteArrayView bytes)
 {
-    const QByteArrayView bytes(record.constData() + f.offset, f.length);
-    if (fieldvalue::isMemo(f)) {
+    if (std::none_of(bytes.begin(), bytes.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    qsizetype i = 0;
+    while (i < bytes.size() && (bytes[i] == ' ' || (bytes[i] >= '\t' && bytes[i] <= '\r')))
+        ++i;
+    const qsizetype start = i;
+    auto digits = [&] {
+        const qsizetype from = i;
+        while (i < bytes.size() && bytes[i] >= '0' && bytes[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    if (i < bytes.size() && (bytes[i] == '+' || bytes[i] == '-'))
+        ++i;
+    bool any = digits();
+    if (i < bytes.size() && bytes[i] == '.') {
+        ++i;
+        any = digits() || any;
+    }
+    if (!any)
+        return 0.0;
+    const qsizetype mantissaEnd = i;
+    if (i < bytes.size() && (bytes[i] == 'e' || bytes[i] == 'E')) {
+        ++i;
+        if (i < bytes.size() && (bytes[i] == '+' || bytes[i] == '-'))
+            ++i;
+        if (!digits())
+            i = mantissaEnd;
+    }
+    return bytes.sliced(start, i - start).toByteArray().toDouble();
+}
+
+QString memoValueText(QByteArrayView bytes, MemoFile *memo)
+{
+    // What cannot be read prints as NULL, as the other reader prints it; check tells why.
+    try {
         const std::uint32_t block = MemoFile::parsePointer(bytes, QString());
         if (block == 0 || !memo)
             return QStringLiteral("NULL");
         return memoText(memo->read(block));
+    } catch (const DatabaseError &) {
+        return QStringLiteral("NULL");
     }
-    const QVariant v = fieldvalue::decode(f, bytes);
+}
+
+// A field as it stands on disk: character fields byte for byte (NULs and high bytes
+// escaped), numbers and dates as the other reader reads their text.
+QString valueText(const FieldDescriptor &f, const QByteArray &record, MemoFile *memo)
+{
+    const QByteArrayView bytes(record.constData() + f.offset, f.length);
+    if (fieldvalue::isMemo(f))
+        return memoValueText(bytes, memo);
     switch (f.type) {
     case 'C':
-        return esc(toCp1252(v.toString()).leftJustified(f.length, ' '));
-    case 'L':
+        return esc(bytes);
+    case 'L': {
+        const QVariant v = fieldvalue::decode(f, bytes);
         return v.isNull() ? QStringLiteral("?") : (v.toBool() ? QStringLiteral("T") : QStringLiteral("F"));
+    }
     case 'N':
-    case 'F':
-        return v.isNull() ? QStringLiteral("NULL") : QString::asprintf("%.*f", f.decimals, v.toDouble());
-    case 'D':
-        return v.isNull() ? QStringLiteral("NULL") : v.toDate().toString(QStringLiteral("yyyyMMdd"));
+    case 'F': {
+        const std::optional<double> v = perlNumeric(bytes);
+        return v ? QString::asprintf("%.*f", f.decimals, *v) : QStringLiteral("NULL");
+    }
+    case 'D': {
+        const std::optional<double> v = perlNumeric(bytes);
+        return v ? perlNumber(*v) : QStringLiteral("NULL");
+    }
     default:
-        return v.isNull() ? QStringLiteral("NULL") : v.toString();
+        return QStringLiteral("NULL");
     }
 }
 

@@ -1,7 +1,8 @@
-// Table maintenance: pack, index regeneration and restructuring. Each of them writes new
-// files beside the old ones ("<name>.qtmp"), then records the renames in "<base>.qpk" and
-// performs them; a process killed before the marker is complete leaves the old table
-// untouched, one killed after it leaves renames that the next open finishes.
+// Table maintenance: pack, index regeneration and the rewrite behind restructuring
+// (TableRestructure.cpp). Each of them writes new files beside the old ones
+// ("<name>.qtmp"), then records the renames in "<base>.qpk" and performs them; a process
+// killed before the marker is complete leaves the old table untouched, one killed after it
+// leaves renames that the next open finishes.
 
 #include "Table.h"
 
@@ -22,12 +23,6 @@
 
 namespace qal::dbase {
 namespace {
-
-void putU16(QByteArray &b, int at, int v)
-{
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char((v >> 8) & 0xFF);
-}
 
 void putU32(QByteArray &b, int at, std::uint32_t v)
 {
@@ -297,103 +292,6 @@ bool Table::writeProductionIndex(const QList<TagSpec> &tags, bool untilDeleted)
         m_indexField.clear();
     first();
     return true;
-}
-
-void Table::changeFieldWidth(const QString &name, int newWidth, int newDecimals)
-{
-    requireWritable();
-    requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para cambiar su estructura.")
-                         .arg(m_fileName));
-    const int index = fieldIndex(name);
-    if (index < 0)
-        throw DatabaseError(QStringLiteral("La tabla %1 no tiene el campo %2.").arg(m_fileName, name));
-    const FieldList oldFields = fields();
-    const FieldDescriptor &old = oldFields[index];
-    if (old.type != 'C' && old.type != 'N' && old.type != 'F')
-        throw DatabaseError(QStringLiteral("El ancho del campo %1 no se puede cambiar.").arg(old.name));
-    FieldList newFields = oldFields;
-    newFields[index].length = newWidth;
-    if (newDecimals >= 0)
-        newFields[index].decimals = newDecimals;
-    DbfFile::layOut(newFields);
-    const FieldDescriptor changed = newFields[index];
-    if (changed.type != 'C' && changed.decimals != old.decimals)
-        throw DatabaseError(QStringLiteral("Sólo se puede cambiar el ancho del campo %1.").arg(old.name));
-
-    QByteArray header = m_dbf.file().read(0, m_dbf.headerLength());
-    const int at = DbfFile::kHeaderSize + DbfFile::kDescriptorSize * index;
-    header[at + 16] = char(changed.length);
-    header[at + 17] = char(changed.decimals);
-    int recordLength = 1;
-    for (const FieldDescriptor &f : newFields)
-        recordLength += f.length;
-    putU16(header, 10, recordLength);
-
-    rewrite(newFields, header, false, false, [&](const QByteArray &rec) {
-        QByteArray out(recordLength, ' ');
-        out[0] = rec[0];
-        for (int i = 0; i < newFields.size(); ++i) {
-            const QByteArray bytes = rec.mid(oldFields[i].offset, oldFields[i].length);
-            QByteArray moved = bytes;
-            if (i == index) {
-                if (old.type == 'C') {
-                    qsizetype n = bytes.size();
-                    while (n > changed.length && (bytes[n - 1] == ' ' || bytes[n - 1] == '\0'))
-                        --n;
-                    if (n > changed.length)
-                        throw DatabaseError(QStringLiteral("El valor \"%1\" del campo %2 no cabe en el nuevo ancho.")
-                                                .arg(QString::fromLatin1(bytes).trimmed(), old.name));
-                    moved = bytes.left(n).leftJustified(changed.length, ' ');
-                } else {
-                    const QByteArray t = bytes.trimmed();
-                    if (t.size() > changed.length)
-                        throw DatabaseError(QStringLiteral("El valor %1 del campo %2 no cabe en el nuevo ancho.")
-                                                .arg(QString::fromLatin1(t), old.name));
-                    moved = t.rightJustified(changed.length, ' ');
-                }
-            }
-            out.replace(newFields[i].offset, newFields[i].length, moved);
-        }
-        return out;
-    });
-}
-
-void Table::addField(const FieldDescriptor &added)
-{
-    requireWritable();
-    requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para cambiar su estructura.")
-                         .arg(m_fileName));
-    if (added.type != 'C' && added.type != 'N' && added.type != 'F' && added.type != 'D' && added.type != 'L')
-        throw DatabaseError(QStringLiteral("No se puede agregar un campo de tipo %1.").arg(QLatin1Char(added.type)));
-    if (fieldIndex(added.name) >= 0)
-        throw DatabaseError(QStringLiteral("La tabla %1 ya tiene el campo %2.").arg(m_fileName, added.name));
-    const FieldList oldFields = fields();
-    FieldList newFields = oldFields;
-    newFields.append(added);
-    DbfFile::layOut(newFields);
-    const FieldDescriptor &f = newFields.last();
-
-    const int n = int(oldFields.size());
-    const QByteArray oldHeader = m_dbf.file().read(0, DbfFile::kHeaderSize + DbfFile::kDescriptorSize * n);
-    QByteArray descriptor(DbfFile::kDescriptorSize, '\0');
-    const QByteArray nameBytes = f.name.toLatin1();
-    descriptor.replace(0, nameBytes.size(), nameBytes);
-    descriptor[11] = f.type;
-    descriptor[16] = char(f.length);
-    descriptor[17] = char(f.decimals);
-    QByteArray header = oldHeader + descriptor + QByteArray(1, '\x0D');
-    int recordLength = 1;
-    for (const FieldDescriptor &d : newFields)
-        recordLength += d.length;
-    putU16(header, 8, int(header.size()));
-    putU16(header, 10, recordLength);
-
-    const int keep = f.offset;
-    rewrite(newFields, header, false, false, [&](const QByteArray &rec) {
-        QByteArray out = rec.left(keep);
-        out.append(QByteArray(recordLength - keep, ' '));
-        return out;
-    });
 }
 
 } // namespace qal::dbase

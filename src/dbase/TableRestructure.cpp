@@ -1,7 +1,9 @@
-// Table::restructure: several fields widened, narrowed or added in one pass over the records.
+// Changes of a table's structure: fields widened, narrowed or added, in one pass over the
+// records. changeFieldWidth and addField are single changes of the same kind.
 #include "Table.h"
 
 #include "DatabaseError.h"
+#include "core/Cp1252.h"
 
 #include <cstring>
 
@@ -27,29 +29,104 @@ struct Move
     QString name;
 };
 
+// A character field keeps its bytes (NULs and high bytes included) and loses only trailing
+// padding when narrowed; a number keeps its text, right-aligned. A value that would not fit
+// fails the whole change.
 void resize(const Move &m, const char *in, char *out)
 {
-    const QByteArray bytes(in + m.from, m.fromLength);
-    QByteArray moved;
+    const QByteArrayView bytes(in + m.from, m.fromLength);
+    char *to = out + m.to;
     if (m.type == 'C') {
         qsizetype n = bytes.size();
         while (n > m.toLength && (bytes[n - 1] == ' ' || bytes[n - 1] == '\0'))
             --n;
         if (n > m.toLength)
             throw DatabaseError(QStringLiteral("El valor \"%1\" del campo %2 no cabe en el nuevo ancho.")
-                                    .arg(QString::fromLatin1(bytes).trimmed(), m.name));
-        moved = bytes.left(n).leftJustified(m.toLength, ' ');
-    } else {
-        const QByteArray t = bytes.trimmed();
-        if (t.size() > m.toLength)
-            throw DatabaseError(
-                QStringLiteral("El valor %1 del campo %2 no cabe en el nuevo ancho.").arg(QString::fromLatin1(t), m.name));
-        moved = t.rightJustified(m.toLength, ' ');
+                                    .arg(fromCp1252(bytes).trimmed(), m.name));
+        std::memcpy(to, bytes.data(), size_t(n));
+        std::memset(to + n, ' ', size_t(m.toLength - n));
+        return;
     }
-    std::memcpy(out + m.to, moved.constData(), size_t(m.toLength));
+    const QByteArrayView t = bytes.trimmed();
+    if (t.size() > m.toLength)
+        throw DatabaseError(
+            QStringLiteral("El valor %1 del campo %2 no cabe en el nuevo ancho.").arg(QString::fromLatin1(t), m.name));
+    std::memset(to, ' ', size_t(m.toLength - t.size()));
+    std::memcpy(to + m.toLength - t.size(), t.data(), size_t(t.size()));
+}
+
+QByteArray descriptorOf(const FieldDescriptor &f)
+{
+    QByteArray descriptor(DbfFile::kDescriptorSize, '\0');
+    const QByteArray nameBytes = f.name.toLatin1();
+    descriptor.replace(0, nameBytes.size(), nameBytes);
+    descriptor[11] = f.type;
+    descriptor[16] = char(f.length);
+    descriptor[17] = char(f.decimals);
+    return descriptor;
+}
+
+// The moves that make a new record from an old one; unchanged fields that follow one
+// another are copied as one piece.
+QList<Move> planMoves(const FieldList &oldFields, const FieldList &newFields, const QStringList &falseFields)
+{
+    const int n = int(oldFields.size());
+    QList<Move> pieces;
+    for (int i = 0; i < newFields.size(); ++i) {
+        Move m;
+        m.to = newFields[i].offset;
+        m.toLength = newFields[i].length;
+        m.type = newFields[i].type;
+        m.name = newFields[i].name;
+        if (i < n) {
+            m.from = oldFields[i].offset;
+            m.fromLength = oldFields[i].length;
+            m.resized = m.fromLength != m.toLength;
+        } else if (m.type == 'L' && falseFields.contains(m.name, Qt::CaseInsensitive)) {
+            m.fill = 'F';
+        }
+        if (!pieces.isEmpty() && m.from >= 0 && !m.resized) {
+            Move &last = pieces.last();
+            if (last.from >= 0 && !last.resized && last.from + last.fromLength == m.from && last.to + last.toLength == m.to) {
+                last.fromLength += m.fromLength;
+                last.toLength += m.toLength;
+                continue;
+            }
+        }
+        pieces.append(m);
+    }
+    return pieces;
 }
 
 } // namespace
+
+void Table::changeFieldWidth(const QString &name, int newWidth, int newDecimals)
+{
+    requireWritable();
+    requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para cambiar su estructura.")
+                         .arg(m_fileName));
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw DatabaseError(QStringLiteral("La tabla %1 no tiene el campo %2.").arg(m_fileName, name));
+    const FieldDescriptor &old = fields()[index];
+    if (old.type != 'C' && old.type != 'N' && old.type != 'F')
+        throw DatabaseError(QStringLiteral("El ancho del campo %1 no se puede cambiar.").arg(old.name));
+    if (old.type != 'C' && newDecimals >= 0 && newDecimals != old.decimals)
+        throw DatabaseError(QStringLiteral("Sólo se puede cambiar el ancho del campo %1.").arg(old.name));
+    Restructure change;
+    change.widths.append({name, newWidth});
+    restructure(change);
+}
+
+void Table::addField(const FieldDescriptor &added)
+{
+    requireWritable();
+    requireExclusive(QStringLiteral("La tabla %1 debe estar abierta en forma exclusiva para cambiar su estructura.")
+                         .arg(m_fileName));
+    Restructure change;
+    change.added.append(added);
+    restructure(change);
+}
 
 void Table::restructure(const Restructure &changes)
 {
@@ -67,7 +144,8 @@ void Table::restructure(const Restructure &changes)
         const char type = oldFields[index].type;
         if (type != 'C' && type != 'N' && type != 'F')
             throw DatabaseError(QStringLiteral("El ancho del campo %1 no se puede cambiar.").arg(oldFields[index].name));
-        if (width < 1 || width > (type == 'C' ? 254 : 20))
+        const int decimals = oldFields[index].decimals;
+        if (width < 1 || width > (type == 'C' ? 254 : 20) || (type != 'C' && decimals > 0 && decimals > width - 2))
             throw DatabaseError(QStringLiteral("El ancho %1 no es válido para el campo %2.").arg(width).arg(name));
         newFields[index].length = width;
     }
@@ -78,68 +156,36 @@ void Table::restructure(const Restructure &changes)
             throw DatabaseError(QStringLiteral("La tabla %1 ya tiene el campo %2.").arg(m_fileName, added.name));
         newFields.append(added);
     }
-    DbfFile::layOut(newFields);
+    DbfFile::layOut(newFields, int(oldFields.size()));
 
-    // The header: the old descriptors with their new widths, then the new ones.
+    // The header: the old descriptors with their new widths, then the new ones, then the
+    // terminator and whatever another writer kept after it.
     const int n = int(oldFields.size());
-    QByteArray header = m_dbf.file().read(0, DbfFile::kHeaderSize + DbfFile::kDescriptorSize * n);
-    for (int i = 0; i < n; ++i) {
-        const int at = DbfFile::kHeaderSize + DbfFile::kDescriptorSize * i;
-        header[at + 16] = char(newFields[i].length);
-    }
-    for (int i = n; i < newFields.size(); ++i) {
-        const FieldDescriptor &f = newFields[i];
-        QByteArray descriptor(DbfFile::kDescriptorSize, '\0');
-        const QByteArray nameBytes = f.name.toLatin1();
-        descriptor.replace(0, nameBytes.size(), nameBytes);
-        descriptor[11] = f.type;
-        descriptor[16] = char(f.length);
-        descriptor[17] = char(f.decimals);
-        header += descriptor;
-    }
+    const QByteArray oldHeader = m_dbf.file().read(0, m_dbf.headerLength());
+    const int descriptorsEnd = DbfFile::kHeaderSize + DbfFile::kDescriptorSize * n;
+    QByteArray header = oldHeader.left(descriptorsEnd);
+    for (int i = 0; i < n; ++i)
+        header[DbfFile::kHeaderSize + DbfFile::kDescriptorSize * i + 16] = char(newFields[i].length);
+    for (int i = n; i < newFields.size(); ++i)
+        header += descriptorOf(newFields[i]);
     header += '\x0D';
-    int recordLength = 1;
-    for (const FieldDescriptor &d : newFields)
-        recordLength += d.length;
+    header += oldHeader.mid(descriptorsEnd + 1);
+
+    // Bytes a record holds after its last field stay at its end.
+    const int oldFieldsEnd = oldFields.last().offset + oldFields.last().length;
+    const int tail = m_dbf.recordLength() - oldFieldsEnd;
+    const int newFieldsEnd = newFields.last().offset + newFields.last().length;
+    const int recordLength = newFieldsEnd + tail;
     putU16(header, 8, int(header.size()));
     putU16(header, 10, recordLength);
 
-    QList<Move> moves;
-    for (int i = 0; i < newFields.size(); ++i) {
-        Move m;
-        m.to = newFields[i].offset;
-        m.toLength = newFields[i].length;
-        m.type = newFields[i].type;
-        m.name = newFields[i].name;
-        if (i < n) {
-            m.from = oldFields[i].offset;
-            m.fromLength = oldFields[i].length;
-            m.resized = m.fromLength != m.toLength;
-        } else if (m.type == 'L' && changes.falseFields.contains(m.name, Qt::CaseInsensitive)) {
-            m.fill = 'F';
-        }
-        moves.append(m);
-    }
-    // Unchanged fields that follow one another are copied as one piece.
-    QList<Move> pieces;
-    for (const Move &m : std::as_const(moves)) {
-        if (!pieces.isEmpty() && m.from >= 0 && !m.resized) {
-            Move &last = pieces.last();
-            if (last.from >= 0 && !last.resized && last.from + last.fromLength == m.from && last.to + last.toLength == m.to) {
-                last.fromLength += m.fromLength;
-                last.toLength += m.toLength;
-                continue;
-            }
-        }
-        pieces.append(m);
-    }
-
+    const QList<Move> pieces = planMoves(oldFields, newFields, changes.falseFields);
     rewrite(newFields, header, false, false, [&](const QByteArray &rec) {
         QByteArray out(recordLength, ' ');
         char *to = out.data();
         const char *from = rec.constData();
         to[0] = from[0];
-        for (const Move &m : std::as_const(pieces)) {
+        for (const Move &m : pieces) {
             if (m.from < 0)
                 std::memset(to + m.to, m.fill, size_t(m.toLength));
             else if (m.resized)
@@ -147,6 +193,7 @@ void Table::restructure(const Restructure &changes)
             else
                 std::memcpy(to + m.to, from + m.from, size_t(m.toLength));
         }
+        std::memcpy(to + newFieldsEnd, from + oldFieldsEnd, size_t(tail));
         return out;
     });
 }

@@ -106,7 +106,12 @@ void Table::setValue(const QString &name, const QVariant &v)
         }
         m_pendingBlobs[i] = stored;
     } else {
-        m_record.replace(f.offset, f.length, fieldvalue::encode(f, v));
+        const QByteArray encoded = fieldvalue::encode(f, v);
+        // A value the field already reads as leaves its bytes alone: NULs (dBASE's lock
+        // field), 'Y' for true or another writer's number layout stay as they are on disk.
+        const QByteArrayView current = QByteArrayView(m_record).sliced(f.offset, f.length);
+        if (encoded != current && fieldvalue::decode(f, current) != fieldvalue::decode(f, encoded))
+            m_record.replace(f.offset, f.length, encoded);
     }
     m_modified = true;
     if (onFieldChange)

@@ -153,7 +153,7 @@ protected:
         Entries entries;
         for (size_t i = 0; i < table.records.size(); ++i) {
             if (present[i])
-                entries.emplace_back(index.keyOf(t, table.records[i]), std::uint32_t(i + 1));
+                entries.emplace_back(index.keyOf(t, table.records[i], std::uint32_t(i + 1)), std::uint32_t(i + 1));
         }
         std::stable_sort(entries.begin(), entries.end(), [&](const auto &a, const auto &b) {
             const int c = index.compare(t, a.first, b.first);
