@@ -195,13 +195,12 @@ TEST_F(Settings, TypedSettingsAreStoredAsTheSettingsTableHoldsText)
     QApplication::clipboard()->setText(QStringLiteral("Regional\tŁomża\x1a"));
     u->x_reg->setFocus();
     QTest::keyClick(u->x_reg, Qt::Key_V, Qt::ControlModifier);
-    type(u->proxy_user, QString(31, QLatin1Char('u')));
-    EXPECT_EQ(u->proxy_user->text().size(), 30) << "the proxy user's own limit, said at the control";
-    type(u->proxy_pass, QStringLiteral("clave"));
+    type(u->url_cert, QString(260, QLatin1Char('u')));
+    EXPECT_EQ(u->url_cert->text().size(), 254) << "the value field's width, said at the control";
     aceptar();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(setting("x_reg"), QStringLiteral("Regional Lomza"));
-    EXPECT_EQ(setting("proxy_user"), QString(30, QLatin1Char('u')));
+    EXPECT_EQ(setting("url_cert"), QString(254, QLatin1Char('u')));
 }
 
 TEST_F(Settings, NumericKeysTakeOnlyDigits)
