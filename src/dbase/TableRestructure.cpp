@@ -180,8 +180,11 @@ void Table::restructure(const Restructure &changes)
     putU16(header, 10, recordLength);
 
     const QList<Move> pieces = planMoves(oldFields, newFields, changes.falseFields);
+    // One buffer for every new record: every byte of it is written by one of the pieces (the
+    // deleted flag aside), and the copy handed back is given up before the next record, so
+    // the buffer is never copied for writing and no record allocates.
+    QByteArray out(recordLength, ' ');
     rewrite(newFields, header, false, false, [&](const QByteArray &rec) {
-        QByteArray out(recordLength, ' ');
         char *to = out.data();
         const char *from = rec.constData();
         to[0] = from[0];
