@@ -128,6 +128,11 @@ void Table::addField(const FieldDescriptor &added)
     restructure(change);
 }
 
+bool Table::Restructure::isEmpty() const
+{
+    return widths.isEmpty() && added.isEmpty();
+}
+
 void Table::restructure(const Restructure &changes)
 {
     requireWritable();
