@@ -3,6 +3,7 @@
 #include "EngineTestUtil.h"
 
 #include "dbase/DatabaseError.h"
+#include "dbase/MdxFile.h"
 #include "dbase/Table.h"
 #include "dbase/TableCheck.h"
 #include "dbase/TableDump.h"
