@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     dm.aceptacionImagenes = std::make_unique<ImageRulesAcceptance>();
     dm.openProgress = [](const QString &title, const QString &label) -> std::unique_ptr<Progress> {
         auto window = std::make_unique<ProgressWindow>(title, label);
-        window->show();
+        window->showAtOnce();
         return window;
     };
     dm.dmCreate();

@@ -129,6 +129,13 @@ void Tdm::dmCreate()
     InicioCompleto = false;
     try {
         ActualizarEsquema();
+        // The pack of the two large tables takes as long as the index rebuild after it: the
+        // rebuild's window is on screen from the pack on, so that the start is never a blank
+        // screen. It gives way to a pack failure's message, which it would cover.
+        const auto openWindow = [this] {
+            return openProgress ? openProgress(QStringLiteral("Ordenamiento de Archivos"), QString()) : nullptr;
+        };
+        std::unique_ptr<Progress> window = openWindow();
         QStringList packed = tablasDanadas; // written anew a moment ago, or never written
         for (const char *name : {"ped", "pedp"}) {
             if (tablasDanadas.contains(table(QLatin1String(name))->fileName(), Qt::CaseInsensitive))
@@ -137,16 +144,17 @@ void Tdm::dmCreate()
                 Empaquetar(QStringLiteral("%1.dbf").arg(QLatin1String(name)));
                 packed << table(QLatin1String(name))->fileName();
             } catch (const std::exception &) {
+                window.reset();
                 Dialogs::information(QStringLiteral("No se pudo empaquetar la tabla \"%1\"").arg(QLatin1String(name)));
+                window = openWindow();
             }
         }
-        {
-            std::unique_ptr<Progress> window = openProgress
-                ? openProgress(QStringLiteral("Ordenamiento de Archivos"), QString())
-                : nullptr;
-            if (!Reindexar(window.get(), packed))
-                return;
-        }
+        if (window)
+            window->setProgress(0);
+        const bool reindexed = Reindexar(window.get(), packed);
+        window.reset();
+        if (!reindexed)
+            return;
         openTables();
         migratePop3Password();
         if (!checkExportField())

@@ -5,6 +5,7 @@
 
 #include "Table.h"
 
+#include "ChunkWriter.h"
 #include "DatabaseError.h"
 #include "FieldValue.h"
 #include "Journal.h"
@@ -151,13 +152,15 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
             const QString tableFile = QFileInfo(dbfPath).fileName();
             QByteArray converted;
             std::int64_t pos = headerLength;
+            ChunkWriter writer(out);
             m_dbf.forEachChunk([&](std::uint32_t, QByteArray &chunk) {
                 if (dropDeleted)
                     dropDeletedRecords(chunk, oldLength);
                 if (convert) {
+                    // each old record is handed over in place, not copied out of the chunk
                     converted.truncate(0);
                     for (qsizetype at = 0; at < chunk.size(); at += oldLength)
-                        converted.append(convert(chunk.mid(at, oldLength)));
+                        converted.append(convert(QByteArray::fromRawData(chunk.constData() + at, oldLength)));
                 }
                 QByteArray &records = convert ? converted : chunk;
                 for (qsizetype at = 0; at < records.size(); at += newLength) {
@@ -170,10 +173,11 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
                     if (index)
                         index->add(count, QByteArrayView(record, newLength));
                 }
-                out.write(pos, records);
+                writer.write(pos, records);
                 pos += records.size();
                 return true;
             });
+            writer.finish();
             out.write(pos, QByteArray(1, '\x1A'));
             putU32(header, 4, count);
             out.write(0, header);

@@ -27,26 +27,40 @@ struct Move
     QString name;
 };
 
+// The padding and spacing that QByteArray::trimmed() takes off a number.
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// A field moved to its new width: text keeps its start (only blanks or NULs cut off its end),
+// a number keeps its digits and is aligned to the right again.
 void resize(const Move &m, const char *in, char *out)
 {
-    const QByteArray bytes(in + m.from, m.fromLength);
-    QByteArray moved;
+    const char *bytes = in + m.from;
+    char *to = out + m.to;
     if (m.type == 'C') {
-        qsizetype n = bytes.size();
+        int n = m.fromLength;
         while (n > m.toLength && (bytes[n - 1] == ' ' || bytes[n - 1] == '\0'))
             --n;
         if (n > m.toLength)
             throw DatabaseError(QStringLiteral("El valor \"%1\" del campo %2 no cabe en el nuevo ancho.")
-                                    .arg(QString::fromLatin1(bytes).trimmed(), m.name));
-        moved = bytes.left(n).leftJustified(m.toLength, ' ');
-    } else {
-        const QByteArray t = bytes.trimmed();
-        if (t.size() > m.toLength)
-            throw DatabaseError(
-                QStringLiteral("El valor %1 del campo %2 no cabe en el nuevo ancho.").arg(QString::fromLatin1(t), m.name));
-        moved = t.rightJustified(m.toLength, ' ');
+                                    .arg(QString::fromLatin1(bytes, m.fromLength).trimmed(), m.name));
+        std::memcpy(to, bytes, std::size_t(n));
+        std::memset(to + n, ' ', std::size_t(m.toLength - n));
+        return;
     }
-    std::memcpy(out + m.to, moved.constData(), size_t(m.toLength));
+    int begin = 0, end = m.fromLength;
+    while (begin < end && isBlank(bytes[begin]))
+        ++begin;
+    while (end > begin && isBlank(bytes[end - 1]))
+        --end;
+    const int n = end - begin;
+    if (n > m.toLength)
+        throw DatabaseError(QStringLiteral("El valor %1 del campo %2 no cabe en el nuevo ancho.")
+                                .arg(QString::fromLatin1(bytes + begin, n), m.name));
+    std::memset(to, ' ', std::size_t(m.toLength - n));
+    std::memcpy(to + m.toLength - n, bytes + begin, std::size_t(n));
 }
 
 } // namespace
@@ -134,8 +148,11 @@ void Table::restructure(const Restructure &changes)
         pieces.append(m);
     }
 
+    // One buffer for every new record: every byte of it is written by one of the pieces (the
+    // deleted flag aside), and the copy handed back is given up before the next record, so
+    // the buffer is never copied for writing and no record allocates.
+    QByteArray out(recordLength, ' ');
     rewrite(newFields, header, false, false, [&](const QByteArray &rec) {
-        QByteArray out(recordLength, ' ');
         char *to = out.data();
         const char *from = rec.constData();
         to[0] = from[0];

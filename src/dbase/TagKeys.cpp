@@ -65,7 +65,7 @@ void TagKeys::sort()
         order[i] = orderOf(i);
     // Only character keys are longer than the sixteen bytes the order numbers hold.
     const std::size_t rest = m_type == KeyType::Character && m_keyLength > 16 ? std::size_t(m_keyLength - 16) : 0;
-    std::sort(order.begin(), order.end(), [&](const Order &a, const Order &b) {
+    const auto before = [&](const Order &a, const Order &b) {
         if (a.high != b.high)
             return a.high < b.high;
         if (a.low != b.low)
@@ -76,7 +76,12 @@ void TagKeys::sort()
                 return m_descending ? c > 0 : c < 0;
         }
         return m_recnos[a.row] < m_recnos[b.row];
-    });
+    };
+    // Tables are mostly kept in the order of their main key, and a tag whose keys are all blank
+    // is in record order: such a tag is in order already and stays as it is.
+    if (std::is_sorted(order.begin(), order.end(), before))
+        return;
+    std::sort(order.begin(), order.end(), before);
     std::vector<std::uint32_t> rows(order.size());
     std::transform(order.begin(), order.end(), rows.begin(), [](const Order &o) { return o.row; });
     permute(rows);

@@ -179,6 +179,11 @@ QValidator::State FieldTextFilter::validate(QString &input, int &pos) const
             notes << note;
     }
     bool refused = before.refused || after.refused;
+    if (m_secret && (before.text != input.left(pos) || after.text != input.mid(pos))) {
+        showFieldNotice(m_control, QStringLiteral("Carácter no admitido en este campo."));
+        QApplication::beep();
+        return Invalid;
+    }
     // A value the program showed longer than the width may stay as long, never grow.
     const qsizetype limit = m_width > 0 ? std::max<qsizetype>(m_width, m_passed.size()) : 0;
     qsizetype excess = limit > 0 ? left.size() + right.size() - limit : 0;
@@ -213,6 +218,16 @@ QValidator::State FieldTextFilter::validate(QString &input, int &pos) const
             QApplication::beep();
     }
     return state;
+}
+
+FieldTextFilter *filterAsField(QLineEdit *control, int width)
+{
+    const int ownLimit = control->maxLength() < 32767 ? control->maxLength() : 0;
+    QValidator *own = const_cast<QValidator *>(control->validator());
+    auto *filter = new FieldTextFilter(control);
+    filter->setWidth(ownLimit > 0 && (width <= 0 || ownLimit < width) ? ownLimit : width);
+    filter->setRule(own);
+    return filter;
 }
 
 void showFieldNotice(QWidget *control, const QString &text)

@@ -51,6 +51,9 @@ public:
     // refuses is not typed, what it finds unfinished stays unfinished.
     void setRule(QValidator *rule) { m_rule = rule; }
     QValidator *rule() const { return m_rule; }
+    // A password: what the cleaning would change is refused whole (a password is never
+    // stored other than typed), and the notice names no character typed.
+    void setSecret(bool on) { m_secret = on; }
 
     State validate(QString &input, int &pos) const override;
 
@@ -59,8 +62,14 @@ private:
     QPointer<QValidator> m_rule;
     int m_width = 0;
     bool m_programText = false;
+    bool m_secret = false;
     mutable QString m_passed; // the text last let through: not checked again
 };
+
+// The filter for a text control that is not bound to a field but whose text the program
+// stores in one (settings, user names): width as the field's, or the control's own maximum
+// length when that is shorter; a validator the control had becomes the filter's rule.
+FieldTextFilter *filterAsField(QLineEdit *control, int width);
 
 // Shows text in a small balloon under control for a few seconds, with a beep: the sign of
 // a refused or changed keystroke that must not stop the typing with a modal box. One balloon

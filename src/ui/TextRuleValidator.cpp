@@ -1,5 +1,7 @@
 #include "TextRuleValidator.h"
 
+#include "FieldTextFilter.h"
+
 #include <QLineEdit>
 
 namespace qal::ui {
@@ -26,8 +28,10 @@ QValidator::State TextRuleValidator::validate(QString &input, int &) const
 
 void applyPasswordRules(QLineEdit *edit)
 {
+    // cleaned and cut at the width with a notice, then held to the password's own rule
     edit->setValidator(new TextRuleValidator(10, true, edit));
     edit->setMaxLength(10);
+    filterAsField(edit, 10)->setSecret(true);
     edit->setEchoMode(QLineEdit::Password);
     // no copying a password out of the field, no input-method prediction
     edit->setContextMenuPolicy(Qt::NoContextMenu);
@@ -38,6 +42,7 @@ void applyUserNameRules(QLineEdit *edit)
 {
     edit->setValidator(new TextRuleValidator(10, false, edit));
     edit->setMaxLength(10);
+    filterAsField(edit, 10);
 }
 
 } // namespace qal::ui

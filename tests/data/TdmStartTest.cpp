@@ -166,6 +166,38 @@ TEST_F(LegacyFolder, TheUpgradeShowsItsProgressFromBeforeTheFirstWrite)
     EXPECT_EQ(bytes("PED.DBF"), ped);
 }
 
+// The start's windows, one after the other: what the start had done to ped when each opened.
+TEST_F(LegacyFolder, TheRebuildWindowIsOnScreenFromThePackOn)
+{
+    {
+        dbase::Table ped("PED.DBF");
+        ped.open();
+        for (int n = 1; n <= 3; ++n) {
+            ped.append();
+            ped.setValue("C_PED", n);
+            ped.post();
+        }
+        ped.first();
+        ped.deleteRecord(); // the start's pack removes it
+    }
+    QStringList titles;
+    QList<std::uint32_t> pedRecords; // physical records of ped when each window opened
+    Tdm dm;
+    dm.openProgress = [&](const QString &title, const QString &) -> std::unique_ptr<Progress> {
+        dbase::Table ped("PED.DBF");
+        ped.open();
+        titles << title;
+        pedRecords << ped.physicalRecordCount();
+        return nullptr;
+    };
+    dm.dmCreate();
+    EXPECT_TRUE(dm.InicioCompleto);
+    EXPECT_EQ(titles, QStringList({"Actualización de Tablas", "Ordenamiento de Archivos"}));
+    EXPECT_EQ(pedRecords, QList<std::uint32_t>({3, 3})) << "the rebuild's window opens before the pack";
+    EXPECT_EQ(dm.ped.physicalRecordCount(), 2u);
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join('|').toStdString();
+}
+
 TEST_F(LegacyFolder, TheNewFieldsFollowTheOldOnesInTheOrderOfTheSteps)
 {
     QStringList legacy;

@@ -1,7 +1,13 @@
 #include "ui/TextRuleValidator.h"
 
+#include "ui/FieldTextFilter.h"
+
 #include "support/Typing.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QIntValidator>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
 #include <QTest>
@@ -44,4 +50,81 @@ TEST(TextRules, APasteThatBreaksARuleIsRefusedWhole)
     EXPECT_EQ(text, "ab9");
     text = QStringLiteral("ab\u4e2d");
     EXPECT_EQ(v.validate(text, pos), QValidator::Invalid) << "outside the tables' code page";
+}
+
+namespace {
+
+// A log-in window's edit, shown, and the notice next to it.
+struct LogInEdit
+{
+    LogInEdit()
+    {
+        window.resize(300, 120);
+        edit = new QLineEdit(&window);
+        edit->setGeometry(10, 10, 200, 24);
+        window.show();
+    }
+    QString notice() const
+    {
+        const auto *balloon = window.findChild<QLabel *>(QStringLiteral("avisoCampo"));
+        return balloon && balloon->isVisible() ? balloon->text() : QString();
+    }
+    void paste(const QString &text)
+    {
+        QApplication::clipboard()->setText(text);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    }
+    QWidget window;
+    QLineEdit *edit = nullptr;
+};
+
+} // namespace
+
+TEST(TextRules, AUserNameIsCleanedAsATableFieldAndReachingItsWidthIsSaid)
+{
+    LogInEdit f;
+    applyUserNameRules(f.edit);
+    f.paste(QStringLiteral("j\x1b" "Perez\t"));
+    EXPECT_EQ(f.edit->text(), QStringLiteral("jperez ")) << "no control character reaches the name";
+    EXPECT_TRUE(f.notice().contains(QStringLiteral("Se quitaron caracteres de control.")));
+    f.edit->clear();
+    qal::test::typeText(f.edit, QStringLiteral("Łukasz"));
+    EXPECT_EQ(f.edit->text(), QStringLiteral("lukasz")) << "the code page's equivalent, then lower case";
+    EXPECT_EQ(f.notice(), QStringLiteral("Se escribió «L» en lugar de «Ł»."));
+    qal::test::typeText(f.edit, QStringLiteral("abcde"));
+    EXPECT_EQ(f.edit->text(), QStringLiteral("lukaszabcd"));
+    EXPECT_EQ(f.notice(), QStringLiteral("El campo admite hasta 10 caracteres."));
+}
+
+TEST(TextRules, APasswordRefusesWhatTheTableCannotHoldWithoutNamingIt)
+{
+    LogInEdit f;
+    applyPasswordRules(f.edit);
+    qal::test::typeText(f.edit, QStringLiteral("ab"));
+    qal::test::typeText(f.edit, QStringLiteral("\u0436")); // Cyrillic
+    EXPECT_EQ(f.edit->text(), QStringLiteral("ab"));
+    EXPECT_EQ(f.notice(), QStringLiteral("Carácter no admitido en este campo."));
+    qal::test::typeText(f.edit, QStringLiteral("Ł"));
+    EXPECT_EQ(f.edit->text(), QStringLiteral("ab")) << "a password is never stored other than typed";
+    EXPECT_FALSE(f.notice().contains(QStringLiteral("Ł")));
+    f.paste(QStringLiteral("cd\tef"));
+    EXPECT_EQ(f.edit->text(), QStringLiteral("ab"));
+    qal::test::typeText(f.edit, QStringLiteral("123456789"));
+    EXPECT_EQ(f.edit->text(), QStringLiteral("ab12345678"));
+    EXPECT_EQ(f.notice(), QStringLiteral("El campo admite hasta 10 caracteres."));
+}
+
+TEST(TextRules, AnUnboundEditKeepsItsOwnRuleAndTheShorterWidth)
+{
+    LogInEdit f;
+    f.edit->setValidator(new QIntValidator(0, 99999, f.edit));
+    f.edit->setMaxLength(5);
+    qal::ui::FieldTextFilter *filter = filterAsField(f.edit, 254);
+    EXPECT_EQ(filter->width(), 5);
+    ASSERT_TRUE(filter->rule());
+    qal::test::typeText(f.edit, QStringLiteral("1x23"));
+    EXPECT_EQ(f.edit->text(), QStringLiteral("123")) << "the digits rule still refuses letters";
+    qal::test::typeText(f.edit, QStringLiteral("456"));
+    EXPECT_EQ(f.edit->text(), QStringLiteral("12345"));
+    EXPECT_EQ(f.notice(), QStringLiteral("El campo admite hasta 5 caracteres."));
 }

@@ -1,9 +1,12 @@
 #include "ProgressWindow.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace qal {
 
@@ -20,6 +23,21 @@ ProgressWindow::ProgressWindow(const QString &title, const QString &label, QWidg
     m_bar->setValue(0);
     m_bar->setMinimumWidth(360);
     layout->addWidget(m_bar);
+}
+
+void ProgressWindow::showAtOnce()
+{
+    show();
+    raise();
+    constexpr int kMostMilliseconds = 1000; // a window system that never maps it is not waited for
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < kMostMilliseconds) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(5);
+    }
+    repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void ProgressWindow::setProgress(int percent)

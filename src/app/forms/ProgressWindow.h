@@ -16,6 +16,10 @@ class ProgressWindow : public QDialog, public Progress
 
 public:
     ProgressWindow(const QString &title, const QString &label, QWidget *parent = nullptr);
+    // Shows the window and returns once it is on screen and painted: the work that follows
+    // keeps the event loop from running, and a window mapped a moment after show() would
+    // stay blank, or off the screen, until the work's first progress.
+    void showAtOnce();
     void setProgress(int percent) override;
 
 private:

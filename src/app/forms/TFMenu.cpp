@@ -536,7 +536,7 @@ void TFMenu::OrdenamientodeArchivos1Click()
         return;
     {
         ProgressWindow window(QStringLiteral("Ordenamiento de Archivos"), QString(), this);
-        window.show();
+        window.showAtOnce();
         if (!m_dm->Reindexar(&window))
             return;
     }
@@ -589,7 +589,7 @@ void TFMenu::FormClose()
     if (!m_dm || otraInstancia)
         return;
     ProgressWindow window(QStringLiteral("Purga Automática de Contestaciones"), QStringLiteral("Progreso de la purga:"), this);
-    window.show();
+    window.showAtOnce();
     try {
         m_dm->PurgarContestaciones(&window);
     } catch (const std::exception &e) {

@@ -1,5 +1,8 @@
 #include "Minutiae.h"
 
+#include "BlockWindows.h"
+#include "Thinning.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -14,41 +17,50 @@ std::vector<std::uint8_t> ridgeMap(const std::uint8_t *pixels, int width, int he
                                    int reach)
 {
     // Local mean: the 24 x 24 pixels around each block.
-    std::vector<double> integral(std::size_t(width + 1) * (height + 1), 0.0);
+    BlockWindowSums grey(width, height, 1);
+    std::vector<std::int64_t> row(std::size_t(width), 0);
     for (int y = 0; y < height; ++y) {
-        double s = 0;
-        for (int x = 0; x < width; ++x) {
-            s += pixels[std::size_t(y) * width + x];
-            integral[std::size_t(y + 1) * (width + 1) + x + 1] = integral[std::size_t(y) * (width + 1) + x + 1] + s;
-        }
+        std::copy_n(pixels + std::size_t(y) * width, width, row.begin());
+        grey.addRow(row.data());
     }
-    auto at = [&](int x, int y) { return integral[std::size_t(y) * (width + 1) + x]; };
 
     const int stride = width + 2;
     std::vector<std::uint8_t> ridges(std::size_t(stride) * (height + 2), 0);
     std::vector<int> dx(std::size_t(2 * reach + 1)), dy(std::size_t(2 * reach + 1));
+    std::vector<std::ptrdiff_t> offset(dx.size());
     for (int by = 0; by < map.height; ++by) {
         for (int bx = 0; bx < map.width; ++bx) {
             const std::size_t bi = std::size_t(by) * map.width + bx;
             if (map.level[bi] == 0)
                 continue;
             const int px = map.blockX(bx, width), py = map.blockY(by, height);
-            const int x0 = std::max(0, px - Block), x1 = std::min(width, px + 2 * Block);
-            const int y0 = std::max(0, py - Block), y1 = std::min(height, py + 2 * Block);
-            const double mean = (at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0)) / ((x1 - x0) * (y1 - y0));
+            const WindowSpan across = windowSpan(bx, width), down = windowSpan(by, height);
+            const double mean = double(grey.sum(0, bx, by))
+                / ((across.end - across.begin) * (down.end - down.begin));
             for (int k = -reach; k <= reach; ++k) {
                 dx[std::size_t(k + reach)] = int(std::lround(k * map.alongX[bi]));
                 dy[std::size_t(k + reach)] = int(std::lround(k * map.alongY[bi]));
             }
             const double threshold = mean * (2 * reach + 1);
+            // The samples of a block away from the image's edges need no clamping: they
+            // are the same offsets from every pixel of the block.
+            const bool inside = px >= reach && py >= reach && px + Block + reach <= width && py + Block + reach <= height;
+            for (std::size_t k = 0; k < dx.size(); ++k)
+                offset[k] = std::ptrdiff_t(dy[k]) * width + dx[k];
             for (int y = py; y < py + Block && y < height; ++y) {
                 std::uint8_t *out = &ridges[std::size_t(y + 1) * stride + 1];
                 for (int x = px; x < px + Block && x < width; ++x) {
                     int sum = 0;
-                    for (std::size_t k = 0; k < dx.size(); ++k) {
-                        const int sx = std::clamp(x + dx[k], 0, width - 1);
-                        const int sy = std::clamp(y + dy[k], 0, height - 1);
-                        sum += pixels[std::size_t(sy) * width + sx];
+                    if (inside) {
+                        const std::uint8_t *at = pixels + std::size_t(y) * width + x;
+                        for (std::ptrdiff_t o : offset)
+                            sum += at[o];
+                    } else {
+                        for (std::size_t k = 0; k < dx.size(); ++k) {
+                            const int sx = std::clamp(x + dx[k], 0, width - 1);
+                            const int sy = std::clamp(y + dy[k], 0, height - 1);
+                            sum += pixels[std::size_t(sy) * width + sx];
+                        }
                     }
                     out[x] = sum < threshold ? 1 : 0;
                 }
@@ -56,41 +68,6 @@ std::vector<std::uint8_t> ridgeMap(const std::uint8_t *pixels, int width, int he
         }
     }
     return ridges;
-}
-
-void thin(std::vector<std::uint8_t> &map, int width, int height)
-{
-    const int stride = width + 2;
-    std::vector<std::size_t> remove;
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (int pass = 0; pass < 2; ++pass) {
-            remove.clear();
-            for (int y = 1; y <= height; ++y) {
-                const std::uint8_t *r = &map[std::size_t(y) * stride];
-                for (int x = 1; x <= width; ++x) {
-                    if (!r[x])
-                        continue;
-                    const std::uint8_t p2 = r[x - stride], p3 = r[x - stride + 1], p4 = r[x + 1],
-                                       p5 = r[x + stride + 1], p6 = r[x + stride], p7 = r[x + stride - 1],
-                                       p8 = r[x - 1], p9 = r[x - stride - 1];
-                    const int b = p2 + p3 + p4 + p5 + p6 + p7 + p8 + p9;
-                    if (b < 2 || b > 6)
-                        continue;
-                    const int a = (!p2 && p3) + (!p3 && p4) + (!p4 && p5) + (!p5 && p6) + (!p6 && p7)
-                        + (!p7 && p8) + (!p8 && p9) + (!p9 && p2);
-                    if (a != 1)
-                        continue;
-                    if (pass == 0 ? (p2 * p4 * p6 == 0 && p4 * p6 * p8 == 0)
-                                  : (p2 * p4 * p8 == 0 && p2 * p6 * p8 == 0))
-                        remove.push_back(std::size_t(y) * stride + x);
-                }
-            }
-            for (std::size_t i : remove)
-                map[i] = 0;
-            changed = changed || !remove.empty();
-        }
-    }
 }
 
 double greyReliability(const std::uint8_t *pixels, int width, int height, int cx, int cy)

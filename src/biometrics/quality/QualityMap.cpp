@@ -1,5 +1,7 @@
 #include "QualityMap.h"
 
+#include "BlockWindows.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,61 +11,64 @@ namespace qal::quality {
 namespace {
 
 constexpr int Block = QualityMap::Block;
-constexpr int Margin = 8; // the window reaches this far beyond the block on each side
 
-// Sums over rectangles in constant time.
-class Integral
+// The grey levels of the windows of one row of blocks, from left to right. A window shares
+// 16 of its 24 columns with the one before it, so only the columns that leave and the ones
+// that come in are counted.
+class GreyLevels
 {
 public:
-    Integral(int w, int h) : m_w(w + 1), m_sum(std::size_t(w + 1) * (h + 1), 0.0) {}
-    double &at(int x, int y) { return m_sum[std::size_t(y) * m_w + x]; }
-    // Sum over [x0, x1) x [y0, y1), clipped by the caller.
-    double sum(int x0, int y0, int x1, int y1) const
+    GreyLevels(const std::uint8_t *pixels, int width, WindowSpan rows)
+        : m_pixels(pixels)
+        , m_width(width)
+        , m_rows(rows)
     {
-        return m_sum[std::size_t(y1) * m_w + x1] - m_sum[std::size_t(y0) * m_w + x1]
-            - m_sum[std::size_t(y1) * m_w + x0] + m_sum[std::size_t(y0) * m_w + x0];
+    }
+
+    // The next window of the row: its columns never start or end left of the last one's.
+    void moveTo(WindowSpan columns)
+    {
+        if (columns.begin >= m_columns.end) {
+            m_count.fill(0);
+            m_columns = {columns.begin, columns.begin};
+        }
+        for (int x = m_columns.begin; x < columns.begin; ++x)
+            countColumn(x, -1);
+        for (int x = m_columns.end; x < columns.end; ++x)
+            countColumn(x, 1);
+        m_columns = columns;
+    }
+
+    // Grey levels between the 10th and the 90th percentile: the lowest levels that at least
+    // a tenth, and nine tenths, of the window's pixels do not exceed.
+    int spread() const
+    {
+        const int n = (m_columns.end - m_columns.begin) * (m_rows.end - m_rows.begin);
+        int low = 0, seen = m_count[0];
+        while (seen * 10 < n)
+            seen += m_count[std::size_t(++low)];
+        int high = 255, atMost = n; // pixels at or below high
+        while (high > 0 && (atMost - m_count[std::size_t(high)]) * 10 >= n * 9)
+            atMost -= m_count[std::size_t(high--)];
+        return high - low;
     }
 
 private:
-    int m_w;
-    std::vector<double> m_sum;
+    void countColumn(int x, int step)
+    {
+        const std::uint8_t *p = m_pixels + std::size_t(m_rows.begin) * m_width + x;
+        for (int y = m_rows.begin; y < m_rows.end; ++y, p += m_width)
+            m_count[*p] += step;
+    }
+
+    const std::uint8_t *m_pixels;
+    int m_width;
+    WindowSpan m_rows;
+    WindowSpan m_columns;
+    std::array<int, 256> m_count {};
 };
 
 } // namespace
-
-std::vector<std::uint8_t> smoothed(const std::uint8_t *pixels, int width, int height, int radius)
-{
-    std::vector<std::uint8_t> out(pixels, pixels + std::size_t(width) * height);
-    if (radius <= 0)
-        return out;
-    std::vector<int> line(std::size_t(std::max(width, height)));
-    auto pass = [&](int count, int length, std::size_t start, std::size_t step, std::size_t next) {
-        for (int c = 0; c < count; ++c) {
-            std::uint8_t *p = out.data() + start + std::size_t(c) * next;
-            for (int i = 0; i < length; ++i)
-                line[std::size_t(i)] = p[std::size_t(i) * step];
-            int sum = 0, n = 0;
-            for (int i = 0; i < radius && i < length; ++i, ++n)
-                sum += line[std::size_t(i)];
-            for (int i = 0; i < length; ++i) {
-                if (i + radius < length) {
-                    sum += line[std::size_t(i + radius)];
-                    ++n;
-                }
-                if (i - radius - 1 >= 0) {
-                    sum -= line[std::size_t(i - radius - 1)];
-                    --n;
-                }
-                p[std::size_t(i) * step] = std::uint8_t((sum + n / 2) / n);
-            }
-        }
-    };
-    for (int twice = 0; twice < 2; ++twice) {
-        pass(height, width, 0, 1, std::size_t(width));
-        pass(width, height, 0, std::size_t(width), 1);
-    }
-    return out;
-}
 
 int QualityMap::blockX(int bx, int imageWidth) const
 {
@@ -91,60 +96,40 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
     map.alongY.assign(blocks, 0.0f);
 
     // Gradient structure tensor (Sobel) of every inner pixel of the smoothed image, summed
-    // into integral images.
+    // over each block's window.
     const std::vector<std::uint8_t> soft = smoothed(pixels, width, height, int(p.smoothing));
-    Integral ixx(width, height), iyy(width, height), ixy(width, height);
+    BlockWindowSums tensor(width, height, 3);
+    std::vector<std::int64_t> products(std::size_t(3) * width, 0); // gx gx, gy gy, gx gy of a row
+    std::int64_t *xx = products.data(), *yy = xx + width, *xy = yy + width;
     for (int y = 0; y < height; ++y) {
         const std::uint8_t *row = soft.data() + std::size_t(y) * width;
         const std::uint8_t *up = y > 0 ? row - width : row;
         const std::uint8_t *down = y < height - 1 ? row + width : row;
-        double sxx = 0, syy = 0, sxy = 0;
-        for (int x = 0; x < width; ++x) {
-            if (x > 0 && x < width - 1) {
-                const int gx = (up[x + 1] + 2 * row[x + 1] + down[x + 1]) - (up[x - 1] + 2 * row[x - 1] + down[x - 1]);
-                const int gy = (down[x - 1] + 2 * down[x] + down[x + 1]) - (up[x - 1] + 2 * up[x] + up[x + 1]);
-                sxx += double(gx * gx);
-                syy += double(gy * gy);
-                sxy += double(gx * gy);
-            }
-            ixx.at(x + 1, y + 1) = ixx.at(x + 1, y) + sxx;
-            iyy.at(x + 1, y + 1) = iyy.at(x + 1, y) + syy;
-            ixy.at(x + 1, y + 1) = ixy.at(x + 1, y) + sxy;
+        for (int x = 1; x < width - 1; ++x) {
+            const int gx = (up[x + 1] + 2 * row[x + 1] + down[x + 1]) - (up[x - 1] + 2 * row[x - 1] + down[x - 1]);
+            const int gy = (down[x - 1] + 2 * down[x] + down[x + 1]) - (up[x - 1] + 2 * up[x] + up[x + 1]);
+            xx[x] = gx * gx;
+            yy[x] = gy * gy;
+            xy[x] = gx * gy;
         }
+        tensor.addRow(products.data());
     }
 
     // Contrast and direction of each block's window.
     std::vector<std::uint8_t> contrast(blocks, 0), valid(blocks, 0), weakFlow(blocks, 0);
     std::vector<float> dir2x(blocks, 0.0f), dir2y(blocks, 0.0f); // doubled-angle unit vectors
-    std::array<int, 256> histogram {};
     for (int by = 0; by < map.height; ++by) {
-        const int y0 = std::max(0, map.blockY(by, height) - Margin);
-        const int y1 = std::min(height, map.blockY(by, height) + Block + Margin);
+        const WindowSpan rows = windowSpan(by, height);
+        GreyLevels levels(pixels, width, rows);
         for (int bx = 0; bx < map.width; ++bx) {
             const std::size_t i = std::size_t(by) * map.width + bx;
-            const int x0 = std::max(0, map.blockX(bx, width) - Margin);
-            const int x1 = std::min(width, map.blockX(bx, width) + Block + Margin);
-
-            histogram.fill(0);
-            for (int y = y0; y < y1; ++y) {
-                const std::uint8_t *row = pixels + std::size_t(y) * width;
-                for (int x = x0; x < x1; ++x)
-                    ++histogram[row[x]];
-            }
-            const int n = (x1 - x0) * (y1 - y0);
-            int low = -1, high = -1, seen = 0;
-            for (int v = 0; v < 256; ++v) {
-                seen += histogram[v];
-                if (low < 0 && seen * 10 >= n)
-                    low = v;
-                if (high < 0 && seen * 10 >= n * 9)
-                    high = v;
-            }
-            if (high - low < p.minContrast)
+            levels.moveTo(windowSpan(bx, width));
+            if (levels.spread() < p.minContrast)
                 continue;
             contrast[i] = 1;
 
-            const double xx = ixx.sum(x0, y0, x1, y1), yy = iyy.sum(x0, y0, x1, y1), xy = ixy.sum(x0, y0, x1, y1);
+            const double xx = double(tensor.sum(0, bx, by)), yy = double(tensor.sum(1, bx, by)),
+                         xy = double(tensor.sum(2, bx, by));
             const double energy = xx + yy;
             const double coherence = energy > 0 ? std::sqrt((xx - yy) * (xx - yy) + 4 * xy * xy) / energy : 0.0;
             if (coherence < p.minCoherence)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QualityParameters.h"
+#include "Smoothing.h"
 
 #include <cstdint>
 #include <vector>
@@ -28,10 +29,6 @@ struct QualityMap
     int foreground() const; // blocks of level 1 and more
     std::uint8_t at(int bx, int by) const { return level[std::size_t(by) * width + bx]; }
 };
-
-// The image blurred by a box of (2 radius + 1) pixels each way, applied twice (noise and
-// salt-and-pepper would otherwise swamp the ridges); a copy when the radius is 0.
-std::vector<std::uint8_t> smoothed(const std::uint8_t *pixels, int width, int height, int radius);
 
 // Builds the map of a top-down 8-bit grey image of at least 8 x 8 pixels.
 QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, const QualityParameters &p);

@@ -6,6 +6,7 @@
 #include "data/SettingsCatalogue.h"
 #include "data/Tdm.h"
 #include "ui/DataSource.h"
+#include "ui/FieldTextFilter.h"
 #include "ui/TextRuleValidator.h"
 
 #include "core/Dialogs.h"
@@ -44,6 +45,12 @@ TFConfig::TFConfig(Tdm &dm, QWidget *parent)
         e->setValidator(new QIntValidator(0, 999999, e));
         e->setMinimumWidth(70);
     }
+    // Each value is stored in the settings table: typed as its value field takes text. The
+    // field's width, not a key's own limit: the proxy user's 30 letters are said on "Aceptar".
+    for (QLineEdit *e : {m_ui->c_regp, m_ui->x_reg, m_ui->c_reg, m_ui->x_toregp, m_ui->frec_recep, m_ui->dur_guarda,
+                         m_ui->max_contes, m_ui->url_cert, m_ui->proxy_user, m_ui->http_proxy, m_ui->http_port,
+                         m_ui->dias_fpago})
+        ui::filterAsField(e, SettingDef {}.maxLength);
     m_ui->dbgUrl->bind(m_dsUrl);
     m_ui->dbgUrl->setColumns({{QStringLiteral("N_PRIOR"), QStringLiteral("Prioridad")},
                               {QStringLiteral("X_URL"), QStringLiteral("Url")}});

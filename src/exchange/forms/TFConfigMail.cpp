@@ -7,6 +7,7 @@
 #include "core/Dialogs.h"
 #include "data/SettingsCatalogue.h"
 #include "data/Tdm.h"
+#include "ui/FieldTextFilter.h"
 
 namespace qal::exchange {
 
@@ -27,6 +28,12 @@ TFConfigMail::TFConfigMail(TSMime &smime, QWidget *parent)
     , m_smime(smime)
 {
     m_ui->setupUi(this);
+    // The account's values are kept in the settings table: typed as its value field takes text.
+    for (QLineEdit *e : {m_ui->POPServer, m_ui->POPPort, m_ui->Account, m_ui->Email, m_ui->SMTPServer, m_ui->SMTPPort,
+                         m_ui->SMTPAccount, m_ui->edEmailForward})
+        ui::filterAsField(e, SettingDef {}.maxLength);
+    for (QLineEdit *e : {m_ui->Password, m_ui->SMTPPassword})
+        ui::filterAsField(e, SettingDef {}.maxLength)->setSecret(true);
     // Only simple login exists on the SMTP side, and only these hidden controls set it.
     m_ui->lbAuthenticationType->hide();
     m_ui->cboAuthenticationType->hide();

@@ -8,6 +8,8 @@
 
 #include "support/Typing.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QTest>
 
 using namespace qal;
@@ -183,6 +185,22 @@ TEST_F(Settings, AFailedSaveIsReportedAndTheWindowStaysOpen)
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("No se pudo grabar la configuración: m_fecpago, ")));
     EXPECT_EQ(dialogs.titles(), QStringList({"Error"}));
+}
+
+TEST_F(Settings, TypedSettingsAreStoredAsTheSettingsTableHoldsText)
+{
+    open();
+    auto *u = window->ui();
+    u->x_reg->clear();
+    QApplication::clipboard()->setText(QStringLiteral("Regional\tŁomża\x1a"));
+    u->x_reg->setFocus();
+    QTest::keyClick(u->x_reg, Qt::Key_V, Qt::ControlModifier);
+    type(u->url_cert, QString(260, QLatin1Char('u')));
+    EXPECT_EQ(u->url_cert->text().size(), 254) << "the value field's width, said at the control";
+    aceptar();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(setting("x_reg"), QStringLiteral("Regional Lomza"));
+    EXPECT_EQ(setting("url_cert"), QString(254, QLatin1Char('u')));
 }
 
 TEST_F(Settings, NumericKeysTakeOnlyDigits)
