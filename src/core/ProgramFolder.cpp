@@ -2,8 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+
+#include <dirent.h>
 
 namespace qal {
 namespace {
@@ -18,13 +21,23 @@ QString matchEntry(const QString &folder, const QString &name)
         return name;
     if (QFileInfo::exists(folder + QLatin1Char('/') + name))
         return name;
-    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                                       | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return entry;
+    // Every save asks for working files that are usually absent, in a folder that holds every
+    // request's files: the folder is read raw, without the sorting and file information that
+    // QDir would add to each entry. Of several names that differ only in case, the first in
+    // plain (case-sensitive) order wins, whatever order the folder lists them in.
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return name;
+    QString found;
+    while (const dirent *e = ::readdir(dir)) {
+        if (qstrcmp(e->d_name, ".") == 0 || qstrcmp(e->d_name, "..") == 0)
+            continue;
+        const QString entry = QFile::decodeName(e->d_name);
+        if (entry.compare(name, Qt::CaseInsensitive) == 0 && (found.isEmpty() || entry < found))
+            found = entry;
     }
-    return name;
+    ::closedir(dir);
+    return found.isEmpty() ? name : found;
 }
 
 } // namespace

@@ -189,7 +189,7 @@ void Tdm::wireRequestRules()
             pedpC_TRAMChange(t);
     };
     tdel.setFilter([this](const dbase::Table &t) { return tdelFilterRecord(t); });
-    ped.addListener([this](dbase::Table &, dbase::Table::Notification n) {
+    ped.addListener([this](dbase::Table &, dbase::Table::Notification n, const QString &) {
         if (n == dbase::Table::Notification::StateChanged || n == dbase::Table::Notification::Opened
             || n == dbase::Table::Notification::Closed)
             dsPedStateChange();

@@ -3,6 +3,7 @@
 #include "FieldDescriptor.h"
 #include "File.h"
 #include "KeyExpression.h"
+#include "TagSpec.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -18,16 +19,6 @@ namespace qal::dbase {
 
 class Journal;
 
-// A tag to create: its name (at most 10 characters) and its dBASE key expression, as
-// dBASE writes it in the file ("C_PED", "UPPER(X_APE1)", "DTOS(F_PED)+STR(C_ORG,4)").
-struct TagSpec
-{
-    QString name;
-    QString expression;
-    bool descending = false;
-    bool unique = false;
-};
-
 struct TagInfo
 {
     TagSpec spec;
@@ -35,6 +26,26 @@ struct TagInfo
     int keyLength = 0;
     // The field the key is, when the expression is one bare field name; -1 otherwise.
     int field = -1;
+};
+
+// Walks one tag of a production index (MdxFile::cursor) in its order. Positions are stable
+// while the index is not written; after a write, find(key, recno) puts a cursor back. A
+// cursor must not outlive its index, nor be used after rebuild(). A move that returns false
+// leaves the cursor where it was, except seek and find, which leave it unpositioned.
+class MdxCursor
+{
+public:
+    virtual ~MdxCursor() = default;
+    virtual bool first() = 0;
+    virtual bool last() = 0;
+    virtual bool next() = 0;
+    virtual bool prior() = 0;
+    // Positions on the first entry whose key is >= key (in the tag's order); false when none.
+    virtual bool seek(QByteArrayView key) = 0;
+    // Positions on the entry (key, recno); false when absent.
+    virtual bool find(QByteArrayView key, std::uint32_t recno) = 0;
+    virtual std::uint32_t recno() const = 0;
+    virtual QByteArray key() const = 0;
 };
 
 // A dBASE IV production index (.MDX): a header, a tag table and one B+ tree per tag, in
@@ -105,25 +116,8 @@ public:
     virtual void updateRecord(std::uint32_t recno, QByteArrayView before, QByteArrayView after) = 0;
     virtual void removeRecord(std::uint32_t recno, QByteArrayView record) = 0;
 
-    // Walks one tag in its order. Positions are stable while the index is not written; after
-    // a write, find(key, recno) puts a cursor back. A cursor must not outlive its index, nor
-    // be used after rebuild(). A move that returns false leaves the cursor where it was,
-    // except seek and find, which leave it unpositioned.
-    class Cursor
-    {
-    public:
-        virtual ~Cursor() = default;
-        virtual bool first() = 0;
-        virtual bool last() = 0;
-        virtual bool next() = 0;
-        virtual bool prior() = 0;
-        // Positions on the first entry whose key is >= key (in the tag's order); false when none.
-        virtual bool seek(QByteArrayView key) = 0;
-        // Positions on the entry (key, recno); false when absent.
-        virtual bool find(QByteArrayView key, std::uint32_t recno) = 0;
-        virtual std::uint32_t recno() const = 0;
-        virtual QByteArray key() const = 0;
-    };
+    // Walks one tag (see MdxCursor).
+    using Cursor = MdxCursor;
     virtual std::unique_ptr<Cursor> cursor(int tag) const = 0;
 
     // Rebuilds every tag from the records, in a temporary file renamed over this one (commit

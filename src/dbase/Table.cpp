@@ -48,7 +48,7 @@ Table::~Table()
     }
     auto listeners = m_listeners;
     for (auto &[id, l] : listeners)
-        l(*this, Notification::Destroyed);
+        l(*this, Notification::Destroyed, QString());
 }
 
 // ---------------------------------------------------------------- opening
@@ -181,6 +181,36 @@ void Table::open(Mode mode)
     notify(Notification::Opened);
 }
 
+const QString &Table::fileName() const
+{
+    return m_fileName;
+}
+
+bool Table::isOpen() const
+{
+    return m_state != State::Inactive;
+}
+
+bool Table::isExclusive() const
+{
+    return isOpen() && m_mode == Mode::Exclusive;
+}
+
+QString Table::path() const
+{
+    return m_dbf.path();
+}
+
+const DbfFile &Table::dbfFile() const
+{
+    return m_dbf;
+}
+
+Table::State Table::state() const
+{
+    return m_state;
+}
+
 void Table::settle() const
 {
     if (!m_unsettled || m_state == State::Inactive)
@@ -280,6 +310,21 @@ void Table::requireExclusive(const QString &message) const
 }
 
 // ---------------------------------------------------------------- fields
+
+const FieldList &Table::fields() const
+{
+    return m_dbf.fields();
+}
+
+int Table::fieldIndex(const QString &name) const
+{
+    return qal::dbase::fieldIndex(fields(), name);
+}
+
+int Table::fieldWidth(const QString &name) const
+{
+    return field(name).length;
+}
 
 bool Table::hasField(const QString &name) const
 {

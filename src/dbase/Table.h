@@ -2,8 +2,7 @@
 
 #include "DbfFile.h"
 #include "FieldDescriptor.h"
-#include "MdxFile.h"
-#include "MemoFile.h"
+#include "TagSpec.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -21,6 +20,9 @@
 namespace qal::dbase {
 
 class Journal;
+class MdxCursor;
+class MdxFile;
+class MemoFile;
 
 struct TableLocateOptions
 {
@@ -80,7 +82,8 @@ public:
     using Event = std::function<void(Table &)>;
     using FieldEvent = std::function<void(Table &, const QString &field)>;
     using Filter = std::function<bool(const Table &)>;
-    using Listener = std::function<void(Table &, Notification)>;
+    // field: for FieldChanged, the stored or calculated field that was set; empty otherwise.
+    using Listener = std::function<void(Table &, Notification, const QString &field)>;
     using Bookmark = std::uint32_t; // the physical record number; 0 is no record
 
     using LocateOptions = TableLocateOptions;
@@ -98,7 +101,7 @@ public:
                        const DbfFile::CreateOptions &options = {});
 
     void setFileName(const QString &fileName);
-    const QString &fileName() const { return m_fileName; }
+    const QString &fileName() const;
     // Resolves the file name in the program folder (ignoring case), rolls back the journal
     // of a write group a killed process left unfinished, opens the DBF, its DBT and, when
     // header byte 28 says there is one, its production index (missing or damaged: error).
@@ -108,24 +111,24 @@ public:
     void open(Mode mode = Mode::Shared);
     void open(const QString &fileName, Mode mode = Mode::Shared);
     void close();
-    bool isOpen() const { return m_state != State::Inactive; }
-    bool isExclusive() const { return isOpen() && m_mode == Mode::Exclusive; }
+    bool isOpen() const;
+    bool isExclusive() const;
     // What the open table's header and file disagree on (see DbfFile::damage); empty when
     // sound. A damaged table is read only: every write throws a DatabaseError saying why.
     QString damage() const;
-    QString path() const { return m_dbf.path(); }
+    QString path() const;
     // The open table's records as stored, for reads that need no cursor (searches, lists).
-    const DbfFile &dbfFile() const { return m_dbf; }
-    State state() const { return m_state; }
+    const DbfFile &dbfFile() const;
+    State state() const;
 
     // ---- fields
-    const FieldList &fields() const { return m_dbf.fields(); }
-    int fieldIndex(const QString &name) const { return qal::dbase::fieldIndex(fields(), name); }
+    const FieldList &fields() const;
+    int fieldIndex(const QString &name) const;
     // Any field the cursor knows: stored, calculated or look-up.
     bool hasField(const QString &name) const;
     const FieldDescriptor &field(const QString &name) const;
     // Declared width (the first size unit) of a stored field.
-    int fieldWidth(const QString &name) const { return field(name).length; }
+    int fieldWidth(const QString &name) const;
     // A calculated field: onCalcFields sets it with setValue for every record read.
     void addCalculatedField(const QString &name);
     // A look-up field: resultField of the first record of lookupTable whose lookupKeyField
@@ -137,9 +140,9 @@ public:
     // The active index is the production-index tag whose key is that field; "" returns to
     // the file's order. Moves to the first record.
     void setIndexField(const QString &field);
-    const QString &indexField() const { return m_indexField; }
-    bool hasProductionIndex() const { return m_mdx != nullptr; }
-    MdxFile *productionIndex() const { return m_mdx.get(); }
+    const QString &indexField() const;
+    bool hasProductionIndex() const;
+    MdxFile *productionIndex() const;
     // Moves to the first visible record whose active-index key equals key exactly; false,
     // without moving, when there is none.
     bool findKey(const QVariant &key);
@@ -165,30 +168,30 @@ public:
     void last();
     void next();
     void prior();
-    bool eof() const { settle(); return m_eof; }
-    bool bof() const { settle(); return m_bof; }
-    bool isEmpty() const { settle(); return m_recno == 0; }
+    bool eof() const;
+    bool bof() const;
+    bool isEmpty() const;
     // Physical number (1-based) of the current record; 0 when there is none.
-    std::uint32_t recordNumber() const { settle(); return m_recno; }
+    std::uint32_t recordNumber() const;
     // Visible records.
     int recordCount();
     // Records in the file, deleted ones included (the header's count).
-    std::uint32_t physicalRecordCount() const { return m_dbf.recordCount(); }
-    Bookmark bookmark() const { settle(); return m_recno; }
+    std::uint32_t physicalRecordCount() const;
+    Bookmark bookmark() const;
     void gotoBookmark(Bookmark bookmark);
     // Re-reads the header (records appended by others) and the current record.
     void refresh();
 
     // ---- values of the current record
     QVariant value(const QString &field) const;
-    bool isNull(const QString &field) const { return value(field).isNull(); }
+    bool isNull(const QString &field) const;
     // Checks the type and the width; calculated fields only from onCalcFields; stored fields
     // only in Edit or Insert.
     void setValue(const QString &field, const QVariant &value);
-    void clearValue(const QString &field) { setValue(field, QVariant()); }
-    bool modified() const { return m_modified; }
+    void clearValue(const QString &field);
+    bool modified() const;
     // The current record's bytes as stored (deleted flag first).
-    const QByteArray &rawRecord() const { settle(); return m_record; }
+    const QByteArray &rawRecord() const;
     // Blob fields whole to and from a file (in Edit or Insert for loading).
     void loadBlobFromFile(const QString &field, const QString &filePath);
     void saveBlobToFile(const QString &field, const QString &filePath) const;
@@ -225,7 +228,7 @@ public:
         QList<QPair<QString, int>> widths; // field, new width
         FieldList added;
         QStringList falseFields;
-        bool isEmpty() const { return widths.isEmpty() && added.isEmpty(); }
+        bool isEmpty() const;
     };
     void restructure(const Restructure &changes);
 
@@ -234,7 +237,9 @@ public:
         beforeDelete, afterDelete, onNewRecord, onCalcFields, afterScroll;
     FieldEvent onFieldChange;
 
-    // Notifications for data-aware controls and detail tables; returns an id for removal.
+    // Notifications for data-aware controls and detail tables; a FieldChanged names the
+    // field set (as the table spells it), so a control can tell whether it is its own.
+    // Returns an id for removal.
     int addListener(Listener listener);
     void removeListener(int id);
 
@@ -271,7 +276,7 @@ private:
     void syncCursor();
     void checkBrowseMode();
     void calculate();
-    void notify(Notification n);
+    void notify(Notification n, const QString &field = {});
     void masterChanged(Notification n);
     void fillLinkField();
 
@@ -306,7 +311,7 @@ private:
 
     QString m_indexField;
     int m_tag = -1;
-    std::unique_ptr<MdxFile::Cursor> m_cursor;
+    std::unique_ptr<MdxCursor> m_cursor;
     bool m_cursorValid = false;
 
     std::uint32_t m_recno = 0;

@@ -228,6 +228,41 @@ void Table::prior()
     }
 }
 
+bool Table::eof() const
+{
+    settle();
+    return m_eof;
+}
+
+bool Table::bof() const
+{
+    settle();
+    return m_bof;
+}
+
+bool Table::isEmpty() const
+{
+    settle();
+    return m_recno == 0;
+}
+
+std::uint32_t Table::recordNumber() const
+{
+    settle();
+    return m_recno;
+}
+
+std::uint32_t Table::physicalRecordCount() const
+{
+    return m_dbf.recordCount();
+}
+
+Table::Bookmark Table::bookmark() const
+{
+    settle();
+    return m_recno;
+}
+
 void Table::gotoBookmark(Bookmark bookmark)
 {
     requireOpen();
@@ -310,7 +345,7 @@ void Table::setMasterLink(Table *master, const QString &masterField, const QStri
     m_masterField = masterField;
     m_detailField = detailField;
     if (m_master)
-        m_masterListener = m_master->addListener([this](Table &, Notification n) { masterChanged(n); });
+        m_masterListener = m_master->addListener([this](Table &, Notification n, const QString &) { masterChanged(n); });
     if (isOpen())
         first();
 }

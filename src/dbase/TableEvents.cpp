@@ -18,13 +18,13 @@ void Table::removeListener(int id)
     m_listeners.erase(id);
 }
 
-void Table::notify(Notification n)
+void Table::notify(Notification n, const QString &field)
 {
     if (m_listeners.empty())
         return;
     auto listeners = m_listeners;
     for (auto &[id, l] : listeners)
-        l(*this, n);
+        l(*this, n, field);
 }
 
 } // namespace qal::dbase

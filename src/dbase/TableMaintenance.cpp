@@ -5,7 +5,6 @@
 
 #include "Table.h"
 
-#include "ChunkWriter.h"
 #include "DatabaseError.h"
 #include "FieldValue.h"
 #include "Journal.h"
@@ -152,7 +151,6 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
             const QString tableFile = QFileInfo(dbfPath).fileName();
             QByteArray converted;
             std::int64_t pos = headerLength;
-            ChunkWriter writer(out);
             m_dbf.forEachChunk([&](std::uint32_t, QByteArray &chunk) {
                 if (dropDeleted)
                     dropDeletedRecords(chunk, oldLength);
@@ -173,11 +171,10 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
                     if (index)
                         index->add(count, QByteArrayView(record, newLength));
                 }
-                writer.write(pos, records);
+                out.write(pos, records);
                 pos += records.size();
                 return true;
             });
-            writer.finish();
             out.write(pos, QByteArray(1, '\x1A'));
             putU32(header, 4, count);
             out.write(0, header);

@@ -65,6 +65,11 @@ void resize(const Move &m, const char *in, char *out)
 
 } // namespace
 
+bool Table::Restructure::isEmpty() const
+{
+    return widths.isEmpty() && added.isEmpty();
+}
+
 void Table::restructure(const Restructure &changes)
 {
     requireWritable();

@@ -6,6 +6,21 @@
 
 namespace qal::dbase {
 
+const QString &Table::indexField() const
+{
+    return m_indexField;
+}
+
+bool Table::hasProductionIndex() const
+{
+    return m_mdx != nullptr;
+}
+
+MdxFile *Table::productionIndex() const
+{
+    return m_mdx.get();
+}
+
 void Table::setIndexField(const QString &field)
 {
     m_unsettled = false;

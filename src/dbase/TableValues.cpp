@@ -66,6 +66,27 @@ QVariant Table::value(const QString &name) const
     throw DatabaseError(QStringLiteral("La tabla %1 no tiene el campo %2.").arg(m_fileName, name));
 }
 
+bool Table::isNull(const QString &field) const
+{
+    return value(field).isNull();
+}
+
+bool Table::modified() const
+{
+    return m_modified;
+}
+
+const QByteArray &Table::rawRecord() const
+{
+    settle();
+    return m_record;
+}
+
+void Table::clearValue(const QString &field)
+{
+    setValue(field, QVariant());
+}
+
 void Table::setValue(const QString &name, const QVariant &v)
 {
     requireOpen();
@@ -112,7 +133,7 @@ void Table::setValue(const QString &name, const QVariant &v)
     if (onFieldChange)
         onFieldChange(*this, f.name);
     calculate();
-    notify(Notification::FieldChanged);
+    notify(Notification::FieldChanged, f.name);
 }
 
 void Table::loadBlobFromFile(const QString &name, const QString &filePath)

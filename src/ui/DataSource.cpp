@@ -39,7 +39,8 @@ void DataSource::setTable(dbase::Table *table)
     detach();
     m_table = table;
     if (m_table)
-        m_listener = m_table->addListener([this](dbase::Table &, dbase::Table::Notification n) { notified(n); });
+        m_listener = m_table->addListener(
+            [this](dbase::Table &, dbase::Table::Notification n, const QString &field) { notified(n, field); });
     emit recordsChanged();
     emit stateChanged();
     emit recordChanged();
@@ -63,7 +64,14 @@ QVariant DataSource::currentValue(const QString &field) const
     return {};
 }
 
-void DataSource::notified(dbase::Table::Notification n)
+bool DataSource::changeConcerns(const QString &changed, const QString &field) const
+{
+    if (changed.compare(field, Qt::CaseInsensitive) == 0)
+        return true;
+    return m_table && m_table->isOpen() && m_table->fieldIndex(field) < 0;
+}
+
+void DataSource::notified(dbase::Table::Notification n, const QString &field)
 {
     using N = dbase::Table::Notification;
     if (m_walking > 0)
@@ -90,7 +98,7 @@ void DataSource::notified(dbase::Table::Notification n)
         emit recordChanged();
         break;
     case N::FieldChanged:
-        emit fieldChanged();
+        emit fieldChanged(field);
         break;
     }
 }

@@ -73,10 +73,16 @@ public:
         dbase::Table::Event m_afterScroll;
     };
 
-    // Moves a control from the source it was bound to (current) to next, and has it re-read
-    // its value (load) whenever next's state, record or field values change.
+    // Whether setting the field changed can alter what a control bound to field shows: its
+    // own field, or any field for a calculated or look-up one (computed from the others).
+    bool changeConcerns(const QString &changed, const QString &field) const;
+
+    // Moves a control bound to field from the source it was bound to (current) to next, and
+    // has it re-read its value (load) whenever next's state or record changes, or a value
+    // that concerns its field is set.
     template <typename Control>
-    static void attach(QPointer<DataSource> &current, DataSource *next, Control *control, void (Control::*load)())
+    static void attach(QPointer<DataSource> &current, DataSource *next, Control *control, const QString &field,
+                       void (Control::*load)())
     {
         if (current)
             disconnect(current, nullptr, control, nullptr);
@@ -84,18 +90,21 @@ public:
         if (!current)
             return;
         connect(current, &DataSource::recordChanged, control, load);
-        connect(current, &DataSource::fieldChanged, control, load);
         connect(current, &DataSource::stateChanged, control, load);
+        connect(current, &DataSource::fieldChanged, control, [next, control, field, load](const QString &changed) {
+            if (next->changeConcerns(changed, field))
+                (control->*load)();
+        });
     }
 
 signals:
-    void stateChanged();                // browse / edit / insert / closed
-    void recordChanged();               // moved to another record, or the record was re-read
-    void fieldChanged();                // a value of the current record was set
-    void recordsChanged();              // opened, closed or refreshed: the whole set may differ
+    void stateChanged();                     // browse / edit / insert / closed
+    void recordChanged();                    // moved to another record, or the record was re-read
+    void fieldChanged(const QString &field); // a value of the current record was set
+    void recordsChanged();                   // opened, closed or refreshed: the whole set may differ
 
 private:
-    void notified(dbase::Table::Notification n);
+    void notified(dbase::Table::Notification n, const QString &field);
     void detach();
 
     struct Writer

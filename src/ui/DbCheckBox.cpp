@@ -12,7 +12,7 @@ DbCheckBox::DbCheckBox(QWidget *parent)
 
 void DbCheckBox::bind(DataSource *source, const QString &field)
 {
-    DataSource::attach(m_source, source, this, &DbCheckBox::load);
+    DataSource::attach(m_source, source, this, field, &DbCheckBox::load);
     m_field = field;
     load();
 }

@@ -33,7 +33,7 @@ void DbEdit::bind(DataSource *source, const QString &field)
 {
     if (m_source)
         m_source->setPendingWriter(this, {});
-    DataSource::attach(m_source, source, this, &DbEdit::load);
+    DataSource::attach(m_source, source, this, field, &DbEdit::load);
     m_field = field;
     m_holding = false;
     if (m_source)

@@ -44,7 +44,7 @@ DbLookupComboBox::DbLookupComboBox(QWidget *parent)
 
 void DbLookupComboBox::bind(DataSource *source, const QString &field)
 {
-    DataSource::attach(m_source, source, this, &DbLookupComboBox::load);
+    DataSource::attach(m_source, source, this, field, &DbLookupComboBox::load);
     m_field = field;
     load();
 }

@@ -20,7 +20,7 @@ DbText::DbText(QWidget *parent)
 
 void DbText::bind(DataSource *source, const QString &field)
 {
-    DataSource::attach(m_source, source, this, &DbText::load);
+    DataSource::attach(m_source, source, this, field, &DbText::load);
     m_field = field;
     load();
 }

@@ -85,13 +85,17 @@ DialogButton QtDialogs::ask(const DialogMessage &message)
 
 std::optional<QString> QtDialogs::input(const DialogInput &request)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parentWindow(), request.title, request.label,
-                                               request.password ? QLineEdit::Password : QLineEdit::Normal,
-                                               request.initial, &ok);
-    if (!ok)
+    QInputDialog dialog(parentWindow());
+    dialog.setWindowTitle(request.title);
+    dialog.setLabelText(request.label);
+    dialog.setTextEchoMode(request.password ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setTextValue(request.initial);
+    // Qt's own captions are English; the operator reads the same ones as on every message box
+    dialog.setOkButtonText(caption(DialogButton::Ok));
+    dialog.setCancelButtonText(caption(DialogButton::Cancel));
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 QString QtDialogs::openFileName(const DialogFile &request)

@@ -24,3 +24,14 @@ TEST(ProgramFolder, ResolvesNamesIgnoringCase)
     EXPECT_EQ(ProgramFolder::resolveIn(dir.path(), "PeD.dBf"), dir.file("PED.DBF"));
     ProgramFolder::setPath(before);
 }
+
+TEST(ProgramFolder, NonAsciiNamesMatchAndOfTwoCaseVariantsTheSameOneAlwaysWins)
+{
+    test::TempFolder dir;
+    for (const char *name : {"MUÑOZ.TXT", "edit.TIF", "EDIT.TIF", "Edit.tif.bak"})
+        QFile(dir.file(QString::fromUtf8(name))).open(QIODevice::WriteOnly);
+    EXPECT_EQ(ProgramFolder::resolveIn(dir.path(), QStringLiteral("muñoz.txt")), dir.file(QStringLiteral("MUÑOZ.TXT")));
+    EXPECT_EQ(ProgramFolder::resolveIn(dir.path(), "Edit.Tif"), dir.file("EDIT.TIF"));
+    EXPECT_EQ(ProgramFolder::resolveIn(dir.path(), "edit.TIF"), dir.file("edit.TIF")); // the exact name first
+    EXPECT_EQ(ProgramFolder::resolveIn(dir.path() + "/absent", "x.txt"), dir.file("absent/x.txt"));
+}

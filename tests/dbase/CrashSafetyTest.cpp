@@ -1,5 +1,6 @@
 #include "dbase/DbfFile.h"
 #include "dbase/FieldValue.h"
+#include "dbase/MdxFile.h"
 #include "dbase/Table.h"
 
 #include "core/ProgramFolder.h"

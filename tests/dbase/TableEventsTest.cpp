@@ -163,9 +163,16 @@ TEST_F(TableEvents, CancelledInsertReturnsToTheRecordItCameFrom)
 TEST_F(TableEvents, ListenersHearStateAndScrolling)
 {
     QList<Table::Notification> heard;
-    const int id = t.addListener([&heard](Table &, Table::Notification n) { heard << n; });
+    QStringList fieldsSet;
+    const int id = t.addListener([&](Table &, Table::Notification n, const QString &field) {
+        heard << n;
+        if (n == Table::Notification::FieldChanged)
+            fieldsSet << field;
+        else
+            EXPECT_TRUE(field.isEmpty());
+    });
     t.append();
-    t.setValue("C_PED", 1);
+    t.setValue("c_ped", 1);
     t.post();
     t.first();
     t.removeListener(id);
@@ -174,4 +181,6 @@ TEST_F(TableEvents, ListenersHearStateAndScrolling)
     EXPECT_EQ(heard, QList<Table::Notification>({Table::Notification::Scrolled, Table::Notification::StateChanged, Table::Notification::FieldChanged,
                                                  Table::Notification::FieldChanged, Table::Notification::StateChanged,
                                                  Table::Notification::Scrolled}));
+    // the new record's own value, then the caller's, each by its stored name
+    EXPECT_EQ(fieldsSet, QStringList({"X_APE1", "C_PED"}));
 }

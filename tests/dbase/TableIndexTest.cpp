@@ -4,6 +4,7 @@
 #include "EngineTestUtil.h"
 
 #include "dbase/DatabaseError.h"
+#include "dbase/MdxFile.h"
 #include "dbase/Table.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "EngineTestUtil.h"
 
 #include "dbase/DatabaseError.h"
+#include "dbase/MdxFile.h"
 #include "dbase/Table.h"
 
 #include <QDir>

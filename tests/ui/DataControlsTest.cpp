@@ -4,6 +4,7 @@
 #include "ui/DbCheckBox.h"
 #include "ui/DbEdit.h"
 #include "ui/DbNavigator.h"
+#include "ui/DbText.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -47,6 +48,52 @@ TEST_F(DataControls, LoadingFromTheRecordIsNeverAnOperatorsEdit)
     EXPECT_EQ(editSpy.count(), 0);
     EXPECT_EQ(checkSpy.count(), 0);
     EXPECT_EQ(table.state(), State::Browse);
+}
+
+TEST_F(DataControls, AControlReloadsForItsOwnFieldAndForAWholeRecordChange)
+{
+    DataSource ds(&table);
+    DbEdit edit;
+    DbCheckBox check;
+    DbText text;
+    edit.bind(&ds, QStringLiteral("NOMBRE"));
+    check.bind(&ds, QStringLiteral("ACTIVO"));
+    text.bind(&ds, QStringLiteral("EDAD"));
+    // what each control shows differs from the record; a reload would put the record's back
+    auto mark = [&] {
+        edit.setText(QStringLiteral("marca"));
+        check.setChecked(!check.isChecked());
+        text.setText(QStringLiteral("marca"));
+    };
+
+    table.edit();
+    mark();
+    const bool marked = check.isChecked();
+    table.setValue(QStringLiteral("EDAD"), 26);
+    EXPECT_EQ(text.text(), "26");
+    EXPECT_EQ(edit.text(), "marca") << "another field was set";
+    EXPECT_EQ(check.isChecked(), marked);
+    table.setValue(QStringLiteral("nombre"), QStringLiteral("anabel"));
+    EXPECT_EQ(edit.text(), "anabel") << "its own field, whatever the case of the name";
+    EXPECT_EQ(check.isChecked(), marked);
+
+    mark();
+    table.cancel();
+    EXPECT_EQ(edit.text(), "ana");
+    EXPECT_FALSE(check.isChecked());
+    EXPECT_EQ(text.text(), "25");
+
+    mark();
+    table.next();
+    EXPECT_EQ(edit.text(), "beto");
+    EXPECT_TRUE(check.isChecked());
+    EXPECT_EQ(text.text(), "41");
+
+    mark();
+    table.refresh();
+    EXPECT_EQ(edit.text(), "beto");
+    EXPECT_TRUE(check.isChecked());
+    EXPECT_EQ(text.text(), "41");
 }
 
 TEST_F(DataControls, TypingAndClickingEditTheRecord)

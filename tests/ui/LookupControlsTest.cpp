@@ -122,6 +122,28 @@ TEST_F(LookupControls, UpperCaseEditsAndTextsShowWhatIsStored)
     EXPECT_EQ(shown.text(), "ana");
 }
 
+TEST_F(LookupControls, CalculatedAndLookUpFieldsFollowTheFieldsTheyComeFrom)
+{
+    table.addLookupField(QStringLiteral("X_EDAD"), QStringLiteral("EDAD"), &ages, QStringLiteral("EDAD"),
+                         QStringLiteral("X_EDAD"));
+    table.addCalculatedField(QStringLiteral("MAYOR"));
+    table.onCalcFields = [](dbase::Table &t) {
+        t.setValue(QStringLiteral("MAYOR"), t.value(QStringLiteral("EDAD")).toInt() >= 40 ? "sí" : "no");
+    };
+    DbText named, older;
+    named.bind(&ds, QStringLiteral("X_EDAD"));
+    older.bind(&ds, QStringLiteral("MAYOR"));
+    table.edit();
+    EXPECT_EQ(named.text(), "veinticinco");
+    EXPECT_EQ(older.text(), "no");
+    table.setValue(QStringLiteral("EDAD"), 41);
+    EXPECT_EQ(named.text(), "cuarenta y uno");
+    EXPECT_EQ(older.text(), "sí");
+    EXPECT_EQ(combo.currentText(), "cuarenta y uno");
+    table.cancel();
+    table.onCalcFields = {};
+}
+
 namespace {
 
 struct PaintCounter : QObject

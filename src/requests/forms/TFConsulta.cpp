@@ -97,6 +97,8 @@ void TFConsulta::FormShow()
 {
     centrar();
     m_qConsulta->clear();
+    // an empty grid shows its titles whole too, not only once a search has found rows
+    ui::fitColumnWidths(*m_ui->DBGrid1);
     m_ultima = nullptr;
     m_ui->PageControl1->setCurrentIndex(0);
     m_ui->c_tram->clear();

@@ -104,14 +104,19 @@ TEST_F(Searches, EveryPageTitleAndColumnTitleIsShownWhole)
             << bar->tabText(i).toStdString();
     EXPECT_TRUE(c().PageControl1->rect().contains(bar->tabRect(bar->count() - 1).topRight()));
 
+    const auto titlesWhole = [this](const char *when) {
+        const QHeaderView *header = c().DBGrid1->horizontalHeader();
+        for (int i = 0; i < header->count(); ++i) {
+            const QString title = c().DBGrid1->model()->headerData(i, Qt::Horizontal).toString();
+            EXPECT_GT(header->sectionSize(i), header->fontMetrics().horizontalAdvance(title))
+                << title.toStdString() << ' ' << when;
+        }
+    };
+    titlesWhole("before any search");
     storeRequest();
     c().c_tram->setText(QStringLiteral("1"));
     search();
-    const QHeaderView *header = c().DBGrid1->horizontalHeader();
-    for (int i = 0; i < header->count(); ++i) {
-        const QString title = c().DBGrid1->model()->headerData(i, Qt::Horizontal).toString();
-        EXPECT_GT(header->sectionSize(i), header->fontMetrics().horizontalAdvance(title)) << title.toStdString();
-    }
+    titlesWhole("with a row found");
 }
 
 TEST_F(Searches, ByCodeEnterSearchesAndEmptiesTheCodeAndNothingOrZeroFindsNothing)
