@@ -8,6 +8,7 @@
 #include "biometrics/TFingerScan.h"
 #include "data/Tdm.h"
 #include "requests/central/CentralPersonalSoap.h"
+#include "requests/central/MotivoRechazoOficialSoap.h"
 #include "exchange/TSMimeReg.h"
 #include "exchange/soap/ServicioBiometrico.h"
 #include "exchange/soap/ServicioBoleta.h"
@@ -79,6 +80,7 @@ int main(int argc, char **argv)
     menu.setDataModule(&dm);
     CentralPersonalSoap centralPersonal(dm);
     menu.setServicioCentralPersonal(&centralPersonal);
+    menu.setMotivoRechazoOficial(motivoRechazoOficialSoap(dm));
     // The fingerprint scanner delivers to whichever capture window is on screen.
     TFingerScan fingerScan;
     TFingerScan::setInstance(&fingerScan);

@@ -3,6 +3,8 @@
 
 #include "core/Dialogs.h"
 
+#include <QHash>
+
 namespace qal {
 
 bool BankSlipService::ObtenerFechaPago(const QString &, QDate &)
@@ -37,6 +39,34 @@ bool Tdm::AplicarBoleta(const QString &boleta)
         pedp.clearValue(QStringLiteral("F_PAGO"));
     }
     return true;
+}
+
+QString Tdm::nombreEnBoleta(const QString &lookup) const
+{
+    struct Busqueda
+    {
+        const char *codigo;
+        const dbase::Table *tabla;
+        const char *clave;
+        const char *nombre;
+    };
+    const QHash<QString, Busqueda> busquedas {
+        {QStringLiteral("x_sexo"), {"c_sexo", &sexo, "C_SEXO", "X_SEXO"}},
+        {QStringLiteral("x_nac"), {"c_pais", &nac, "C_NAC", "X_NAC"}},
+        {QStringLiteral("x_tdoc"), {"c_tdoc", &tdoc, "C_EXPORT", "X_TDOC"}},
+    };
+    const auto it = busquedas.constFind(lookup.toLower());
+    if (it == busquedas.constEnd())
+        return {};
+    const QVariant codigo = pedBol.value(QLatin1String(it->codigo));
+    if (codigo.isNull() || codigo.toString().trimmed().isEmpty() || !it->tabla->isOpen())
+        return {};
+    // the codes are compared as text: the slip's are numbers where some tables keep text
+    return it->tabla
+        ->lookup(QLatin1String(it->clave), codigo.toString().trimmed(), QLatin1String(it->nombre),
+                 {.caseInsensitive = true})
+        .toString()
+        .trimmed();
 }
 
 } // namespace qal

@@ -23,7 +23,8 @@ struct FolderFile
 void createProgramFolder(const QString &folder, bool legacy = false, const QList<FolderFile> &files = {});
 
 // Adds three official requests to a new folder (one being entered, one sent and in
-// process, one rejected) and an alias of the first: a demonstration office.
+// process, one rejected without a stored reason) and an alias of the first: a
+// demonstration office.
 void addSampleRequests(const QString &folder);
 
 // The rows of the parameter table a new folder starts with: key and value.

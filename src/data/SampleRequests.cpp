@@ -49,8 +49,8 @@ void addSampleRequests(const QString &folder)
         enviado.insert({{"C_SEXO", "F"}, {"M_ENVIADO", true}, {"C_EST", "T"}, {"N_EXPE", 7004312}, {"C_TDEL", 202}});
         store(ped, enviado);
         QVariantMap rechazado = request(3, "RODRIGUEZ", "PEDRO", 3, 6);
-        rechazado.insert({{"M_ENVIADO", true}, {"C_EST", "R"}, {"C_TDEL", 204},
-                          {"X_RECHAZO", "La ficha dactiloscópica no es legible"}});
+        // rejected in a state list, without its reason: the central office gives it when asked
+        rechazado.insert({{"M_ENVIADO", true}, {"C_EST", "R"}, {"C_TDEL", 204}});
         store(ped, rechazado);
 
         dbase::Table sup(QStringLiteral("sup.dbf"));

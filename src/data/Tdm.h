@@ -106,6 +106,11 @@ public:
     // the type is unknown.
     bool AplicarBoleta(const QString &boleta);
     bool ObtenerFechaPago(const QString &boleta, QDate &fecha);
+    // The slip's look-up texts, named by this office's tables from the codes the central
+    // office sent (BankSlips.cpp): "x_sexo" (sexo by c_sexo), "x_nac" (nac by c_pais) and
+    // "x_tdoc" (the tdoc row whose C_EXPORT is c_tdoc, the central office's document code).
+    // Empty without a code or for a code the table lacks.
+    QString nombreEnBoleta(const QString &lookup) const;
     // The card and document image checks of a save, installed by the image services.
     std::unique_ptr<ImageAcceptance> aceptacionImagenes;
     // Set by the windows: whether the personal request form is on screen, and the window

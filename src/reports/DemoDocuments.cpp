@@ -17,6 +17,12 @@
 #include <cmath>
 
 namespace qal::reports {
+
+QString demoSlip(int number)
+{
+    return QStringLiteral("03512300%1").arg(number, 3, 10, QLatin1Char('0'));
+}
+
 namespace {
 
 void store(dbase::Table &t, const QVariantMap &values)
@@ -34,7 +40,7 @@ QVariantMap personal(int number, const char *surname, const char *name)
             {"C_NAC", 1},           {"C_TDOC", "DU"},      {"N_DOC", 30111222 + number},
             {"F_NAC", QDate(1990, 2, 3)}, {"C_TRAM", "3"}, {"C_PRIOR", 3},
             {"X_DOM_S", "CORRIENTES 1234"}, {"X_LOC_S", "CABA"},
-            {"C_PAGO", QStringLiteral("00012345678%1").arg(number)}, {"C_EST", "I"}};
+            {"C_PAGO", demoSlip(number)}, {"F_PAGO", Clock::today().addDays(number - 7)}, {"C_EST", "I"}};
 }
 
 // A finger of rings around an off-centre core: enough ridges for a card to look like one.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/StoredRequests.h"
+
 #include "exchange/MailFixture.h"
 
 #include "exchange/TSMimeReg.h"
@@ -67,43 +69,12 @@ struct IncomingFixture : MailFixture
     // A sent official (or personal) request; its number.
     qlonglong request(bool personal = false, const QString &state = QStringLiteral("E"))
     {
-        dbase::Table &t = personal ? dm->pedp : dm->ped;
-        t.append();
-        if (personal) {
-            t.setValue("C_TDOC", "DU");
-            t.setValue("C_SEXO", "F");
-            t.setValue("C_NAC", 1);
-            t.setValue("X_APE1", "PEREZ");
-            t.setValue("X_NOM1", "ANA");
-            t.setValue("N_DOC", 20123456);
-            t.setValue("C_TRAM", "3");
-        } else {
-            t.setValue("C_ORG", 2);
-            t.setValue("C_NAC", 1);
-            t.setValue("C_SEXO", "M");
-            t.setValue("X_APE1", "GOMEZ");
-            t.setValue("X_NOM1", "JUAN");
-            t.setValue("C_PRIOR", 1);
-            t.setValue("C_TDEL", 101);
-        }
-        dm->grabacionAutorizada = true;
-        t.post();
-        const qlonglong number = t.value("C_PED").toLongLong();
-        t.edit();
-        t.setValue("C_EST", state);
-        if (!personal)
-            t.setValue("M_ENVIADO", true);
-        dm->grabacionAutorizada = true;
-        t.post();
-        return number;
+        return storeRequestInState(*dm, personal, state);
     }
     // The request's field, read afresh.
     QVariant field(bool personal, qlonglong number, const char *name)
     {
-        dbase::Table &t = personal ? dm->pedp : dm->ped;
-        t.setIndexField("C_PED");
-        EXPECT_TRUE(t.findKey(number));
-        return t.value(QLatin1String(name));
+        return storedRequestField(*dm, personal, number, name);
     }
     QString state(bool personal, qlonglong number) { return field(personal, number, "C_EST").toString(); }
 

@@ -127,7 +127,7 @@ TEST_F(DocumentData, ReceiptCarriesRequestAndRegionInItsBarCode)
     EXPECT_EQ(receipt.datos().prefijo, "F");
     EXPECT_EQ(receipt.datos().expedidoPor, "REGISTRO NACIONAL DE LAS PERSONAS");
     EXPECT_TRUE(receipt.datos().mostrarExpedidoPor);
-    EXPECT_EQ(receipt.datos().comprobantePago, "000123456781");
+    EXPECT_EQ(receipt.datos().comprobantePago, "03512300001");
 }
 
 TEST_F(DocumentData, ReceiptWithoutIssuerPrefixOrSuffixLeavesThemOut)

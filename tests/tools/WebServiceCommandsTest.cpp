@@ -33,8 +33,9 @@ AdminRun admin(const QStringList &args)
 
 struct WebServiceCommands : ::testing::Test
 {
-    CentralSim sim;
     TempFolder dir;
+    // the demo central office: it knows the slips of the demo's personal requests
+    CentralSim sim {{QStringLiteral("--states"), dir.file(QStringLiteral("central/estados.json"))}};
 
     void SetUp() override
     {
@@ -92,10 +93,14 @@ TEST_F(WebServiceCommands, WsCallsOneServiceAndPrintsItsAnswer)
                     .hasMatch())
         << run.out.toStdString();
 
-    run = admin({"ws", dir.path(), "GetPedidoByTram", "4711", "20123456"});
+    // the demo central office knows the procedure of personal request 3, paid with its slip
+    run = admin({"ws", dir.path(), "GetPedidoByBoletaDoc", "03512300003", "33222111"});
+    EXPECT_EQ(run.out, "4703\n") << run.err.toStdString();
+    run = admin({"ws", dir.path(), "GetPedidoByTram", "4703", "33222111"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.startsWith("c_pedido=4711|c_tped=I|")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("|n_doc=20123456|"));
+    EXPECT_TRUE(run.out.startsWith("c_pedido=4703|")) << run.out.toStdString();
+    for (const char *item : {"|x_ape1=BENITEZ|", "|n_doc=33222111|", "|c_sexo=F|", "|c_tdoc=1|", "|c_boleta_web=03512300003|"})
+        EXPECT_TRUE(run.out.contains(QLatin1String(item))) << item << " in " << run.out.toStdString();
 
     sim.setScenario({{"GetFechaByBoleta", QJsonObject {{"mode", "fault"}, {"fault", "Boleta inexistente"}}}});
     run = admin({"ws", dir.path(), "GetFechaByBoleta", "01234567890"});
@@ -107,7 +112,7 @@ TEST_F(WebServiceCommands, WsCallsOneServiceAndPrintsItsAnswer)
     EXPECT_EQ(admin({"ws", dir.path(), "Otra"}).status, 2);
 
     const QList<QStringList> requests = sim.requests();
-    ASSERT_EQ(requests.size(), 4);
+    ASSERT_EQ(requests.size(), 5);
     for (const QStringList &r : requests)
         EXPECT_TRUE(r[5] == "200" || r[6].startsWith("Server")) << r.join(' ').toStdString();
 }

@@ -8,6 +8,7 @@
 #include "dbase/Table.h"
 #include "imaging/BmpFile.h"
 #include "imaging/TiffFile.h"
+#include "reports/DemoDocuments.h"
 
 #include "core/Clock.h"
 #include "core/ProgramFolder.h"
@@ -167,7 +168,7 @@ void addPersonal()
                  {"C_NAC", 1}, {"C_PROV_S", 5}, {"X_DOM_S", "AV. RIVADAVIA 4500"}, {"C_CODPOS_S", 1424},
                  {"X_LOC_S", "CABA"}, {"X_APE1", "BENITEZ"}, {"X_NOM1", "LAURA"}, {"X_NOM2", "SOFIA"},
                  {"N_DOC", 33222111}, {"F_NAC", QDate(1991, 4, 8)}, {"C_TRAM", "3"}, {"C_PRIOR", 3},
-                 {"F_PAGO", Clock::today().addDays(-3)}, {"C_EST", "I"}, {"C_SEGUR", "7F3A9C01BE"},
+                 {"C_PAGO", reports::demoSlip(kPersonal)}, {"F_PAGO", Clock::today().addDays(-3)}, {"C_EST", "I"}, {"C_SEGUR", "7F3A9C01BE"},
                  {"C_LOGIN", "admin"}, {"C_CLASDER", "_____"}, {"C_CLASIZQ", "_____"}, {"M_EXCART51", false}});
     pedp.close();
     raiseCounter(QStringLiteral("pedp"), kPersonal);

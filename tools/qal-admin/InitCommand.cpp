@@ -1,5 +1,6 @@
 // qal-admin init [--legacy | --demo] FOLDER: a ready program folder.
 #include "Command.h"
+#include "DemoCentral.h"
 #include "DemoRequests.h"
 #include "DemoScanner.h"
 
@@ -26,6 +27,7 @@ int init(const QStringList &args)
         qal::addDemoScanner(rest.front());
         qal::reports::addSampleDocuments(rest.front());
         qal::addDemoRequestsToSend(rest.front());
+        qal::writeDemoCentralData(rest.front());
     }
     printOut(QStringLiteral("Carpeta del programa creada: %1\n").arg(rest.front()));
     return 0;

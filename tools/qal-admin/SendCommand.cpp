@@ -100,6 +100,12 @@ int send(const QStringList &arguments)
     soap::SoapMessageTransport *webService = nullptr;
     dm.SMime = transporteDelEnvio(dm, folder, webService);
     dm.servicioBoleta = std::make_unique<soap::ServicioBoleta>(dm, [&dm] { return soap::SoapSettings::current(&dm); });
+    // A slip whose data differ from the request's is the comparison window's question, put
+    // as a question: --yes goes on.
+    dm.compararPedidoBoleta = [](const QString &, const QVariant &, const QVariant &) {
+        return Dialogs::confirm(QStringLiteral("Aún hay datos que difieren de la boleta\rEstá seguro que desea continuar?"),
+                                QStringLiteral("Confirmar"));
+    };
 
     const bool oficial = args[1] == kinds[0];
     dbase::Table &t = oficial ? dm.ped : dm.pedp;

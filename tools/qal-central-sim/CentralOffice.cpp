@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
 #include <QXmlStreamWriter>
@@ -47,11 +48,23 @@ void writeText(QXmlStreamWriter &xml, const QString &ns, const QString &name, co
     xml.writeEndElement();
 }
 
+// GetPedidoByTram's text for a slip the office knows: its procedure number, its data and
+// its code, each item ended by "|".
+QString slipAnswer(const QJsonObject &slip)
+{
+    QString out = QStringLiteral("c_pedido=%1|").arg(slip.value(QLatin1String("pedido")).toInteger());
+    const QJsonObject datos = slip.value(QLatin1String("datos")).toObject();
+    for (auto it = datos.begin(); it != datos.end(); ++it)
+        out += it.key() + QLatin1Char('=')
+            + (it.value().isDouble() ? QString::number(it.value().toInteger()) : it.value().toString()) + QLatin1Char('|');
+    return out + QStringLiteral("c_boleta_web=%1|").arg(slip.value(QLatin1String("boleta")).toString());
+}
+
 } // namespace
 
-CentralOffice::CentralOffice(Options options, Scenario scenario)
+CentralOffice::CentralOffice(Options options, Scenario scenario, const StateStore &store)
     : m_options(std::move(options)), m_scenario(std::move(scenario)), m_services(centralServices(m_options.messagePath)),
-      m_pages(m_options.statesFile, m_options.recordDir, m_scenario)
+      m_store(store), m_pages(m_store, m_options.recordDir, m_scenario)
 {
     m_pool.setMaxThreadCount(64);
     for (const Service &service : m_services) {
@@ -220,13 +233,10 @@ bool CentralOffice::checkParameters(const Operation &op, const Element &call, QS
 }
 
 // The print to verify: Base64 (lines ended by CR LF allowed) of one WSQ image, from its
-// start-of-image marker FF A0 to its end-of-image marker FF A1; and a user name.
+// start-of-image marker FF A0 to its end-of-image marker FF A1. The user name may be empty
+// (a print taken before the name was typed): the office then knows no one by it.
 bool CentralOffice::checkFingerprint(const Element &call, QString &problem)
 {
-    if (elementText(call, QStringLiteral("AppId")).trimmed().isEmpty()) {
-        problem = QStringLiteral("AppId vacío");
-        return false;
-    }
     QString text = elementText(call, QStringLiteral("WSQBase64"));
     text.remove(QStringLiteral("\r\n"));
     static const QRegularExpression base64(QStringLiteral("^[A-Za-z0-9+/]+={0,2}$"));
@@ -325,18 +335,29 @@ QString CentralOffice::defaultResult(const Operation &op, const Element &call) c
     }
     if (name.startsWith(QLatin1String("ObtenerMotivoRechazo")))
         return QStringLiteral("Faltan datos del documento de identidad");
+    if (name.startsWith(QLatin1String("VerificarHuella")) && elementText(call, QStringLiteral("AppId")).trimmed().isEmpty())
+        return QStringLiteral("0"); // no user has an empty name
     if (name == QLatin1String("VerificarHuellaPuntaje"))
         return QStringLiteral("50");
-    if (name == QLatin1String("GetPedidoByBoletaDoc"))
-        return QStringLiteral("4711");
+    if (name == QLatin1String("GetPedidoByBoletaDoc")) {
+        const StateStore::Slip slip = m_store.slipByCode(elementText(call, QStringLiteral("c_boleta")),
+                                                         elementText(call, QStringLiteral("n_doc")).trimmed().toLongLong());
+        if (!slip.listed)
+            return QStringLiteral("4711");
+        return slip.found ? QString::number(slip.entry.value(QLatin1String("pedido")).toInteger()) : QStringLiteral("0");
+    }
     if (name == QLatin1String("GetFechaByBoleta")) // paid a month ago: before any request of the demo
         return QDate::currentDate().addDays(-30).toString(QStringLiteral("dd/MM/yyyy"));
-    if (name == QLatin1String("GetPedidoByTram"))
+    if (name == QLatin1String("GetPedidoByTram")) {
+        const StateStore::Slip slip = m_store.slipByRequest(elementText(call, QStringLiteral("c_pedido")).trimmed().toLongLong());
+        if (slip.listed)
+            return slip.found ? slipAnswer(slip.entry) : QString();
         return QStringLiteral("c_pedido=%1|c_tped=I|c_tdoc=1|c_sexo=M|c_pais=1|x_ape1=PEREZ|x_ape2=GOMEZ|"
                               "x_nom1=JUAN|x_nom2=CARLOS|n_doc=%2|f_nac=15/03/1980|x_nom1p=PEDRO|x_ape1m=LOPEZ|"
                               "x_nom1m=MARIA|c_tram=1|c_boleta_web=01234567890|")
             .arg(elementText(call, QStringLiteral("c_pedido")).trimmed(),
                  elementText(call, QStringLiteral("n_doc")).trimmed());
+    }
     return QStringLiteral("1"); // VerificarHuella, ActualizarCodSegur
 }
 

@@ -21,10 +21,10 @@ public:
         QString messagePath = QString::fromUtf16(kDefaultMessagePath);
         QString recordDir;      // requests.log and each request's body, when set
         QString attachmentsDir; // the decoded attachments of SendMessage, when set
-        QString statesFile;     // the office's own data the state pages answer from (StatePages.h)
     };
 
-    CentralOffice(Options options, Scenario scenario);
+    // The office's own data (store) answer the state pages and the slip services.
+    CentralOffice(Options options, Scenario scenario, const StateStore &store);
     // Listens on 127.0.0.1; port 0 picks a free one. Returns the port, 0 on failure.
     quint16 listen(quint16 port);
 
@@ -52,6 +52,7 @@ private:
     Options m_options;
     Scenario m_scenario;
     QList<Service> m_services;
+    const StateStore &m_store;
     StatePages m_pages;
     QHttpServer m_server;
     QThreadPool m_pool;

@@ -101,22 +101,24 @@ MailDesk::Outcome MailDesk::request(const MailRequest &request, const MailRules 
             answer.attachments << qMakePair(QStringLiteral("resp.tif"), answerImage(image));
         out.answers << answer;
     }
-    (personal ? m_personales : m_oficiales)[{static_cast<int>(cReg), cPed}] = {state, expediente};
     QStringList subjects;
     for (const AnswerMessage &a : out.answers)
         subjects << a.subject;
     out.note = QStringLiteral("%1 %2/%3: %4").arg(kind).arg(cReg).arg(cPed).arg(subjects.join(QStringLiteral(", ")));
+    const QString resultado = state == u'C' ? (action == QLatin1String("postal") ? QStringLiteral("R") : rules.resultado)
+                                            : QString();
+    QString problem;
+    if (!m_store.answered(personal, cReg, cPed, state, expediente, personal ? resultado : QString(), problem))
+        out.note += QStringLiteral(" (estado no guardado: %1)").arg(problem);
     return out;
 }
 
-QByteArray MailDesk::stateList(const QMap<Key, Known> &known, int reg) const
+QByteArray MailDesk::stateList(bool personal, int reg) const
 {
     QByteArray lines;
-    for (auto it = known.constBegin(); it != known.constEnd(); ++it)
-        if (it.key().first == reg)
-            lines += QByteArray::number(it.key().second) + ';' + QString(it->state).toLatin1() + '|'
-                + QByteArray::number(it->expediente) + "\r\n";
-    return lines.isEmpty() ? QByteArray("NO_HAY_PEDIDOS\r\n") : lines;
+    for (const QString &line : m_store.stateLines(personal, reg, false))
+        lines += qal::toCp1252(line) + "\r\n";
+    return lines;
 }
 
 MailDesk::Outcome MailDesk::states(const MailRequest &request, const MailRules &rules)
@@ -130,9 +132,9 @@ MailDesk::Outcome MailDesk::states(const MailRequest &request, const MailRules &
     AnswerMessage answer {request.from, QStringLiteral("SETESTADO"), {}};
     if (reg > 0)
         answer.attachments << qMakePair(QStringLiteral("EstOfi.DAT"),
-                                        rules.estOfiSet ? qal::toCp1252(rules.estOfi) : stateList(m_oficiales, reg));
+                                        rules.estOfiSet ? qal::toCp1252(rules.estOfi) : stateList(false, reg));
     if (regp > 0)
         answer.attachments << qMakePair(QStringLiteral("EstPriv.DAT"),
-                                        rules.estPrivSet ? qal::toCp1252(rules.estPriv) : stateList(m_personales, regp));
+                                        rules.estPrivSet ? qal::toCp1252(rules.estPriv) : stateList(true, regp));
     return {{answer}, QStringLiteral("estados %1/%2: SETESTADO").arg(reg).arg(regp)};
 }

@@ -3,16 +3,18 @@
 #include "AnswerMessage.h"
 #include "MailRequest.h"
 #include "MailRules.h"
+#include "StateStore.h"
 
 #include <QList>
-#include <QMap>
-#include <QPair>
 
 // The central office's mail desk: what it answers to each message of its mailbox (requests,
-// corrections, state requests), and the state of every request it got, for the state lists.
+// corrections, state requests). The state it gives each request goes into the office's data,
+// which its state lists (and the state pages) answer from.
 class MailDesk
 {
 public:
+    explicit MailDesk(StateStore &store) : m_store(store) {}
+
     struct Outcome
     {
         QList<AnswerMessage> answers; // in the order they are sent
@@ -21,16 +23,9 @@ public:
     Outcome handle(const MailRequest &request, const MailRules &rules);
 
 private:
-    struct Known
-    {
-        QChar state;
-        qint64 expediente = 0;
-    };
-    using Key = QPair<int, qint64>; // c_reg, c_ped
     Outcome request(const MailRequest &request, const MailRules &rules, bool personal);
     Outcome states(const MailRequest &request, const MailRules &rules);
-    QByteArray stateList(const QMap<Key, Known> &known, int reg) const;
+    QByteArray stateList(bool personal, int reg) const;
 
-    QMap<Key, Known> m_oficiales;
-    QMap<Key, Known> m_personales;
+    StateStore &m_store;
 };

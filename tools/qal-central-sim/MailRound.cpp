@@ -6,9 +6,9 @@
 
 #include <cstdio>
 
-MailRound::MailRound(MailAccount account, MailScenario scenario, QString recordDir, int intervalMs)
+MailRound::MailRound(MailAccount account, MailScenario scenario, QString recordDir, int intervalMs, StateStore &store)
     : m_mailbox(std::move(account)), m_scenario(std::move(scenario)), m_recordDir(std::move(recordDir)),
-      m_intervalMs(std::max(50, intervalMs))
+      m_intervalMs(std::max(50, intervalMs)), m_desk(store)
 {
 }
 
@@ -34,7 +34,7 @@ void MailRound::addOptions(QCommandLineParser &parser)
 }
 
 std::unique_ptr<MailRound> MailRound::fromOptions(const QCommandLineParser &parser, const QString &scenarioFile,
-                                                  const QString &recordDir, QString &problem)
+                                                  const QString &recordDir, StateStore &store, QString &problem)
 {
     if (!parser.isSet(QStringLiteral("mail-pop3")))
         return nullptr;
@@ -56,7 +56,7 @@ std::unique_ptr<MailRound> MailRound::fromOptions(const QCommandLineParser &pars
         problem = QStringLiteral("--mail-interval must be a number of milliseconds");
         return nullptr;
     }
-    return std::make_unique<MailRound>(std::move(account), std::move(scenario), recordDir, interval);
+    return std::make_unique<MailRound>(std::move(account), std::move(scenario), recordDir, interval, store);
 }
 
 void MailRound::start()

@@ -14,7 +14,7 @@
 class MailRound
 {
 public:
-    MailRound(MailAccount account, MailScenario scenario, QString recordDir, int intervalMs);
+    MailRound(MailAccount account, MailScenario scenario, QString recordDir, int intervalMs, StateStore &store);
     ~MailRound(); // stops the thread
 
     void start();
@@ -25,7 +25,7 @@ public:
     // The mail round those options ask for; null without --mail-pop3, or with the reason of a
     // malformed option in problem.
     static std::unique_ptr<MailRound> fromOptions(const QCommandLineParser &parser, const QString &scenarioFile,
-                                                  const QString &recordDir, QString &problem);
+                                                  const QString &recordDir, StateStore &store, QString &problem);
 
 private:
     void run();

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QHttpServer>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
 #include <QUrlQuery>
@@ -53,8 +52,8 @@ const QStringList kPages = {"GetEstReg", "GetEstRegp", "GetEstResP", "EstadoVelc
 
 } // namespace
 
-StatePages::StatePages(QString dataFile, QString recordDir, const Scenario &scenario)
-    : m_dataFile(std::move(dataFile)), m_recordDir(std::move(recordDir)), m_scenario(scenario)
+StatePages::StatePages(const StateStore &store, QString recordDir, const Scenario &scenario)
+    : m_store(store), m_recordDir(std::move(recordDir)), m_scenario(scenario)
 {
 }
 
@@ -128,10 +127,7 @@ StatePages::Page StatePages::answer(const QString &name, const QHttpServerReques
 
 StatePages::Page StatePages::fromData(const QString &name, const QHttpServerRequest &request) const
 {
-    QJsonObject data;
-    QFile file(m_dataFile);
-    if (!m_dataFile.isEmpty() && file.open(QIODevice::ReadOnly))
-        data = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject data = m_store.data();
     const QJsonArray oficiales = data.value(QLatin1String("oficiales")).toArray();
     const QJsonArray personales = data.value(QLatin1String("personales")).toArray();
     Page page;
@@ -185,23 +181,9 @@ StatePages::Page StatePages::fromData(const QString &name, const QHttpServerRequ
         return page;
     }
 
-    const qlonglong regional = number(request, QStringLiteral("reg"));
     const bool personal = name != QLatin1String("GetEstReg");
-    QStringList out;
-    for (const QJsonValue &v : personal ? personales : oficiales) {
-        const QJsonObject r = v.toObject();
-        if (r.value(QLatin1String("regional")).toInteger() != regional)
-            continue;
-        const qlonglong expediente = r.value(QLatin1String("expediente")).toInteger();
-        QString line = text(r, "pedido") + QLatin1Char(';') + text(r, "estado") + QLatin1Char('|')
-                       + (expediente > 0 ? QString::number(expediente) : QString());
-        if (name == QLatin1String("GetEstResP") && !text(r, "resultado").isEmpty())
-            line += QLatin1Char(',') + text(r, "resultado");
-        out << line;
-    }
-    if (out.isEmpty())
-        out << QStringLiteral("NO_HAY_PEDIDOS");
-    page.body = lines(out);
+    page.body = lines(m_store.stateLines(personal, number(request, QStringLiteral("reg")),
+                                         name == QLatin1String("GetEstResP")));
     return page;
 }
 

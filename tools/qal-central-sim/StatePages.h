@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Scenario.h"
+#include "StateStore.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,12 +12,7 @@ class QHttpServerRequest;
 // The central office's web pages that the regional offices read: the state lists of their
 // official and personal requests, the results of the personal ones, the state of one file in
 // the procedures system, and the monthly report. The answers come from the office's own
-// data, a JSON file read afresh for every request:
-//
-//   {"oficiales":  [{"regional": 3, "pedido": 123, "estado": "C", "expediente": 456,
-//                    "velcor": "EN TRAMITE", "oficina": "MESA DE ENTRADAS"}],
-//    "personales": [{"regional": 5, "pedido": 7, "estado": "C", "expediente": 88,
-//                    "resultado": "A", "fecha": "15/11/2026"}]}
+// data (StateStore.h).
 //
 // A page also answers as the scenario says for its name (GetEstReg, GetEstRegp, GetEstResP,
 // EstadoVelcor, PlanillaInfMensual): "result" is the page's text as it stands, mode
@@ -26,7 +22,7 @@ class QHttpServerRequest;
 class StatePages
 {
 public:
-    StatePages(QString dataFile, QString recordDir, const Scenario &scenario);
+    StatePages(const StateStore &store, QString recordDir, const Scenario &scenario);
     void install(QHttpServer &server);
 
     struct Page
@@ -44,7 +40,7 @@ private:
     Page fromData(const QString &name, const QHttpServerRequest &request) const;
     void record(const QString &name, const QHttpServerRequest &request, const Page &page);
 
-    QString m_dataFile;
+    const StateStore &m_store;
     QString m_recordDir;
     const Scenario &m_scenario;
 };

@@ -7,17 +7,13 @@
 //
 // Prints "listening on http://127.0.0.1:PORT" once it accepts connections. See Scenario.h for
 // the answers a scenario can give (values, faults, delays, garbage, oversized answers), and
-// StatePages.h for the web pages of request states and the monthly report.
+// StatePages.h for the web pages of request states and the monthly report, and StateStore.h
+// for the office's own data they answer from.
 #include "CentralOffice.h"
+#include "LoopbackMain.h"
 #include "MailRound.h"
 
-#include <QCommandLineParser>
-#include <QCoreApplication>
-
-#include <QSocketNotifier>
-
 #include <cstdio>
-#include <unistd.h>
 
 int main(int argc, char **argv)
 {
@@ -25,7 +21,6 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("The central office's web services on loopback."));
     parser.addHelpOption();
-    const QCommandLineOption port("port", "Port on 127.0.0.1 (0: any free port).", "N", "0");
     const QCommandLineOption ns("namespace", "Namespace of the services.", "URI", "http://tempuri.org/");
     const QCommandLineOption messagePath("message-path", "Path of the message service.", "PATH",
                                          QString::fromUtf16(kDefaultMessagePath));
@@ -33,9 +28,10 @@ int main(int argc, char **argv)
     const QCommandLineOption set("set", "An answer setting, OPERATION.KEY=VALUE (repeatable).", "SETTING");
     const QCommandLineOption record("record", "Folder for requests.log and each request's body.", "DIR");
     const QCommandLineOption attachments("attachments", "Folder for the attachments of SendMessage.", "DIR");
-    const QCommandLineOption states("states", "JSON file of the office's own data, read for every page.", "FILE");
-    const QCommandLineOption watchStdin("watch-stdin", "End when standard input closes (the parent is gone).");
-    parser.addOptions({port, ns, messagePath, scenario, set, record, attachments, states, watchStdin});
+    const QCommandLineOption states("states", "JSON file of the office's own data (StateStore.h): read for every "
+                                            "question, rewritten when the mail desk answers.", "FILE");
+    parser.addOptions({ns, messagePath, scenario, set, record, attachments, states});
+    loopback::addOptions(parser);
     MailRound::addOptions(parser);
     parser.process(app);
 
@@ -44,7 +40,6 @@ int main(int argc, char **argv)
     options.messagePath = parser.value(messagePath);
     options.recordDir = parser.value(record);
     options.attachmentsDir = parser.value(attachments);
-    options.statesFile = parser.value(states);
     Scenario answers;
     answers.setFile(parser.value(scenario));
     for (const QString &s : parser.values(set)) {
@@ -54,31 +49,20 @@ int main(int argc, char **argv)
             return 2;
         }
     }
+    // one store of the office's own data, for the pages, the slips and the mail desk
+    StateStore store(parser.value(states));
     QString mailProblem;
     const std::unique_ptr<MailRound> mail =
-        MailRound::fromOptions(parser, parser.value(scenario), parser.value(record), mailProblem);
+        MailRound::fromOptions(parser, parser.value(scenario), parser.value(record), store, mailProblem);
     if (!mailProblem.isEmpty()) {
         std::fprintf(stderr, "qal-central-sim: %s\n", qPrintable(mailProblem));
         return 2;
     }
-    CentralOffice office(options, answers);
-    const quint16 listening = office.listen(static_cast<quint16>(parser.value(port).toUInt()));
-    if (!listening) {
-        std::fprintf(stderr, "qal-central-sim: cannot listen on port %s\n", qPrintable(parser.value(port)));
-        return 1;
-    }
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    input.setEnabled(parser.isSet(watchStdin));
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&input] {
-        char buffer[256];
-        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
-            input.setEnabled(false);
-            QCoreApplication::quit();
-        }
-    });
+    CentralOffice office(options, answers, store);
+    const quint16 listening = office.listen(loopback::port(parser));
+    if (!listening)
+        return loopback::cannotListen("qal-central-sim", parser);
     if (mail)
         mail->start();
-    std::printf("listening on http://127.0.0.1:%u\n", listening);
-    std::fflush(stdout);
-    return app.exec();
+    return loopback::run(app, parser, listening);
 }

@@ -174,8 +174,20 @@ TFped *TFMenu::pedidoOficial()
     if (!m_fped) {
         m_fped = new TFped(*m_dm, this);
         m_fped->setConsultaExpediente(consultaExpediente());
+        m_fped->setConsultaMotivoRechazo(m_motivoRechazoOficial);
     }
     return m_fped;
+}
+
+TFPedP *TFMenu::pedidoPersonal()
+{
+    if (!m_fpedp) {
+        m_fpedp = new TFPedP(*m_dm, this);
+        m_fpedp->setServicioCentral(m_servicioPersonal);
+        m_fpedp->setConsultaExpediente(consultaExpediente());
+        m_fpedp->setVerificacionBiometrica(formularioBiometrico());
+    }
+    return m_fpedp;
 }
 
 void TFMenu::BusquedaClick()
@@ -193,14 +205,11 @@ void TFMenu::BusquedaClick()
                 form->exec();
         };
         m_consulta->mostrarPedidoPersonal = [this] {
-            if (!m_fpedp) {
-                m_fpedp = new TFPedP(*m_dm, this);
-                m_fpedp->setConsultaExpediente(consultaExpediente());
-            }
-            if (m_fpedp->isVisible())
-                mostrar(m_fpedp);
+            TFPedP *form = pedidoPersonal();
+            if (form->isVisible())
+                mostrar(form);
             else
-                m_fpedp->exec();
+                form->exec();
         };
     }
     mostrar(m_consulta);
@@ -258,15 +267,7 @@ void TFMenu::Button1Click()
                              + supportContact());
         return;
     }
-    if (!m_fpedp) {
-        m_fpedp = new TFPedP(*m_dm, this);
-        m_fpedp->setServicioCentral(m_servicioPersonal);
-        m_fpedp->setConsultaExpediente(consultaExpediente());
-        m_fpedp->setVerificacionBiometrica(formularioBiometrico());
-    }
-    m_fpedp->show();
-    m_fpedp->raise();
-    m_fpedp->activateWindow();
+    mostrar(pedidoPersonal());
 }
 
 void TFMenu::MostrarEstado(const QString &text)

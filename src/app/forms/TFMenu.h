@@ -1,6 +1,7 @@
 #pragma once
 
 #include "requests/ConsultaExpediente.h"
+#include "requests/ConsultaMotivoRechazo.h"
 
 #include <QDialog>
 #include <QMainWindow>
@@ -57,6 +58,8 @@ public:
 
     // The central office's services the personal request form uses.
     void setServicioCentralPersonal(PersonalCentralService *service) { m_servicioPersonal = service; }
+    // The central office's rejection reasons of official requests, for the official form.
+    void setMotivoRechazoOficial(ConsultaMotivoRechazo consulta) { m_motivoRechazoOficial = std::move(consulta); }
 
     // The central office's fingerprint verification, for the start-up identification and the
     // personal requests' confirmation.
@@ -105,6 +108,8 @@ private:
     void btRecibirClick();
     void btPedidoClick();
     TFped *pedidoOficial();
+    // The personal request form with the central office's services, however it is first opened.
+    TFPedP *pedidoPersonal();
     void BusquedaClick();
     void PedidosOficialesClick();
     void OrganismosConsultaClick();
@@ -138,6 +143,7 @@ private:
     TFped *m_fped = nullptr;
     TFPedP *m_fpedp = nullptr;
     PersonalCentralService *m_servicioPersonal = nullptr;
+    ConsultaMotivoRechazo m_motivoRechazoOficial;
     FingerprintVerifier *m_verificador = nullptr;
     TFBioVerif *m_bio = nullptr;
     exchange::TSMimeReg *m_smime = nullptr;

@@ -213,11 +213,9 @@ bool TFBioVerif::verificar(const GreyImage &print)
 {
     if (m_verificando)
         return false;
+    // A print taken before a name was typed is verified all the same, for an empty name: the
+    // office judges it, and the form stays open for another attempt.
     const QString nombre = usuario();
-    if (nombre.isEmpty()) {
-        setEstado(QStringLiteral("Debe ingresar el usuario."));
-        return false;
-    }
     QString texto;
     {
         WsqBlock wsq = BitmapToWsq(print);

@@ -54,7 +54,7 @@ TFEstCent::TFEstCent(Tdm &dm, QWidget *parent)
       m_btEstWeb(new QPushButton(QStringLiteral("Estado vía &Web"), this)),
       m_btCertWeb(new QPushButton(QStringLiteral("C&ertificados vía Web"), this)),
       m_btEstMail(new QPushButton(QStringLiteral("Estado vía &Mail"), this)),
-      m_btSalir(new QPushButton(QStringLiteral("&Salir"), this))
+      m_btSalir(new QPushButton(QStringLiteral("&Salir"), this)), m_archivo(*m_memEst, archivo())
 {
     setObjectName(QStringLiteral("TFEstCent"));
     setWindowTitle(QStringLiteral("Estado de los pedidos en QAL Central"));
@@ -93,7 +93,7 @@ TFEstCent::TFEstCent(Tdm &dm, QWidget *parent)
     connect(m_btCertWeb, &QPushButton::clicked, this, &TFEstCent::btCertWebClick);
     connect(m_btEstMail, &QPushButton::clicked, this, &TFEstCent::btEstMailClick);
     connect(m_btSalir, &QPushButton::clicked, this, &QDialog::accept);
-    cargar();
+    m_archivo.cargar();
     m_web.RecargarProxy();
 }
 
@@ -128,38 +128,12 @@ void TFEstCent::AgregarLineas(const QStringList &lineas)
 
 QStringList TFEstCent::lineas() const
 {
-    const QString text = m_memEst->toPlainText();
-    return m_memEst->document()->isEmpty() ? QStringList() : text.split(u'\n');
-}
-
-void TFEstCent::cargar()
-{
-    QFile file(ProgramFolder::resolve(archivo()));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    QString text = fromCp1252(file.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    m_memEst->setPlainText(text);
-    m_guardado = lineas();
+    return m_archivo.lineas();
 }
 
 bool TFEstCent::Guardar()
 {
-    const QStringList now = lineas();
-    if (now == m_guardado)
-        return true;
-    QSaveFile file(ProgramFolder::resolve(archivo()));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray bytes;
-    for (const QString &line : now)
-        bytes += toCp1252(line) + "\r\n";
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return false;
-    m_guardado = now;
-    return true;
+    return m_archivo.guardar();
 }
 
 void TFEstCent::done(int result)

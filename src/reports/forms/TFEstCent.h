@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MemoArchivo.h"
+
 #include "data/EstadosCentral.h"
 #include "reports/central/ConsultaWeb.h"
 
@@ -60,14 +62,12 @@ private:
     // One state page fetched and applied; false (the error in the memo) when it failed.
     bool consultarPagina(const QString &pagina, ListaEstados tipo, const QString &obteniendo, const QString &fallo,
                          const QString &falloMemo);
-    void cargar();
-
     Tdm &m_dm;
     central::ConsultaWeb m_web;
     QPlainTextEdit *m_memEst;
     QLabel *m_estado;
     QPushButton *m_btEstWeb, *m_btCertWeb, *m_btEstMail, *m_btSalir;
-    QStringList m_guardado;
+    MemoArchivo m_archivo;
 };
 
 } // namespace qal

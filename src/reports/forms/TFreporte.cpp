@@ -1,15 +1,11 @@
 #include "TFreporte.h"
 
-#include "core/Cp1252.h"
 #include "core/Dialogs.h"
-#include "core/ProgramFolder.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 namespace qal {
@@ -26,7 +22,7 @@ TFreporte *TFreporte::instance()
 
 TFreporte::TFreporte(QWidget *parent)
     : QDialog(parent), m_mrep(new QPlainTextEdit(this)), m_limpiar(new QPushButton(QStringLiteral("Limpiar"), this)),
-      m_cerrar(new QPushButton(QStringLiteral("&Cerrar"), this))
+      m_cerrar(new QPushButton(QStringLiteral("&Cerrar"), this)), m_archivo(*m_mrep, archivo())
 {
     setObjectName(QStringLiteral("TFreporte"));
     setWindowTitle(QStringLiteral("Reporte de Actividad "));
@@ -53,7 +49,7 @@ TFreporte::TFreporte(QWidget *parent)
     // the lines of a run survive its end even when the window was never closed
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &TFreporte::Guardar);
-    cargar();
+    m_archivo.cargar();
     g_instance = this;
 }
 
@@ -64,19 +60,6 @@ TFreporte::~TFreporte()
     Guardar();
 }
 
-void TFreporte::cargar()
-{
-    QFile file(ProgramFolder::resolve(archivo()));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    QString text = fromCp1252(file.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    m_mrep->setPlainText(text);
-    m_guardado = lineas();
-}
-
 void TFreporte::AgregarLinea(const QString &line)
 {
     m_mrep->appendPlainText(line);
@@ -84,25 +67,12 @@ void TFreporte::AgregarLinea(const QString &line)
 
 QStringList TFreporte::lineas() const
 {
-    const QString text = m_mrep->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(u'\n');
+    return m_archivo.lineas();
 }
 
 bool TFreporte::Guardar()
 {
-    // nothing new: the file already holds these lines (and a run that saw none makes no file)
-    if (lineas() == m_guardado)
-        return true;
-    QSaveFile file(ProgramFolder::resolve(archivo()));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray bytes;
-    for (const QString &line : lineas())
-        bytes += toCp1252(line) + "\r\n";
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return false;
-    m_guardado = lineas();
-    return true;
+    return m_archivo.guardar();
 }
 
 void TFreporte::LimpiarClick()

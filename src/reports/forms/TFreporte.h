@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MemoArchivo.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -38,12 +40,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void cargar();
-
     QPlainTextEdit *m_mrep;
     QPushButton *m_limpiar;
     QPushButton *m_cerrar;
-    QStringList m_guardado; // the lines the file holds
+    MemoArchivo m_archivo;
 };
 
 } // namespace qal

@@ -146,6 +146,8 @@ void TFCompPedBol::llenar()
     const PedBol &b = m_dm.pedBol;
     auto pv = [&p](const char *f) { return p.value(QLatin1String(f)); };
     auto bv = [&b](const char *f) { return b.value(QLatin1String(f)); };
+    // the slip carries codes; both columns show the names this office's tables give them
+    auto nombre = [this](const char *f) { return m_dm.nombreEnBoleta(QLatin1String(f)); };
     const QList<QPair<QString, QString>> pares {
         {unidos({pv("X_APE1"), pv("X_APE2")}), unidos({bv("x_ape1"), bv("x_ape2")})},
         {unidos({pv("X_NOM1"), pv("X_NOM2"), pv("X_NOM3")}), unidos({bv("x_nom1"), bv("x_nom2"), bv("x_nom3")})},
@@ -154,10 +156,10 @@ void TFCompPedBol::llenar()
         {unidos({pv("X_APEMADR1"), pv("X_APEMADR2")}), unidos({bv("x_ape1m"), bv("x_ape2m")})},
         {unidos({pv("X_NOMMADR1"), pv("X_NOMMADR2"), pv("X_NOMMADR3")}),
          unidos({bv("x_nom1m"), bv("x_nom2m"), bv("x_nom3m")})},
-        {pv("X_SEXO").toString().trimmed(), bv("x_sexo").toString().trimmed()},
+        {pv("X_SEXO").toString().trimmed(), nombre("x_sexo")},
         {fecha(pv("F_NAC")), fecha(bv("f_nac"))},
-        {pv("x_nac").toString().trimmed(), bv("x_nac").toString().trimmed()},
-        {pv("x_tdoc").toString().trimmed(), bv("x_tdoc").toString().trimmed()},
+        {pv("x_nac").toString().trimmed(), nombre("x_nac")},
+        {pv("x_tdoc").toString().trimmed(), nombre("x_tdoc")},
         {numero(pv("N_DOC")), numero(bv("n_doc"))},
         {pv("C_PREFIJO").toString().trimmed(), bv("c_prefijo").toString().trimmed()},
         {pv("C_SUFIJO").toString().trimmed(), bv("c_sufijo").toString().trimmed()},

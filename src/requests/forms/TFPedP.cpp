@@ -13,8 +13,8 @@
 #include "requests/DireccionCorreo.h"
 #include "requests/PersonalCentralService.h"
 #include "ui/DataSource.h"
+#include "ui/RelojDeArena.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QIntValidator>
 #include <QKeyEvent>
@@ -32,13 +32,6 @@ QString texto(const dbase::Table &t, const QString &field)
 {
     return t.value(field).toString().trimmed();
 }
-
-// The hourglass while the central office is asked, restored however the call ends.
-struct RelojDeArena
-{
-    RelojDeArena() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~RelojDeArena() { QApplication::restoreOverrideCursor(); }
-};
 
 const QString kAsuntoComprobante = QStringLiteral("Comprobante del Trámite de Antecedentes Penales");
 const QString kDireccionInicial = QStringLiteral("DIRECCION DE EMAIL");

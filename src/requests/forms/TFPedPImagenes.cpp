@@ -7,6 +7,7 @@
 #include "ui_TFPedP.h"
 
 #include "CapturaLiveScan.h"
+#include "MotivoRechazo.h"
 
 #include "biometrics/TFingerScan.h"
 #include "biometrics/forms/TFBioVerif.h"
@@ -21,7 +22,6 @@
 #include "imaging/forms/TFVerImg.h"
 #include "requests/PersonalCentralService.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -232,28 +232,12 @@ void TFPedP::btContesClick()
     const QString estado = pedp.value(QStringLiteral("C_EST")).toString().trimmed();
     const QString respuesta = archivoDelPedido("cp", pedp);
     if (estado == QLatin1String("R")) {
-        QString motivo = pedp.value(QStringLiteral("X_RECHAZO")).toString().trimmed();
-        if (motivo.isEmpty()) {
-            if (!m_servicio) {
-                Dialogs::information(
-                    QStringLiteral("Esta función todavía no está disponible en esta versión del programa."));
-                return;
-            }
-            QString error;
-            bool respondio = false;
-            {
-                QApplication::setOverrideCursor(Qt::WaitCursor);
-                respondio = m_servicio->ObtenerMotivoRechazoPrivado(pedp.value(QStringLiteral("C_PED")).toInt(),
-                                                                   pedp.value(QStringLiteral("C_REG")).toInt(),
-                                                                   motivo, error);
-                QApplication::restoreOverrideCursor();
-            }
-            if (!respondio) {
-                Dialogs::error(error);
-                return;
-            }
-        }
-        Dialogs::information(motivo, QStringLiteral("Motivo del Rechazo"));
+        ConsultaMotivoRechazo consulta;
+        if (m_servicio)
+            consulta = [servicio = m_servicio](int cPed, int cReg, QString &motivo, QString &error) {
+                return servicio->ObtenerMotivoRechazoPrivado(cPed, cReg, motivo, error);
+            };
+        MostrarMotivoRechazo(pedp, consulta);
         if (ExisteArchivo(respuesta))
             mostrarImagen(respuesta);
         return;

@@ -3,6 +3,7 @@
 #include "ui/DbNavigator.h"
 
 #include "requests/ConsultaExpediente.h"
+#include "requests/ConsultaMotivoRechazo.h"
 
 #include <QDialog>
 
@@ -76,6 +77,9 @@ public:
     std::function<int(QDialog &)> mostrarModal = [](QDialog &d) { return d.exec(); };
     // "Estado &Velcor" works once the main window hands over the central office's query.
     void setConsultaExpediente(ConsultaExpediente consulta);
+    // The central office's rejection reasons of official requests, asked by "&Contestación"
+    // for a rejected request whose reason was not stored.
+    void setConsultaMotivoRechazo(ConsultaMotivoRechazo consulta) { m_consultaMotivoRechazo = std::move(consulta); }
     // Called with each capture session before it opens (tests give it their scanner).
     std::function<void(TFLiveScanPlano &)> antesDeCaptura;
 
@@ -103,6 +107,7 @@ private:
     ui::DataSource *m_dsPed;
     QMenu *m_menuHuella;
     ConsultaExpediente m_consultaExpediente;
+    ConsultaMotivoRechazo m_consultaMotivoRechazo;
     TFsup *m_supuestos = nullptr;
     TFBusqDel *m_busqDel = nullptr;
     TFbped *m_bped = nullptr;

@@ -7,6 +7,7 @@
 #include "ui_TFped.h"
 
 #include "CapturaLiveScan.h"
+#include "MotivoRechazo.h"
 
 #include "biometrics/forms/TFDigFich.h"
 #include "core/Dialogs.h"
@@ -208,13 +209,7 @@ void TFped::btContesClick()
 {
     dbase::Table &ped = m_dm.ped;
     if (ped.value(QStringLiteral("C_EST")).toString() == QLatin1String("R")) {
-        const QString motivo = ped.value(QStringLiteral("X_RECHAZO")).toString().trimmed();
-        if (motivo.isEmpty()) {
-            // asking the central office for the reason arrives with the web services
-            Dialogs::information(QStringLiteral("Esta función todavía no está disponible en esta versión del programa."));
-            return;
-        }
-        Dialogs::information(motivo, QStringLiteral("Motivo del Rechazo"));
+        MostrarMotivoRechazo(ped, m_consultaMotivoRechazo);
         return;
     }
     if (!ped.value(QStringLiteral("M_CONTESTA")).toBool()) {

@@ -191,6 +191,29 @@ TEST_F(BioVerif, WhileTheOfficeIsAskedTheWindowPaintsSaysSoAndDropsPrints)
     EXPECT_FALSE(form->edAppID()->isReadOnly());
 }
 
+TEST_F(BioVerif, APrintBeforeANameIsTypedIsVerifiedForTheEmptyName)
+{
+    // no scenario: the office knows no one by an empty name and answers 0
+    open(QString());
+    press();
+    EXPECT_FALSE(form->img()->pixmap().isNull()) << "the print is shown";
+    EXPECT_EQ(verifications(), 1);
+    EXPECT_EQ(lastAppId(), QString());
+    EXPECT_TRUE(statusIsResult(QStringLiteral("0"))) << form->estado().toStdString();
+    EXPECT_EQ(form->resultado(), 0);
+    EXPECT_TRUE(form->isVisible()) << "open for another attempt";
+
+    // with the name typed the next print is verified for it
+    answer({{"result", "3"}});
+    form->edAppID()->setText(QStringLiteral("operador"));
+    press(1);
+    EXPECT_EQ(verifications(), 2);
+    EXPECT_EQ(lastAppId(), QStringLiteral("operador"));
+    EXPECT_EQ(form->resultado(), 3);
+    EXPECT_EQ(form->usuarioVerificado(), QStringLiteral("operador"));
+    EXPECT_FALSE(form->isVisible());
+}
+
 TEST_F(BioVerif, PrintsWhileAnotherWindowIsActiveAreIgnored)
 {
     answer({{"result", "5"}});

@@ -8,7 +8,13 @@
 #include "exchange/EnvioPedido.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -35,12 +41,42 @@ protected:
         setting("x_msgreg", QStringLiteral("PEDIDO OFICIAL"));
         setting("x_msgregp", QStringLiteral("PEDIDO PERSONAL"));
         dm->SMime = std::make_unique<exchange::TSMimeReg>(*dm, dir.path());
+        startSim();
+        ASSERT_TRUE(sim->running());
+    }
+    // The central office answering the central mailbox (any one running is stopped first).
+    void startSim(const QStringList &more = {})
+    {
+        sim.reset();
         sim = std::make_unique<CentralSim>(QStringList {
             QStringLiteral("--mail-pop3"), QStringLiteral("pop3://%1:%2").arg(rig.host).arg(rig.pop3Port),
             QStringLiteral("--mail-user"), rig.centralUser, QStringLiteral("--mail-password"), rig.centralPassword,
             QStringLiteral("--mail-smtp"), QStringLiteral("smtp://%1:%2").arg(rig.host).arg(rig.smtpPort),
-            QStringLiteral("--mail-interval"), QStringLiteral("200")});
-        ASSERT_TRUE(sim->running());
+            QStringLiteral("--mail-interval"), QStringLiteral("200")} + more);
+    }
+    // A page of the simulator's web site, as text.
+    QString page(const QString &path)
+    {
+        QNetworkAccessManager net;
+        QNetworkReply *reply = net.get(QNetworkRequest(QUrl(sim->server() + path)));
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const QString text = QString::fromLatin1(reply->readAll());
+        reply->deleteLater();
+        return text;
+    }
+    // "Estado vía Mail": asks the central office for the states of both codes and applies
+    // the answer.
+    void askStatesByMail()
+    {
+        writeFile(QStringLiteral("GetEstado.DAT"),
+                  QStringLiteral("[DATA]\r\nc_reg=%1\r\nc_regp=%2\r\n").arg(kReg).arg(kRegP).toLatin1());
+        ASSERT_TRUE(dm->EnviarMensaje(QLatin1String(kCentral), QStringLiteral("GETESTADO"), 0, kRegP,
+                                      {QStringLiteral("GetEstado.DAT")}, QString()));
+        ASSERT_TRUE(waitForAnswers(1));
+        ASSERT_TRUE(run());
     }
     void TearDown() override
     {
@@ -66,6 +102,17 @@ protected:
         dm->grabacionAutorizada = true;
         dm->ped.post();
         return number;
+    }
+    // An official request sent by mail that the central office only confirms: in state "T".
+    qlonglong confirmedOfficial()
+    {
+        sim->setScenario({{"Correo", QJsonObject {{"oficial", "confirmar"}}}});
+        const qlonglong ped = official();
+        EXPECT_TRUE(exchange::EnvioPedido(*dm).EnviarPedidoOficial());
+        EXPECT_TRUE(waitForAnswers(1));
+        EXPECT_TRUE(run());
+        EXPECT_EQ(state(false, ped), "T");
+        return ped;
     }
     // Waits until the office's mailbox holds count messages.
     bool waitForAnswers(int count)
@@ -133,26 +180,49 @@ TEST_F(CentralMail, ARejectionAndAPersonalCorrectionAnsweredWithTheResult)
 
 TEST_F(CentralMail, AStateRequestIsAnsweredWithTheListsOfTheRequestsTheCentralOfficeHolds)
 {
-    sim->setScenario({{"Correo", QJsonObject {{"oficial", "confirmar"}}}});
-    const qlonglong ped = official();
-    ASSERT_TRUE(exchange::EnvioPedido(*dm).EnviarPedidoOficial());
-    ASSERT_TRUE(waitForAnswers(1));
-    ASSERT_TRUE(run());
-    EXPECT_EQ(state(false, ped), "T");
+    const qlonglong ped = confirmedOfficial();
 
-    // "Estado vía Mail": the office asks for the states of both its codes.
-    writeFile(QStringLiteral("GetEstado.DAT"),
-              QStringLiteral("[DATA]\r\nc_reg=%1\r\nc_regp=%2\r\n").arg(kReg).arg(kRegP).toLatin1());
-    ASSERT_TRUE(dm->EnviarMensaje(QLatin1String(kCentral), QStringLiteral("GETESTADO"), 0, kRegP,
-                                  {QStringLiteral("GetEstado.DAT")}, QString()));
-    ASSERT_TRUE(waitForAnswers(1));
-    ASSERT_TRUE(run());
+    askStatesByMail();
     EXPECT_EQ(counters().procesados, 1);
     // official list: the confirmed request in process, as file U<n_expe>; personal list: none
     const QString row = avisos.listas.filter(QRegularExpression(QStringLiteral("^%1 ").arg(ped))).value(0);
     EXPECT_TRUE(row.contains(QStringLiteral(" U%1").arg(expediente(kReg, ped)))) << avisos.listas.join('\n').toStdString();
     EXPECT_TRUE(avisos.listas.contains(QStringLiteral("No existe ningún pedido en trámite de esta regional.")));
     EXPECT_EQ(state(false, ped), "T");
+}
+
+TEST_F(CentralMail, WhatTheOfficeAnsweredByMailOutlivesARestartInItsPagesAndStateLists)
+{
+    const QString states = dir.file(QStringLiteral("central/estados.json"));
+    startSim({QStringLiteral("--states"), states});
+    ASSERT_TRUE(sim->running());
+    const qlonglong ped = confirmedOfficial();
+    ASSERT_TRUE(QFile::exists(states)) << "written when the office answered";
+
+    startSim({QStringLiteral("--states"), states});
+    ASSERT_TRUE(sim->running());
+    const QString line = QStringLiteral("%1;T|%2").arg(ped).arg(expediente(kReg, ped));
+    EXPECT_TRUE(page(QStringLiteral("/qalcentral/GetEstReg.asp?reg=%1").arg(kReg)).split(QStringLiteral("\r\n")).contains(line))
+        << page(QStringLiteral("/GetEstReg.asp?reg=%1").arg(kReg)).toStdString();
+    EXPECT_TRUE(page(QStringLiteral("/GetEstRegp.asp?reg=%1").arg(kRegP)).startsWith(QStringLiteral("NO_HAY_PEDIDOS")));
+
+    askStatesByMail();
+    const QString row = avisos.listas.filter(QRegularExpression(QStringLiteral("^%1 ").arg(ped))).value(0);
+    EXPECT_TRUE(row.contains(QStringLiteral(" U%1").arg(expediente(kReg, ped)))) << avisos.listas.join('\n').toStdString();
+
+    // the data stay the office's own: a request added to the file by hand is listed too
+    QFile file(states);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QJsonObject data = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QJsonArray oficiales = data.value(QStringLiteral("oficiales")).toArray();
+    ASSERT_EQ(oficiales.size(), 1);
+    oficiales.append(QJsonObject {{"regional", kReg}, {"pedido", 900}, {"estado", "C"}, {"expediente", 4242}});
+    data.insert(QStringLiteral("oficiales"), oficiales);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(data).toJson());
+    file.close();
+    EXPECT_TRUE(page(QStringLiteral("/GetEstReg.asp?reg=%1").arg(kReg)).contains(QStringLiteral("900;C|4242")));
 }
 
 TEST_F(CentralMail, MailThatIsNoRequestIsDeletedUnanswered)

@@ -8,34 +8,16 @@ namespace qal::test {
 CentralSim::CentralSim(const QStringList &extraArguments)
 {
     setScenario({});
-    QStringList args = {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--scenario"),
-                        m_folder.file(QStringLiteral("scenario.json")), QStringLiteral("--record"), recordDir(),
-                        QStringLiteral("--attachments"), attachmentsDir(),
-                        QStringLiteral("--watch-stdin")};
-    args += extraArguments;
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral(QAL_BIN_DIR) + QStringLiteral("/qal-central-sim"), args);
-    if (!m_process.waitForStarted(10000))
-        return;
-    QByteArray line;
-    while (!line.contains('\n') && m_process.waitForReadyRead(20000))
-        line += m_process.readAll();
-    const int colon = line.lastIndexOf(':');
-    if (line.startsWith("listening on ") && colon > 0)
-        m_port = static_cast<quint16>(line.mid(colon + 1).trimmed().toUInt());
-}
-
-CentralSim::~CentralSim()
-{
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill(); // our own child, by its pid
-        m_process.waitForFinished(10000);
-    }
+    m_server = std::make_unique<LoopbackServer>(
+        QStringLiteral("qal-central-sim"),
+        QStringList {QStringLiteral("--scenario"), m_folder.file(QStringLiteral("scenario.json")), QStringLiteral("--record"),
+                     recordDir(), QStringLiteral("--attachments"), attachmentsDir()}
+            + extraArguments);
 }
 
 QString CentralSim::server() const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+    return QStringLiteral("http://127.0.0.1:%1").arg(port());
 }
 
 soap::SoapSettings CentralSim::settings(int timeoutMs) const
@@ -46,6 +28,13 @@ soap::SoapSettings CentralSim::settings(int timeoutMs) const
     s.ns = QStringLiteral("http://tempuri.org/");
     s.timeoutMs = timeoutMs;
     return s;
+}
+
+void CentralSim::writeQalRegIni(const QString &file, int timeoutSeconds) const
+{
+    QFile ini(file);
+    if (ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        ini.write(QStringLiteral("[QALService]\r\nServidor=%1\r\nTimeOut=%2\r\n").arg(server()).arg(timeoutSeconds).toLatin1());
 }
 
 void CentralSim::setScenario(const QJsonObject &scenario)

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "exchange/soap/SoapSettings.h"
+#include "support/LoopbackServer.h"
 #include "support/TempFolder.h"
 
 #include <QJsonObject>
-#include <QProcess>
 #include <QStringList>
+
+#include <memory>
 
 namespace qal::test {
 
@@ -15,14 +17,16 @@ class CentralSim
 {
 public:
     explicit CentralSim(const QStringList &extraArguments = {});
-    ~CentralSim();
 
-    bool running() const { return m_port != 0; }
-    quint16 port() const { return m_port; }
+    bool running() const { return port() != 0; }
+    quint16 port() const { return m_server ? m_server->port() : 0; }
     QString server() const;
 
     // The client's settings for this simulator (time-out timeoutMs).
     soap::SoapSettings settings(int timeoutMs = 10000) const;
+
+    // Points a program folder's QalReg.INI (file) at this simulator, with a time-out.
+    void writeQalRegIni(const QString &file, int timeoutSeconds = 10) const;
 
     // Replaces the scenario: {"Operation": {"mode": ..., "result": ..., "delayMs": ...}}.
     void setScenario(const QJsonObject &scenario);
@@ -35,8 +39,7 @@ public:
 
 private:
     TempFolder m_folder;
-    QProcess m_process;
-    quint16 m_port = 0;
+    std::unique_ptr<LoopbackServer> m_server;
 };
 
 } // namespace qal::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/StoredRequests.h"
+
 #include "exchange/soap/CentralSim.h"
 
 #include "data/ProgramFolderSetup.h"
@@ -100,43 +102,12 @@ protected:
     // A request of this office in the given state (the official one marked sent); its number.
     qlonglong request(bool personal, const QString &state)
     {
-        dbase::Table &t = personal ? dm->pedp : dm->ped;
-        t.append();
-        if (personal) {
-            t.setValue("C_TDOC", "DU");
-            t.setValue("C_SEXO", "F");
-            t.setValue("C_NAC", 1);
-            t.setValue("X_APE1", "PEREZ");
-            t.setValue("X_NOM1", "ANA");
-            t.setValue("N_DOC", 20123456);
-            t.setValue("C_TRAM", "3");
-        } else {
-            t.setValue("C_ORG", 2);
-            t.setValue("C_NAC", 1);
-            t.setValue("C_SEXO", "M");
-            t.setValue("X_APE1", "GOMEZ");
-            t.setValue("X_NOM1", "JUAN");
-            t.setValue("C_PRIOR", 1);
-            t.setValue("C_TDEL", 101);
-        }
-        dm->grabacionAutorizada = true;
-        t.post();
-        const qlonglong number = t.value("C_PED").toLongLong();
-        t.edit();
-        t.setValue("C_EST", state);
-        if (!personal)
-            t.setValue("M_ENVIADO", true);
-        dm->grabacionAutorizada = true;
-        t.post();
-        return number;
+        return storeRequestInState(*dm, personal, state);
     }
     // The request's field, read afresh.
     QVariant field(bool personal, qlonglong number, const char *name)
     {
-        dbase::Table &t = personal ? dm->pedp : dm->ped;
-        t.setIndexField("C_PED");
-        EXPECT_TRUE(t.findKey(number));
-        return t.value(QLatin1String(name));
+        return storedRequestField(*dm, personal, number, name);
     }
 
     void setting(const char *key, const QString &value) { ASSERT_TRUE(dm->GrabarParametro(QLatin1String(key), value)); }

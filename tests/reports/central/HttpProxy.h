@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QProcess>
+#include "support/LoopbackServer.h"
+
 #include <QStringList>
 
 namespace qal::test {
@@ -11,14 +12,12 @@ class HttpProxy
 {
 public:
     HttpProxy(quint16 upstreamPort, const QString &user, const QString &password, const QString &logFile);
-    ~HttpProxy();
-    quint16 port() const { return m_port; }
+    quint16 port() const { return m_server.port(); }
     QList<QStringList> requests() const;
 
 private:
     QString m_log;
-    QProcess m_process;
-    quint16 m_port = 0;
+    LoopbackServer m_server;
 };
 
 } // namespace qal::test

@@ -4,12 +4,14 @@
 
 #include "exchange/soap/CentralSim.h"
 #include "exchange/soap/ServicioBoleta.h"
+#include "requests/forms/TFCompPedBol.h"
 #include "requests/central/CentralPersonalSoap.h"
 
 #include "core/ProgramFolder.h"
 
 #include <QFile>
 #include <QJsonObject>
+#include <QLabel>
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -24,10 +26,7 @@ protected:
     {
         PersonalFormFixture::SetUp();
         ASSERT_TRUE(sim.running());
-        QFile ini(ProgramFolder::resolve(QStringLiteral("QalReg.INI")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(QStringLiteral("[QALService]\r\nServidor=%1\r\nTimeOut=10\r\n").arg(sim.server()).toLatin1());
-        ini.close();
+        sim.writeQalRegIni(ProgramFolder::resolve(QStringLiteral("QalReg.INI")));
         // as the program installs them: the slip's payment date comes from the bank-slip service
         dm->servicioBoleta =
             std::make_unique<soap::ServicioBoleta>(*dm, [d = dm.get()] { return soap::SoapSettings::current(d); });
@@ -124,4 +123,54 @@ TEST_F(PersonalCentral, ARejectionWithoutItsReasonAsksTheCentralOffice)
     EXPECT_EQ(dialogs.texts(), QStringList {"Falta el comprobante de pago."});
     EXPECT_EQ(dialogs.titles(), QStringList {"Motivo del Rechazo"});
     EXPECT_TRUE(lastBodyOf("ObtenerMotivoRechazoPrivado").contains("<c_ped>1</c_ped>"));
+}
+
+TEST_F(PersonalCentral, TheSlipTheCentralOfficeDescribesByCodesIsComparedByName)
+{
+    // the office's record of the slip: PEREZ JUAN CARLOS, c_sexo M, c_pais 1, c_tdoc 1
+    dm->mChkDatBol = true;
+    ASSERT_TRUE(dm->GrabarParametro("m_obli_doc", "N"));
+    const QVariant n = storeRequest({{"C_PAGO", "03123456789"}, {"F_PAGO", QDate(2026, 3, 20)}});
+    QFile prints(ProgramFolder::resolve(QStringLiteral("zp%1.12").arg(n.toInt())));
+    ASSERT_TRUE(prints.open(QIODevice::WriteOnly));
+    prints.write("PK-prints");
+    prints.close();
+    const auto color = [](QLabel *l) { return l->palette().color(QPalette::WindowText); };
+    bool shown = false;
+    driveModalWindows([&](QDialog &d) {
+        auto *c = qobject_cast<TFCompPedBol *>(&d);
+        ASSERT_NE(c, nullptr);
+        shown = true;
+        EXPECT_EQ(c->valor("Sexo", true)->text(), "FEMENINO");
+        EXPECT_EQ(c->valor("Sexo", false)->text(), "MASCULINO");
+        EXPECT_EQ(color(c->valor("Sexo", false)), TFCompPedBol::colorDistinto());
+        for (const char *igual : {"Nacionalidad", "TipoDocumento"}) {
+            EXPECT_EQ(c->valor(igual, false)->text(), c->valor(igual, true)->text()) << igual;
+            EXPECT_FALSE(c->valor(igual, false)->text().isEmpty()) << igual;
+            EXPECT_EQ(color(c->valor(igual, false)), TFCompPedBol::colorIgual()) << igual;
+        }
+        EXPECT_EQ(c->valor("Nacionalidad", false)->text(), "ARGENTINA");
+        EXPECT_EQ(c->valor("TipoDocumento", false)->text(), "DOCUMENTO ÚNICO");
+        EXPECT_EQ(c->valor("Nombres", false)->text(), "JUAN CARLOS");
+        EXPECT_EQ(c->valor("Codigo", false)->text(), "01234567890");
+        click(c->btCancelar());
+    });
+    click(ui().btEnv);
+    EXPECT_TRUE(shown) << dialogs.texts().join(" | ").toStdString();
+    EXPECT_TRUE(lastBodyOf("GetPedidoByTram").contains("<c_pedido>4711</c_pedido>"));
+    EXPECT_TRUE(transport->calls.isEmpty()) << "stopped at the comparison";
+
+    // a code this office's tables do not have names nothing, and so differs
+    sim.setScenario({{"GetPedidoByTram", QJsonObject {{"result", "c_pedido=4711|c_sexo=Z|c_pais=77|c_tdoc=9|"
+                                                                 "x_ape1=PEREZ|x_nom1=JUAN|n_doc=20123456|"}}}});
+    driveModalWindows([&](QDialog &d) {
+        auto &c = static_cast<TFCompPedBol &>(d);
+        for (const char *fila : {"Sexo", "Nacionalidad", "TipoDocumento"}) {
+            EXPECT_TRUE(c.valor(fila, false)->text().isEmpty()) << fila;
+            EXPECT_EQ(color(c.valor(fila, false)), TFCompPedBol::colorDistinto()) << fila;
+        }
+        click(c.btCancelar());
+    });
+    click(ui().btEnv);
+    EXPECT_TRUE(transport->calls.isEmpty());
 }

@@ -187,8 +187,8 @@ TEST_F(PersonalSend, ASlipThatDiffersShowsTheComparisonInItsColours)
     readyToSend({{"X_APE2", "GARCIA"}, {"X_NOMPADR1", "JORGE"}});
     slip->agrees = false;
     slip->slip = {{"x_ape1", "PERES"}, {"x_ape2", "GARCIA"}, {"x_nom1", "ANA"}, {"x_nom1p", "JORGE"},
-                  {"f_nac", QDate(1980, 5, 17)}, {"n_doc", 20123456}, {"x_sexo", "FEMENINO"},
-                  {"x_nac", "ARGENTINA"}, {"x_tdoc", "DOCUMENTO ÚNICO"}, {"c_boleta_web", "03123456789"}};
+                  {"f_nac", QDate(1980, 5, 17)}, {"n_doc", 20123456}, {"c_sexo", "F"},
+                  {"c_pais", 1}, {"c_tdoc", 1}, {"c_boleta_web", "03123456789"}};
     TFCompPedBol *seen = nullptr;
     driveModalWindows([&](QDialog &d) {
         seen = qobject_cast<TFCompPedBol *>(&d);
@@ -205,6 +205,10 @@ TEST_F(PersonalSend, ASlipThatDiffersShowsTheComparisonInItsColours)
             EXPECT_EQ(seen->valor(igual, true)->palette().color(QPalette::WindowText), QColor(128, 0, 0)) << igual;
         }
         EXPECT_EQ(seen->valor("FechaNacimiento", true)->text(), "17/05/1980");
+        // the slip's codes, named by the office's tables
+        EXPECT_EQ(seen->valor("Sexo", false)->text(), "FEMENINO");
+        EXPECT_EQ(seen->valor("Nacionalidad", false)->text(), "ARGENTINA");
+        EXPECT_EQ(seen->valor("TipoDocumento", false)->text(), "DOCUMENTO ÚNICO");
         EXPECT_EQ(seen->valor("Pedido", true)->text(), "1");
         EXPECT_EQ(seen->valor("Regional", true)->text(), "12");
         EXPECT_EQ(seen->valor("Codigo", false)->text(), "03123456789");
