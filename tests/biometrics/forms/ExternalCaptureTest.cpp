@@ -4,9 +4,11 @@
 #include "biometrics/forms/TFConfigLiveScan.h"
 #include "core/IniFile.h"
 #include "core/ProgramFolder.h"
+#include "support/Typing.h"
 #include "ui_TFConfigLiveScan.h"
 
 #include <QDir>
+#include <QLineEdit>
 
 using namespace qal;
 
@@ -227,6 +229,17 @@ TEST_F(ExternalCapture, ScannerImagesAreMirroredAsConfigured)
         EXPECT_EQ(stored.pixel(stored.width() - 1, stored.height() - 1), original.pixel(0, 0));
         form.reject();
     });
+}
+
+TEST_F(ExternalCapture, TheProgramsFolderTakesOneLineOfTheCodePage)
+{
+    TFConfigLiveScan config(*dm);
+    auto *path = config.findChild<QLineEdit *>(QStringLiteral("edPathLiveScan"));
+    ASSERT_TRUE(path);
+    path->clear();
+    // a tab becomes a space, a letter the code page lacks its plain one, Cyrillic is refused
+    test::typeText(path, QStringLiteral("C:\\Łive\tScanЖ"));
+    EXPECT_EQ(path->text(), QStringLiteral("C:\\Live Scan"));
 }
 
 } // namespace
