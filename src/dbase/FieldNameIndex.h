@@ -36,11 +36,23 @@ private:
             const int i = m_slots[slot];
             if (i < 0)
                 return -1;
-            if ((*m_fields)[i].name == name)
+            if (sameName((*m_fields)[i].name, name))
                 return i;
         }
     }
     int findOtherSpelling(const QString &name) const;
+
+    // Names are a few characters: compared here rather than through a call into Qt.
+    static bool sameName(QStringView stored, QStringView name)
+    {
+        if (stored.size() != name.size())
+            return false;
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            if (stored[i] != name[i])
+                return false;
+        }
+        return true;
+    }
 
     // Field names of one table differ in their length, their last characters or their middle
     // ("X_NOMPADR1", "X_NOMMADR2"): four characters and the length tell them apart well
