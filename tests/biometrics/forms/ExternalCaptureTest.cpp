@@ -238,7 +238,7 @@ TEST_F(ExternalCapture, ScannerImagesAreMirroredAsConfigured)
 TEST_F(ExternalCapture, TheProgramsFolderTakesOneLineOfTheCodePage)
 {
     TFConfigLiveScan config(*dm);
-    auto *path = child<QLineEdit>(&config, "edPathLiveScan");
+    auto *path = child<QLineEdit>(config, "edPathLiveScan");
     ASSERT_TRUE(path);
     path->clear();
     // a tab becomes a space, a letter the code page lacks its plain one, Cyrillic is refused
