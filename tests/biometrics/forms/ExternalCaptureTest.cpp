@@ -7,11 +7,14 @@
 #include "support/Controls.h"
 #include "support/Typing.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 using qal::test::child;
 
@@ -241,9 +244,13 @@ TEST_F(ExternalCapture, TheProgramsFolderTakesOneLineOfTheCodePage)
     auto *path = child<QLineEdit>(config, "edPathLiveScan");
     ASSERT_TRUE(path);
     path->clear();
-    // a tab becomes a space, a letter the code page lacks its plain one, Cyrillic is refused
-    test::typeText(path, QStringLiteral("C:\\Łive\tScanЖ"));
-    EXPECT_EQ(path->text(), QStringLiteral("C:\\Live Scan"));
+    // typed: a letter the code page lacks becomes its plain one, Cyrillic is refused
+    test::typeText(path, QStringLiteral("C:\\ŁiveЖ"));
+    EXPECT_EQ(path->text(), QStringLiteral("C:\\Live"));
+    // pasted: a tab and a line break become spaces, an end-of-file mark goes
+    QApplication::clipboard()->setText(QStringLiteral("\tScan\r\n\x1a"));
+    QTest::keyClick(path, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(path->text(), QStringLiteral("C:\\Live Scan "));
 }
 
 } // namespace
