@@ -12,7 +12,6 @@
 #include "requests/RequestSearch.h"
 #include "requests/forms/TFConsPed.h"
 #include "ui/RecordSetModel.h"
-#include "ui_TFConsPed.h"
 
 #include "core/ProgramFolder.h"
 
@@ -194,7 +193,7 @@ void BM_ListOpen(benchmark::State &state)
         TFConsPed list(*dm);
         list.show();
         QCoreApplication::processEvents();
-        list.ui()->DBGrid1->viewport()->grab();
+        list.findChild<QTableView *>(QStringLiteral("DBGrid1"))->viewport()->grab();
         rows = list.dsCped()->rowCount();
     }
     state.counters["rows"] = rows;

@@ -2,7 +2,6 @@
 #include "app/forms/AvisosVentanas.h"
 #include "reports/forms/TFEstCent.h"
 #include "reports/forms/TFreporte.h"
-#include "ui_TFMenu.h"
 
 #include "biometrics/FingerprintVerifier.h"
 #include "biometrics/forms/TFBioVerif.h"
@@ -21,16 +20,12 @@
 #include "requests/forms/TFOrg.h"
 #include "requests/forms/TFPedP.h"
 #include "requests/forms/TFped.h"
-#include "ui_TFConsPed.h"
-#include "ui_TFConsulta.h"
-#include "ui_TFped.h"
-#include "ui_TFConfig.h"
-#include "ui_TFVerConfig.h"
-#include "ui_TPedirClave.h"
 
 #include "core/ProgramFolder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
+#include "support/Controls.h"
+#include "ui/DbText.h"
 
 #include <QApplication>
 #include <QFile>
@@ -40,8 +35,16 @@
 #include <QTimer>
 #include <QStatusBar>
 #include <QTest>
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
 
 #include <gtest/gtest.h>
+
+using qal::test::child;
 
 using namespace qal;
 
@@ -89,11 +92,11 @@ TEST_F(MainWindowFixture, ShowsTheOfficesNameVersionAndMenus)
     menu->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu.get()));
     EXPECT_EQ(menu->windowTitle(), "QAL - Regional");
-    EXPECT_EQ(menu->ui()->lbReg->text(), QStringLiteral("Regional: Regional Demostración"));
+    EXPECT_EQ(child<QLabel>(menu, "lbReg")->text(), QStringLiteral("Regional: Regional Demostración"));
     EXPECT_EQ(dm->VersionPrograma, "2.36");
     EXPECT_EQ(menuTitles(), QStringList({"&Archivo", "&Consulta", "&Utilidades", "U&suario", "&Envio", "A&yuda"}));
-    EXPECT_FALSE(menu->ui()->Usuario1->menuAction()->isVisible()) << "hidden until a password log-in";
-    EXPECT_TRUE(menu->ui()->InformeMensual1->isVisible()) << "c_regp is 12";
+    EXPECT_FALSE(child<QMenu>(menu, "Usuario1")->menuAction()->isVisible()) << "hidden until a password log-in";
+    EXPECT_TRUE(child<QAction>(menu, "InformeMensual1")->isVisible()) << "c_regp is 12";
     EXPECT_GE(menu->minimumWidth(), 665);
     EXPECT_NO_DIALOG_PROBLEMS(dialogs);
 }
@@ -101,9 +104,9 @@ TEST_F(MainWindowFixture, ShowsTheOfficesNameVersionAndMenus)
 TEST_F(MainWindowFixture, TheDisableCheckBoxStopsTheTimerForGood)
 {
     ASSERT_TRUE(dm->Timer.isActive());
-    menu->ui()->cbDesRecibir->click();
+    child<QCheckBox>(menu, "cbDesRecibir")->click();
     EXPECT_FALSE(dm->Timer.isActive());
-    menu->ui()->cbDesRecibir->click();
+    child<QCheckBox>(menu, "cbDesRecibir")->click();
     EXPECT_FALSE(dm->Timer.isActive()) << "unticking does not switch it on again";
 }
 
@@ -112,14 +115,14 @@ TEST_F(MainWindowFixture, ProcessingMailWhileARequestIsEditedDoesNothingSilently
     int fetched = 0;
     dm->fetchMail = [&] { ++fetched; };
     dm->ped.append();
-    menu->ui()->btRecibir->click();
+    child<QPushButton>(menu, "btRecibir")->click();
     EXPECT_EQ(fetched, 0);
     EXPECT_TRUE(dialogs.texts().isEmpty());
     dm->ped.cancel();
-    menu->ui()->btRecibir->click();
+    child<QPushButton>(menu, "btRecibir")->click();
     EXPECT_EQ(fetched, 1);
     dm->RecepcionLibre = false;
-    menu->ui()->btRecibir->click();
+    child<QPushButton>(menu, "btRecibir")->click();
     EXPECT_EQ(dialogs.lastText(), "Advertencia: El proceso de recepción esta en curso..");
     dm->RecepcionLibre = true;
 }
@@ -128,14 +131,14 @@ TEST_F(MainWindowFixture, TheMailWindowsOpenOnlyWhileNoReceptionRunsAndKeepItAwa
 {
     exchange::TSMimeReg smime(*dm, dir.path());
     menu->setTransport(&smime);
-    QAction *inbox = menu->ui()->BandejadeEntradadelCorreoElectrnico1;
+    QAction *inbox = child<QAction>(menu, "BandejadeEntradadelCorreoElectrnico1");
     EXPECT_TRUE(inbox->isEnabled());
     EXPECT_TRUE(inbox->isVisible());
     dm->RecepcionLibre = false;
     inbox->trigger();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Advertencia: No se puede abrir la bandeja \rporque se están "
                                                  "recibiendo mensajes. \rVuelva a intentar en unos instantes."));
-    menu->ui()->Probarconfiguracindecuenta1->trigger();
+    child<QAction>(menu, "Probarconfiguracindecuenta1")->trigger();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Advertencia: Se están recibiendo mensajes. \rVuelva a intentar en unos instantes."));
     EXPECT_FALSE(dm->RecepcionLibre) << "a refused window leaves the running reception alone";
 
@@ -158,7 +161,7 @@ TEST_F(MainWindowFixture, TheMailWindowsOpenOnlyWhileNoReceptionRunsAndKeepItAwa
 
 TEST_F(MainWindowFixture, TheIndexRebuildCommandReportsSuccess)
 {
-    menu->ui()->OrdenamientodeArchivos1->trigger();
+    child<QAction>(menu, "OrdenamientodeArchivos1")->trigger();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Finalizó el ordenamiento exitosamente"));
     EXPECT_TRUE(dm->ped.isOpen());
 }
@@ -183,11 +186,11 @@ void whenModal(std::function<void(T *)> f)
 
 void logIn(TPedirClave *d, const QString &user, const QString &password)
 {
-    d->ui()->edUsuario->clear();
-    d->ui()->edContrasena->clear();
-    QTest::keyClicks(d->ui()->edUsuario, user);
-    QTest::keyClicks(d->ui()->edContrasena, password);
-    QTest::mouseClick(d->ui()->btAceptar, Qt::LeftButton);
+    child<QLineEdit>(d, "edUsuario")->clear();
+    child<QLineEdit>(d, "edContrasena")->clear();
+    QTest::keyClicks(child<QLineEdit>(d, "edUsuario"), user);
+    QTest::keyClicks(child<QLineEdit>(d, "edContrasena"), password);
+    QTest::mouseClick(child<QPushButton>(d, "btAceptar"), Qt::LeftButton);
 }
 
 struct SecureStart : MainWindowFixture
@@ -204,7 +207,7 @@ struct SecureStart : MainWindowFixture
         Operador::actual() = {};
         MainWindowFixture::TearDown();
     }
-    QAction *usuarioMenu() { return menu->ui()->Usuario1->menuAction(); }
+    QAction *usuarioMenu() { return child<QMenu>(menu, "Usuario1")->menuAction(); }
     int terminations = 0;
 };
 
@@ -213,7 +216,7 @@ struct SecureStart : MainWindowFixture
 TEST_F(SecureStart, TheThirdWrongLogInEndsTheProgram)
 {
     whenModal<TPedirClave>([](TPedirClave *d) {
-        EXPECT_EQ(d->ui()->Sistema->text(), "QAL Regional");
+        EXPECT_EQ(child<QLabel>(d, "Sistema")->text(), "QAL Regional");
         logIn(d, QStringLiteral("admin"), QStringLiteral("mala1"));
         logIn(d, QStringLiteral("admin"), QStringLiteral("mala2"));
         logIn(d, QStringLiteral("admin"), QStringLiteral("mala3"));
@@ -229,7 +232,7 @@ TEST_F(SecureStart, TheThirdWrongLogInEndsTheProgram)
 
 TEST_F(SecureStart, CancellingTheLogInEndsTheProgram)
 {
-    whenModal<TPedirClave>([](TPedirClave *d) { QTest::mouseClick(d->ui()->btCancelar, Qt::LeftButton); });
+    whenModal<TPedirClave>([](TPedirClave *d) { QTest::mouseClick(child<QPushButton>(d, "btCancelar"), Qt::LeftButton); });
     menu->show();
     EXPECT_EQ(terminations, 1);
     EXPECT_FALSE(menu->isVisible());
@@ -241,8 +244,8 @@ TEST_F(SecureStart, AdminSeesTheUserMenuWithAdministration)
     menu->show();
     EXPECT_EQ(terminations, 0);
     EXPECT_TRUE(usuarioMenu()->isVisible());
-    EXPECT_TRUE(menu->ui()->AdministrarUsu->isVisible());
-    EXPECT_TRUE(menu->ui()->miCambClave->isEnabled());
+    EXPECT_TRUE(child<QAction>(menu, "AdministrarUsu")->isVisible());
+    EXPECT_TRUE(child<QAction>(menu, "miCambClave")->isEnabled());
     EXPECT_EQ(dialogs.titles(), QStringList({"Consejo"}));
 }
 
@@ -259,7 +262,7 @@ TEST_F(SecureStart, AnotherOperatorDoesNotSeeAdministration)
     };
     menu->show();
     EXPECT_TRUE(usuarioMenu()->isVisible());
-    EXPECT_FALSE(menu->ui()->AdministrarUsu->isVisible());
+    EXPECT_FALSE(child<QAction>(menu, "AdministrarUsu")->isVisible());
 }
 
 namespace {
@@ -311,7 +314,7 @@ TEST_F(FingerprintStart, AVerifiedPrintNamesTheOperatorAndNoPasswordIsAsked)
     verifier.answer = 31;
     menu->show();
     EXPECT_EQ(captions, QStringList {"Identificación Biometrica"});
-    EXPECT_EQ(menu->ui()->lblBio->text(), "Usuario: jperez - VerifID: 31");
+    EXPECT_EQ(child<QLabel>(menu, "lblBio")->text(), "Usuario: jperez - VerifID: 31");
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(terminations, 0);
     EXPECT_FALSE(usuarioMenu()->isVisible());
@@ -323,7 +326,7 @@ TEST_F(FingerprintStart, AnOperatorNotIdentifiedIsNotNamedAndGivesThePasswordWhe
     verifier.answer = Q_INT64_C(4294967297);
     menu->show();
     EXPECT_EQ(captions.size(), 1);
-    EXPECT_EQ(menu->ui()->lblBio->text(), "Usuario no identificado");
+    EXPECT_EQ(child<QLabel>(menu, "lblBio")->text(), "Usuario no identificado");
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(usuarioMenu()->isVisible());
     EXPECT_EQ(terminations, 0);
@@ -334,7 +337,7 @@ TEST_F(FingerprintStart, WithoutPasswordsAnOperatorNotIdentifiedWorksUnnamed)
     dm->mSegur = false;
     verifier.answer = 0;
     menu->show();
-    EXPECT_EQ(menu->ui()->lblBio->text(), "Usuario no identificado");
+    EXPECT_EQ(child<QLabel>(menu, "lblBio")->text(), "Usuario no identificado");
     EXPECT_EQ(asked, 0);
     EXPECT_FALSE(menu->accesoDenegado);
     EXPECT_EQ(terminations, 0);
@@ -343,13 +346,13 @@ TEST_F(FingerprintStart, WithoutPasswordsAnOperatorNotIdentifiedWorksUnnamed)
 TEST_F(MainWindowFixture, TheSettingsCommandRefreshesTheOfficesName)
 {
     menu->show();
-    ASSERT_TRUE(menu->ui()->Configuracion->isEnabled());
+    ASSERT_TRUE(child<QAction>(menu, "Configuracion")->isEnabled());
     whenModal<TFConfig>([](TFConfig *c) {
-        c->ui()->x_reg->setText(QStringLiteral("Regional Rosario"));
-        QTest::mouseClick(c->ui()->btAceptar, Qt::LeftButton);
+        child<QLineEdit>(c, "x_reg")->setText(QStringLiteral("Regional Rosario"));
+        QTest::mouseClick(child<QPushButton>(c, "btAceptar"), Qt::LeftButton);
     });
-    menu->ui()->Configuracion->trigger();
-    EXPECT_EQ(menu->ui()->lbReg->text(), "Regional: Regional Rosario");
+    child<QAction>(menu, "Configuracion")->trigger();
+    EXPECT_EQ(child<QLabel>(menu, "lbReg")->text(), "Regional: Regional Rosario");
     EXPECT_NO_DIALOG_PROBLEMS(dialogs);
 }
 
@@ -357,34 +360,34 @@ TEST_F(MainWindowFixture, TheSendingLogWindowKeepsItsLinesBetweenShowings)
 {
     whenModal<TFVerConfig>([](TFVerConfig *v) {
         v->obtenerIdentidad = [] { return NetworkIdentity {"AA:BB:CC:DD:EE:FF", "10.1.1.1", "pc"}; };
-        QTest::mouseClick(v->ui()->btMostrar, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(v, "btMostrar"), Qt::LeftButton);
         QTest::keyClick(v, Qt::Key_Escape);
     });
-    menu->ui()->miVerConfigHost->trigger();
+    child<QAction>(menu, "miVerConfigHost")->trigger();
     whenModal<TFVerConfig>([](TFVerConfig *v) {
-        EXPECT_TRUE(v->ui()->Memo1->toPlainText().endsWith(QStringLiteral("IP: 10.1.1.1")));
+        EXPECT_TRUE(child<QPlainTextEdit>(v, "Memo1")->toPlainText().endsWith(QStringLiteral("IP: 10.1.1.1")));
         v->close();
     });
-    menu->ui()->miVerConfigHost->trigger();
+    child<QAction>(menu, "miVerConfigHost")->trigger();
 }
 
 TEST_F(MainWindowFixture, OfficialRequestsOpenUnlessTheOfficeIsNumberedZero)
 {
-    ASSERT_TRUE(menu->ui()->btPedido->isEnabled());
-    ASSERT_TRUE(menu->ui()->Pedidos2->isEnabled());
+    ASSERT_TRUE(child<QPushButton>(menu, "btPedido")->isEnabled());
+    ASSERT_TRUE(child<QAction>(menu, "Pedidos2")->isEnabled());
     dm->GrabarParametro(QStringLiteral("c_reg"), QStringLiteral("0"));
-    menu->ui()->Pedidos2->trigger();
+    child<QAction>(menu, "Pedidos2")->trigger();
     EXPECT_EQ(dialogs.texts(), QStringList({"El sistema no está configurado para gestionar pedidos oficiales"}));
     EXPECT_EQ(menu->formularioPedido(), nullptr);
 
     dialogs.clear();
     dm->GrabarParametro(QStringLiteral("c_reg"), QString()); // never configured still opens
-    QTest::mouseClick(menu->ui()->btPedido, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(menu, "btPedido"), Qt::LeftButton);
     ASSERT_NE(menu->formularioPedido(), nullptr);
     EXPECT_TRUE(menu->formularioPedido()->isVisible());
     EXPECT_EQ(menu->formularioPedido()->windowTitle(), "QAL - Pedido Oficial de Antecedentes");
     EXPECT_TRUE(dialogs.texts().isEmpty());
-    menu->ui()->Pedidos2->trigger(); // the same window again, never a second one
+    child<QAction>(menu, "Pedidos2")->trigger(); // the same window again, never a second one
     EXPECT_EQ(menu->findChildren<TFped *>().size(), 1);
 }
 
@@ -400,10 +403,10 @@ TEST_F(MainWindowFixture, SearchListAndAgencyCommandsEachShowTheirOneWindow)
         ped.post();
     }
     dm->ped.refresh();
-    for (QObject *command : {static_cast<QObject *>(menu->ui()->Busqueda1), static_cast<QObject *>(menu->ui()->Button2),
-                             static_cast<QObject *>(menu->ui()->Organismos1), static_cast<QObject *>(menu->ui()->btOrg),
-                             static_cast<QObject *>(menu->ui()->Organismos2),
-                             static_cast<QObject *>(menu->ui()->PedidosOficiales1)}) {
+    for (QObject *command : {static_cast<QObject *>(child<QAction>(menu, "Busqueda1")), static_cast<QObject *>(child<QPushButton>(menu, "Button2")),
+                             static_cast<QObject *>(child<QAction>(menu, "Organismos1")), static_cast<QObject *>(child<QPushButton>(menu, "btOrg")),
+                             static_cast<QObject *>(child<QAction>(menu, "Organismos2")),
+                             static_cast<QObject *>(child<QAction>(menu, "PedidosOficiales1"))}) {
         if (auto *a = qobject_cast<QAction *>(command)) {
             EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
             a->trigger();
@@ -429,23 +432,23 @@ TEST_F(MainWindowFixture, SearchListAndAgencyCommandsEachShowTheirOneWindow)
     }
 
     // the search opens the request found in its form, modally while the form is closed
-    Ui::TFConsulta &search = *menu->busqueda()->ui();
-    search.c_tram->setText("5");
-    QTest::mouseClick(search.btBuscar, Qt::LeftButton);
+    TFConsulta *search = menu->busqueda();
+    child<QLineEdit>(search, "c_tram")->setText("5");
+    QTest::mouseClick(child<QPushButton>(search, "btBuscar"), Qt::LeftButton);
     bool shownModal = false;
     whenModal<TFped>([&](TFped *form) {
         shownModal = true;
-        EXPECT_EQ(form->ui()->c_ped->text(), "5");
+        EXPECT_EQ(child<ui::DbText>(form, "c_ped")->text(), "5");
         form->close();
     });
-    QTest::mouseClick(search.btVer, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(search, "btVer"), Qt::LeftButton);
     EXPECT_TRUE(shownModal);
     EXPECT_EQ(dm->ped.value("C_PED").toInt(), 5);
 
     // the list shows it beside itself
-    Ui::TFConsPed &list = *menu->listaPedidos()->ui();
-    ASSERT_EQ(list.DBGrid1->model()->rowCount(), 1);
-    QTest::mouseClick(list.btVer, Qt::LeftButton);
+    TFConsPed *list = menu->listaPedidos();
+    ASSERT_EQ(child<QTableView>(list, "DBGrid1")->model()->rowCount(), 1);
+    QTest::mouseClick(child<QPushButton>(list, "btVer"), Qt::LeftButton);
     ASSERT_NE(menu->formularioPedido(), nullptr);
     EXPECT_TRUE(menu->formularioPedido()->isVisible());
     EXPECT_FALSE(menu->formularioPedido()->isModal());
@@ -455,9 +458,9 @@ TEST_F(MainWindowFixture, SearchListAndAgencyCommandsEachShowTheirOneWindow)
 
 TEST_F(MainWindowFixture, PersonalRequestsOpenUnlessTheirOfficeIsNumberedZero)
 {
-    ASSERT_TRUE(menu->ui()->Button1->isEnabled());
+    ASSERT_TRUE(child<QPushButton>(menu, "Button1")->isEnabled());
     dm->GrabarParametro(QStringLiteral("c_regp"), QStringLiteral("0"));
-    QTest::mouseClick(menu->ui()->Button1, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(menu, "Button1"), Qt::LeftButton);
     ASSERT_EQ(dialogs.texts().size(), 1);
     const QStringList lines = dialogs.texts().front().split('\r');
     ASSERT_EQ(lines.size(), 2);
@@ -467,12 +470,12 @@ TEST_F(MainWindowFixture, PersonalRequestsOpenUnlessTheirOfficeIsNumberedZero)
 
     dialogs.clear();
     dm->GrabarParametro(QStringLiteral("c_regp"), QString()); // never configured still opens
-    QTest::mouseClick(menu->ui()->Button1, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(menu, "Button1"), Qt::LeftButton);
     ASSERT_NE(menu->formularioPedidoPersonal(), nullptr);
     EXPECT_TRUE(menu->formularioPedidoPersonal()->isVisible());
     EXPECT_EQ(menu->formularioPedidoPersonal()->windowTitle(), "QAL - Pedido Personal de Antecedentes");
     EXPECT_TRUE(dialogs.texts().isEmpty());
-    QTest::mouseClick(menu->ui()->Button1, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(menu, "Button1"), Qt::LeftButton);
     EXPECT_EQ(menu->findChildren<TFPedP *>().size(), 1);
 }
 
@@ -483,16 +486,16 @@ TEST_F(MainWindowFixture, TheCentralStateAndMonthlyReportItemsRunTheirWindows)
         ran << d.windowTitle();
         return int(QDialog::Rejected);
     };
-    ASSERT_TRUE(menu->ui()->btEstCent->isEnabled());
-    menu->ui()->btEstCent->click();
-    ASSERT_TRUE(menu->ui()->InformeMensual1->isEnabled());
-    menu->ui()->InformeMensual1->trigger();
+    ASSERT_TRUE(child<QPushButton>(menu, "btEstCent")->isEnabled());
+    child<QPushButton>(menu, "btEstCent")->click();
+    ASSERT_TRUE(child<QAction>(menu, "InformeMensual1")->isEnabled());
+    child<QAction>(menu, "InformeMensual1")->trigger();
     EXPECT_EQ(ran, (QStringList {"Estado de los pedidos en QAL Central", "Informe mesual"}));
     ASSERT_NE(menu->estadoCentral(), nullptr);
 
     // the request forms ask the central-state window for the state of one file
     dm->GrabarParametro("m_es_suc", "S");
-    menu->ui()->btPedido->click();
+    child<QPushButton>(menu, "btPedido")->click();
     ASSERT_NE(menu->formularioPedido(), nullptr);
     EXPECT_TRUE(menu->formularioPedido()->findChild<QPushButton *>("btEstVelcor")->isEnabled());
     menu->formularioPedido()->hide();

@@ -3,15 +3,27 @@
 #include "imaging/BmpFile.h"
 #include "imaging/TiffFile.h"
 #include "imaging/forms/TTwainForm.h"
-#include "ui_TFDigFich.h"
-#include "ui_TTwainForm.h"
 
 #include "imaging/SaneTestFolder.h"
 #include "support/ScriptedDialogs.h"
+#include "support/Controls.h"
+#include "biometrics/forms/TClasFundEdit.h"
+#include "imaging/forms/ImageView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QTest>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QToolButton>
+
+using qal::test::child;
+using qal::test::click;
+using qal::test::trigger;
 
 using namespace qal;
 
@@ -73,9 +85,9 @@ TEST_F(CardWindow, CardScannedAtTheDefaultsPassesTheCardRules)
 {
     prepare(false, QStringLiteral("V1234"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Digitalización de la ficha dactiloscópica"));
-    EXPECT_FALSE(form->ui()->btGrabar->isEnabled());
-    EXPECT_FALSE(form->ui()->ImgFicha->isVisible());
-    twain->ui()->chkDeskew->setChecked(true);
+    EXPECT_FALSE(child<QPushButton>(form, "btGrabar")->isEnabled());
+    EXPECT_FALSE(child<ImageView>(form, "ImgFicha")->isVisible());
+    child<QCheckBox>(twain, "chkDeskew")->setChecked(true);
     // the card window is modal when the request form opens it: the scanner window, on top of
     // it, must take the operator's clicks (its Cancelar) while the scan runs
     form->hide();
@@ -83,16 +95,16 @@ TEST_F(CardWindow, CardScannedAtTheDefaultsPassesTheCardRules)
     form->show();
     QWidget *modalWhileScanning = nullptr;
     QObject::connect(twain.get(), &TTwainForm::paginaDigitalizada, [&] { modalWhileScanning = QApplication::activeModalWidget(); });
-    QTest::mouseClick(form->ui()->btDigitalizar, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(form, "btDigitalizar"), Qt::LeftButton);
     EXPECT_EQ(modalWhileScanning, twain.get());
     EXPECT_TRUE(form->Changed);
     EXPECT_TRUE(form->imagenVisible());
-    EXPECT_EQ(form->ui()->sbEstado->currentMessage(), QStringLiteral("Listo"));
-    EXPECT_TRUE(twain->ui()->lbEstado->text().startsWith(QStringLiteral("Skew value (in degree) is ")))
-        << twain->ui()->lbEstado->text().toStdString();
-    EXPECT_TRUE(form->ui()->btGrabar->isEnabled());
+    EXPECT_EQ(child<QStatusBar>(form, "sbEstado")->currentMessage(), QStringLiteral("Listo"));
+    EXPECT_TRUE(child<QLabel>(twain, "lbEstado")->text().startsWith(QStringLiteral("Skew value (in degree) is ")))
+        << child<QLabel>(twain, "lbEstado")->text().toStdString();
+    EXPECT_TRUE(child<QPushButton>(form, "btGrabar")->isEnabled());
 
-    QTest::mouseClick(form->ui()->btGrabar, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(form, "btGrabar"), Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
     ASSERT_FALSE(form->ResultFile.isEmpty());
     EXPECT_TRUE(CheckCardImage(form->ResultFile)) << dialogs.lastText().toStdString();
@@ -110,25 +122,25 @@ TEST_F(CardWindow, FailedOrCancelledScanKeepsTheCardShown)
     prepare(false);
     form->LoadCardImage(someCard(), true);
     ASSERT_TRUE(form->imagenVisible());
-    const QImage shown = form->ui()->ImgFicha->currentImage();
+    const QImage shown = child<ImageView>(form, "ImgFicha")->currentImage();
 
     twain->opcionesExtra.insert(QStringLiteral("read-return-value"), QStringLiteral("SANE_STATUS_JAMMED"));
-    form->btDigitalizarClick();
+    click(child<QPushButton>(form, "btDigitalizar"));
     ASSERT_EQ(dialogs.shown().size(), 1) << dialogs.texts().join(u'|').toStdString();
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("Error del scanner: ")));
-    EXPECT_EQ(form->ui()->sbEstado->currentMessage(), dialogs.lastText()); // no "Digitalizando..." left behind
+    EXPECT_EQ(child<QStatusBar>(form, "sbEstado")->currentMessage(), dialogs.lastText()); // no "Digitalizando..." left behind
     EXPECT_TRUE(form->imagenVisible());
-    EXPECT_EQ(form->ui()->ImgFicha->currentImage(), shown);
+    EXPECT_EQ(child<ImageView>(form, "ImgFicha")->currentImage(), shown);
     EXPECT_FALSE(form->digitalizando());
 
     twain->opcionesExtra.insert(QStringLiteral("read-return-value"), QStringLiteral("SANE_STATUS_CANCELLED"));
-    form->btDigitalizarClick();
+    click(child<QPushButton>(form, "btDigitalizar"));
     EXPECT_EQ(dialogs.shown().size(), 1);
-    EXPECT_EQ(form->ui()->sbEstado->currentMessage(), QStringLiteral("Digitalización cancelada"));
-    EXPECT_EQ(form->ui()->ImgFicha->currentImage(), shown);
+    EXPECT_EQ(child<QStatusBar>(form, "sbEstado")->currentMessage(), QStringLiteral("Digitalización cancelada"));
+    EXPECT_EQ(child<ImageView>(form, "ImgFicha")->currentImage(), shown);
 
     // the card is still the one saved
-    form->btGrabarClick();
+    click(child<QPushButton>(form, "btGrabar"));
     ASSERT_FALSE(form->ResultFile.isEmpty());
     EXPECT_EQ(readImageProperties(form->ResultFile)->width, 2400);
     EXPECT_TRUE(CheckCardImage(form->ResultFile));
@@ -142,13 +154,13 @@ TEST_F(CardWindow, ReadOnlyRefusesScanningAndLoading)
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("ERROR: Solo se puede modificar las impresiones dactilares\r"
                                                  " antes de enviar ó si fue rechazada"));
     EXPECT_FALSE(QFileInfo::exists(TTwainForm::archivoTif()));
-    form->btCargarClick();
+    click(child<QPushButton>(form, "btCargar"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("ERROR: No se puede modificar las impresiones dactilares ya que el "
                                                  "pedido esta en trámite ó ya fue contestado"));
-    form->miCargarImagenClick();
+    trigger(child<QAction>(form, "miCargarImagen"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("ERROR: Solo se puede modificar la huella\r antes de enviar ó si fue rechazada"));
-    EXPECT_FALSE(form->ui()->edClasDer->isEnabled());
-    EXPECT_EQ(form->ui()->edClasDer->text(), QStringLiteral("A1234"));
+    EXPECT_FALSE(child<TClasFundEdit>(form, "edClasDer")->isEnabled());
+    EXPECT_EQ(child<TClasFundEdit>(form, "edClasDer")->text(), QStringLiteral("A1234"));
     form->reject();
     EXPECT_TRUE(form->ResultFile.isEmpty());
     EXPECT_EQ(dialogs.shown().size(), 3);
@@ -159,7 +171,7 @@ TEST_F(CardWindow, LoadedCardIsConvertedAndClosingWithoutSavingLeavesNothing)
 {
     prepare(false);
     dialogs.answerFile(someCard());
-    form->btCargarClick();
+    click(child<QPushButton>(form, "btCargar"));
     EXPECT_TRUE(form->Changed);
     ASSERT_TRUE(form->imagenVisible());
     // out.tif is the card TIFF of the rules already
@@ -171,7 +183,7 @@ TEST_F(CardWindow, LoadedCardIsConvertedAndClosingWithoutSavingLeavesNothing)
     f.write("II*\0garbage", 11);
     f.close();
     form->LoadCardImage(bad, true);
-    EXPECT_EQ(form->ui()->ImgFicha->currentImage().width(), 2400);
+    EXPECT_EQ(child<ImageView>(form, "ImgFicha")->currentImage().width(), 2400);
 
     form->reject();
     EXPECT_TRUE(form->ResultFile.isEmpty());
@@ -182,11 +194,11 @@ TEST_F(CardWindow, LoadedCardIsConvertedAndClosingWithoutSavingLeavesNothing)
 TEST_F(CardWindow, ClassificationAloneEnablesSavingAndIsTaken)
 {
     prepare(false, QStringLiteral("A1234"), QStringLiteral("E0000"));
-    EXPECT_FALSE(form->ui()->btGrabar->isEnabled());
-    QTest::mouseClick(form->ui()->sbGomaIzq, Qt::LeftButton);
-    EXPECT_EQ(form->ui()->edClasIzq->text(), QStringLiteral("_____"));
-    EXPECT_TRUE(form->ui()->btGrabar->isEnabled());
-    form->btGrabarClick();
+    EXPECT_FALSE(child<QPushButton>(form, "btGrabar")->isEnabled());
+    QTest::mouseClick(child<QToolButton>(form, "sbGomaIzq"), Qt::LeftButton);
+    EXPECT_EQ(child<TClasFundEdit>(form, "edClasIzq")->text(), QStringLiteral("_____"));
+    EXPECT_TRUE(child<QPushButton>(form, "btGrabar")->isEnabled());
+    click(child<QPushButton>(form, "btGrabar"));
     EXPECT_EQ(form->ClasIzq, QStringLiteral("_____"));
     EXPECT_EQ(form->ClasDer, QStringLiteral("A1234"));
     EXPECT_TRUE(form->ResultFile.isEmpty());
@@ -200,13 +212,13 @@ TEST_F(CardWindow, ZoomModes)
     form->LoadCardImage(someCard(), false);
     form->resize(1000, 600);
     QCoreApplication::processEvents();
-    EXPECT_EQ(form->ui()->seZoom->value(), 50);
-    QTest::mouseClick(form->ui()->sbZoomMas, Qt::LeftButton);
-    EXPECT_DOUBLE_EQ(form->ui()->ImgFicha->scalePercent(), 55.0);
-    QTest::mouseClick(form->ui()->btAjustarAncho, Qt::LeftButton);
-    const double width = form->ui()->ImgFicha->viewport()->width() * 100.0 / 2400;
-    EXPECT_NEAR(form->ui()->ImgFicha->scalePercent(), width, 0.01);
-    EXPECT_EQ(form->ui()->seZoom->value(), int(std::lround(width)));
-    EXPECT_FALSE(form->ui()->btGrabar->isEnabled()); // loaded, not changed
+    EXPECT_EQ(child<QSpinBox>(form, "seZoom")->value(), 50);
+    QTest::mouseClick(child<QToolButton>(form, "sbZoomMas"), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(child<ImageView>(form, "ImgFicha")->scalePercent(), 55.0);
+    QTest::mouseClick(child<QToolButton>(form, "btAjustarAncho"), Qt::LeftButton);
+    const double width = child<ImageView>(form, "ImgFicha")->viewport()->width() * 100.0 / 2400;
+    EXPECT_NEAR(child<ImageView>(form, "ImgFicha")->scalePercent(), width, 0.01);
+    EXPECT_EQ(child<QSpinBox>(form, "seZoom")->value(), int(std::lround(width)));
+    EXPECT_FALSE(child<QPushButton>(form, "btGrabar")->isEnabled()); // loaded, not changed
     form->reject();
 }

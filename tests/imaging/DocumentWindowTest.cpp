@@ -6,22 +6,32 @@
 #include "imaging/forms/TFVerImg.h"
 #include "imaging/forms/TTwainCaps.h"
 #include "imaging/forms/TTwainForm.h"
-#include "ui_TFImgDig.h"
-#include "ui_TFVerImg.h"
-#include "ui_TTwainCaps.h"
-#include "ui_TTwainForm.h"
 
 #include "biometrics/ImageRules.h"
 #include "support/ScriptedDialogs.h"
 
 #include "SaneTestFolder.h"
+#include "support/Controls.h"
+#include "imaging/forms/ImageView.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
 
 #include <tiffio.h>
+
+using qal::test::child;
+using qal::test::click;
+using qal::test::trigger;
 
 using namespace qal;
 
@@ -126,13 +136,13 @@ TEST_F(DocumentWindow, DefaultScanIsAnA4PageThatPassesTheDocumentRules)
     settings(300);
     showForm();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Digitalización de la documentación"));
-    EXPECT_EQ(form->ui()->edPagina->text(), QStringLiteral("0"));
-    form->digitalizar(TFImgDig::Operacion::Reemplazar);
+    EXPECT_EQ(child<QLineEdit>(form, "edPagina")->text(), QStringLiteral("0"));
+    click(child<QPushButton>(form, "btDigitalizar"));
     ASSERT_EQ(pages(), 1);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Digitalización de la documentación (1 página)"));
     EXPECT_TRUE(documentImageProblem(form->archivoDocumento).value_or(QStringLiteral("missing")).isEmpty());
     EXPECT_FALSE(twain->isVisible()); // the scanner dialog is closed after the scan
-    form->btGrabarClick();
+    click(child<QPushButton>(form, "btGrabar"));
     EXPECT_TRUE(CheckDocumentImage(form->archivoDocumento));
     // only the document is left
     EXPECT_EQ(files(), sorted(QStringList {QStringLiteral("5.tif"), QStringLiteral("Docu.INI")}));
@@ -143,8 +153,8 @@ TEST_F(DocumentWindow, FeederBatchBecomesAsManyPagesAndAppendKeepsEarlierRotatio
 {
     settings(100, ScannerUiMode::FeederHide, ScanPixelType::BlackWhite);
     showForm();
-    twain->ui()->sePaginas->setValue(3);
-    form->digitalizar(TFImgDig::Operacion::Reemplazar);
+    child<QSpinBox>(twain, "sePaginas")->setValue(3);
+    click(child<QPushButton>(form, "btDigitalizar"));
     ASSERT_EQ(pages(), 3);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Digitalización de la documentación (3 páginas)"));
     EXPECT_EQ(compressions(form->archivoDocumento), QStringList(3, QStringLiteral("CCITT Group 4")));
@@ -152,14 +162,14 @@ TEST_F(DocumentWindow, FeederBatchBecomesAsManyPagesAndAppendKeepsEarlierRotatio
     // page 2 turned a quarter, then two pages appended: the turn survives
     const QSize upright = TiffFile::readPage(form->archivoDocumento, 2).size();
     form->paginas()->showPage(2);
-    form->rotarDerecha();
-    twain->ui()->sePaginas->setValue(2);
-    form->digitalizar(TFImgDig::Operacion::Agregar);
+    click(child<QPushButton>(form, "btRotarDerecha"));
+    child<QSpinBox>(twain, "sePaginas")->setValue(2);
+    click(child<QPushButton>(form, "btAgregar"));
     ASSERT_EQ(pages(), 5);
-    EXPECT_EQ(form->ui()->ImgEdit->currentPage(), 5);
+    EXPECT_EQ(child<ImageView>(form, "ImgEdit")->currentPage(), 5);
     EXPECT_EQ(TiffFile::readPage(form->archivoDocumento, 2).size(), upright.transposed());
     EXPECT_FALSE(form->guardado());
-    form->btGrabarClick();
+    click(child<QPushButton>(form, "btGrabar"));
     EXPECT_EQ(pages(), 5);
     EXPECT_NO_DIALOG_PROBLEMS(dialogs);
 }
@@ -171,13 +181,13 @@ TEST_F(DocumentWindow, PageOperationsKeepEachPagesEncoding)
     const QByteArray jpegPage = rawPage(form->archivoDocumento, 1);
     ASSERT_FALSE(jpegPage.isEmpty());
     showForm();
-    ASSERT_EQ(form->ui()->ImgEdit->pageCount(), 2);
+    ASSERT_EQ(child<ImageView>(form, "ImgEdit")->pageCount(), 2);
 
     // a grey page inserted before page 2
     form->paginas()->showPage(2);
-    form->digitalizar(TFImgDig::Operacion::Insertar);
+    click(child<QPushButton>(form, "btInsertar"));
     ASSERT_EQ(pages(), 3);
-    EXPECT_EQ(form->ui()->ImgEdit->currentPage(), 1);
+    EXPECT_EQ(child<ImageView>(form, "ImgEdit")->currentPage(), 1);
     EXPECT_EQ(compressions(form->archivoDocumento),
               (QStringList {QStringLiteral("JPEG"), QStringLiteral("JPEG"), QStringLiteral("CCITT Group 4")}));
     EXPECT_EQ(rawPage(form->archivoDocumento, 1), jpegPage); // copied, not encoded again
@@ -187,7 +197,7 @@ TEST_F(DocumentWindow, PageOperationsKeepEachPagesEncoding)
     // the inserted page deleted after the question
     form->paginas()->showPage(2);
     dialogs.answer(DialogButton::Yes);
-    form->borrarPagina();
+    click(child<QPushButton>(form, "btBorrarPagina"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("¿Está seguro que desea borrar esta página?"));
     EXPECT_EQ(dialogs.shown().back().title, QStringLiteral("Atención"));
     ASSERT_EQ(pages(), 2);
@@ -196,12 +206,12 @@ TEST_F(DocumentWindow, PageOperationsKeepEachPagesEncoding)
 
     // answering No keeps the page
     dialogs.answer(DialogButton::No);
-    form->borrarPagina();
+    click(child<QPushButton>(form, "btBorrarPagina"));
     EXPECT_EQ(pages(), 2);
 
     // the black-and-white page rotated: still Group 4 and black and white, the JPEG page untouched
     form->paginas()->showPage(2);
-    form->rotarIzquierda();
+    click(child<QPushButton>(form, "btRotarIzquierda"));
     dialogs.answer(DialogButton::Yes); // the deletes cleared the saved flag
     form->reject();
     EXPECT_EQ(compressions(form->archivoDocumento), (QStringList {QStringLiteral("JPEG"), QStringLiteral("CCITT Group 4")}));
@@ -217,28 +227,28 @@ TEST_F(DocumentWindow, TheOnlyPageCannotBeDeletedAndThePageBoxKeepsInRange)
     settings(100);
     mixedDocument();
     showForm();
-    ASSERT_TRUE(form->ui()->edPagina->text() == QStringLiteral("1"));
-    QLineEdit *box = form->ui()->edPagina;
+    ASSERT_TRUE(child<QLineEdit>(form, "edPagina")->text() == QStringLiteral("1"));
+    QLineEdit *box = child<QLineEdit>(form, "edPagina");
     box->setText(QStringLiteral("abc"));
     form->paginas()->pageTyped();
     EXPECT_EQ(box->text(), QStringLiteral("1"));
     box->setText(QStringLiteral("9"));
     form->paginas()->pageTyped();
     EXPECT_EQ(box->text(), QStringLiteral("2"));
-    EXPECT_EQ(form->ui()->ImgEdit->currentPage(), 2);
+    EXPECT_EQ(child<ImageView>(form, "ImgEdit")->currentPage(), 2);
     box->setText(QStringLiteral("-3"));
     form->paginas()->pageTyped();
-    EXPECT_EQ(form->ui()->ImgEdit->currentPage(), 1);
+    EXPECT_EQ(child<ImageView>(form, "ImgEdit")->currentPage(), 1);
 
     dialogs.answer(DialogButton::Yes);
-    form->borrarPagina();
+    click(child<QPushButton>(form, "btBorrarPagina"));
     ASSERT_EQ(pages(), 1);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Digitalización de la documentación (1 página)"));
-    form->borrarPagina();
+    click(child<QPushButton>(form, "btBorrarPagina"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("No se puede borrar esta página porque\run documento no puede quedar vacío"));
     EXPECT_EQ(dialogs.shown().back().title, QStringLiteral("Advertencia"));
     EXPECT_EQ(pages(), 1);
-    form->btGrabarClick();
+    click(child<QPushButton>(form, "btGrabar"));
     EXPECT_NO_DIALOG_PROBLEMS(dialogs);
 }
 
@@ -259,7 +269,7 @@ TEST_F(DocumentWindow, LeavingWithoutSavingAsksAndViewingChangesNothing)
 
     // after an append, closing asks; No removes the document, so the caller keeps its old one
     showForm();
-    form->digitalizar(TFImgDig::Operacion::Agregar);
+    click(child<QPushButton>(form, "btAgregar"));
     ASSERT_EQ(pages(), 3);
     dialogs.answer(DialogButton::No);
     form->reject();
@@ -272,10 +282,10 @@ TEST_F(DocumentWindow, LeavingWithoutSavingAsksAndViewingChangesNothing)
     f.write(content);
     f.close();
     showForm();
-    form->digitalizar(TFImgDig::Operacion::Reemplazar);
+    click(child<QPushButton>(form, "btDigitalizar"));
     ASSERT_EQ(pages(), 1);
     dialogs.answer(DialogButton::Yes);
-    form->btCerrarClick();
+    click(child<QPushButton>(form, "btCerrar"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("¿Desea guardar la imágen?"));
     EXPECT_EQ(pages(), 1);
     EXPECT_GT(QFileInfo(form->archivoDocumento).lastModified(), before);
@@ -289,7 +299,7 @@ TEST_F(DocumentWindow, FailedScanSaysSoAndLeavesTheDocument)
     mixedDocument();
     showForm();
     twain->opcionesExtra.insert(QStringLiteral("read-return-value"), QStringLiteral("SANE_STATUS_JAMMED"));
-    form->digitalizar(TFImgDig::Operacion::Agregar);
+    click(child<QPushButton>(form, "btAgregar"));
     EXPECT_EQ(pages(), 2);
     ASSERT_EQ(dialogs.shown().size(), 1) << dialogs.texts().join(u'|').toStdString();
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("Error del scanner: "))) << dialogs.lastText().toStdString();
@@ -298,11 +308,11 @@ TEST_F(DocumentWindow, FailedScanSaysSoAndLeavesTheDocument)
 
     // a cancelled scan is no error: the status line says it
     twain->opcionesExtra.insert(QStringLiteral("read-return-value"), QStringLiteral("SANE_STATUS_CANCELLED"));
-    form->digitalizar(TFImgDig::Operacion::Reemplazar);
+    click(child<QPushButton>(form, "btDigitalizar"));
     EXPECT_EQ(dialogs.shown().size(), 1);
-    EXPECT_EQ(form->ui()->lbEstado->text(), QStringLiteral("Digitalización cancelada"));
+    EXPECT_EQ(child<QLabel>(form, "lbEstado")->text(), QStringLiteral("Digitalización cancelada"));
     EXPECT_EQ(pages(), 2);
-    form->btGrabarClick();
+    click(child<QPushButton>(form, "btGrabar"));
     EXPECT_EQ(files(), sorted(QStringList {QStringLiteral("5.tif"), QStringLiteral("Docu.INI")}));
     EXPECT_NO_DIALOG_PROBLEMS(dialogs);
 }
@@ -316,7 +326,7 @@ TEST_F(DocumentWindow, LoadingATiffReplacesTheDocument)
     page.fill(255);
     ASSERT_TRUE(TiffFile::writePage(chosen, page, PageFormat::BlackWhiteDocument));
     dialogs.answerFile(chosen);
-    form->cargarImagen();
+    trigger(child<QAction>(form, "miCargarImagen"));
     EXPECT_EQ(pages(), 1);
     EXPECT_FALSE(form->guardado());
     // a file that is no TIFF is refused and changes nothing
@@ -326,10 +336,10 @@ TEST_F(DocumentWindow, LoadingATiffReplacesTheDocument)
     t.write("no es una imagen");
     t.close();
     dialogs.answerFile(text);
-    form->cargarImagen();
+    trigger(child<QAction>(form, "miCargarImagen"));
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("No se puede leer nota.tif")));
     EXPECT_EQ(pages(), 1);
-    form->btGrabarClick();
+    click(child<QPushButton>(form, "btGrabar"));
     EXPECT_NO_DIALOG_PROBLEMS(dialogs);
 }
 
@@ -340,16 +350,16 @@ TEST_F(DocumentWindow, ScannerDialogShowsTheDevicesAndTheirOptions)
     twain->show();
     QCoreApplication::processEvents();
     EXPECT_EQ(twain->windowTitle(), QStringLiteral("Configurar Scanner"));
-    EXPECT_EQ(twain->ui()->cbScanner->count(), 2);
-    EXPECT_EQ(twain->ui()->cbScanner->currentData().toString(), QStringLiteral("test:0"));
-    EXPECT_TRUE(twain->ui()->lbDispositivo->text().contains(QStringLiteral("300 x 300 mm")))
-        << twain->ui()->lbDispositivo->text().toStdString();
-    EXPECT_EQ(twain->ui()->seInferior->value(), 297);
+    EXPECT_EQ(child<QComboBox>(twain, "cbScanner")->count(), 2);
+    EXPECT_EQ(child<QComboBox>(twain, "cbScanner")->currentData().toString(), QStringLiteral("test:0"));
+    EXPECT_TRUE(child<QLabel>(twain, "lbDispositivo")->text().contains(QStringLiteral("300 x 300 mm")))
+        << child<QLabel>(twain, "lbDispositivo")->text().toStdString();
+    EXPECT_EQ(child<QSpinBox>(twain, "seInferior")->value(), 297);
 
     // the values typed are what is written
-    twain->ui()->seDPI->setValue(200);
-    twain->ui()->cbTipoImagen->setCurrentIndex(0);
-    twain->ui()->cbScanner->setCurrentIndex(1);
+    child<QSpinBox>(twain, "seDPI")->setValue(200);
+    child<QComboBox>(twain, "cbTipoImagen")->setCurrentIndex(0);
+    child<QComboBox>(twain, "cbScanner")->setCurrentIndex(1);
     const QString ini = folder.file(QStringLiteral("Otro.INI"));
     twain->SaveSettings(ini);
     const ScannerConfig saved = ScannerConfig::load(ini);
@@ -360,13 +370,13 @@ TEST_F(DocumentWindow, ScannerDialogShowsTheDevicesAndTheirOptions)
     TTwainCaps caps;
     caps.mostrar(QStringLiteral("test:0"));
     EXPECT_EQ(caps.windowTitle(), QStringLiteral("View Twain Capabilities"));
-    const auto items = caps.ui()->lbCapacidades->findItems(QStringLiteral("mode"), Qt::MatchExactly);
+    const auto items = child<QListWidget>(caps, "lbCapacidades")->findItems(QStringLiteral("mode"), Qt::MatchExactly);
     ASSERT_EQ(items.size(), 1);
-    caps.ui()->lbCapacidades->setCurrentItem(items[0]);
-    EXPECT_EQ(caps.ui()->lbTipo->text(), QStringLiteral("String"));
-    EXPECT_EQ(caps.ui()->lbContenedor->text(), QStringLiteral("StringList"));
-    EXPECT_EQ(caps.ui()->lbActual->text(), QStringLiteral("Gray"));
-    EXPECT_EQ(caps.ui()->lbValores->count(), 2);
+    child<QListWidget>(caps, "lbCapacidades")->setCurrentItem(items[0]);
+    EXPECT_EQ(child<QLabel>(caps, "lbTipo")->text(), QStringLiteral("String"));
+    EXPECT_EQ(child<QLabel>(caps, "lbContenedor")->text(), QStringLiteral("StringList"));
+    EXPECT_EQ(child<QLabel>(caps, "lbActual")->text(), QStringLiteral("Gray"));
+    EXPECT_EQ(child<QListWidget>(caps, "lbValores")->count(), 2);
     twain->close();
 }
 
@@ -378,19 +388,19 @@ TEST_F(DocumentWindow, ViewerShowsEveryPageOfAFile)
     viewer.show();
     QCoreApplication::processEvents();
     EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Visualización de Imagenes"));
-    EXPECT_EQ(viewer.ui()->ImgEdit->pageCount(), 2);
-    EXPECT_EQ(viewer.ui()->lbPaginas->text(), QStringLiteral("de 2"));
-    QTest::mouseClick(viewer.ui()->sbSiguiente, Qt::LeftButton);
-    EXPECT_EQ(viewer.ui()->edPagina->text(), QStringLiteral("2"));
-    EXPECT_FALSE(viewer.ui()->sbSiguiente->isEnabled());
-    QTest::mouseClick(viewer.ui()->btTamanoLibre, Qt::LeftButton);
-    viewer.ui()->seZoom->setValue(25);
-    EXPECT_DOUBLE_EQ(viewer.ui()->ImgEdit->scalePercent(), 25.0);
-    QTest::mouseClick(viewer.ui()->btAjustarAlto, Qt::LeftButton);
-    EXPECT_EQ(viewer.ui()->ImgEdit->zoomMode(), ImageView::ZoomMode::FitHeight);
-    EXPECT_FALSE(viewer.ui()->seZoom->isEnabled());
-    EXPECT_FALSE(viewer.ui()->btImprimir->isEnabled());
-    QTest::mouseClick(viewer.ui()->btSalir, Qt::LeftButton);
+    EXPECT_EQ(child<ImageView>(viewer, "ImgEdit")->pageCount(), 2);
+    EXPECT_EQ(child<QLabel>(viewer, "lbPaginas")->text(), QStringLiteral("de 2"));
+    QTest::mouseClick(child<QToolButton>(viewer, "sbSiguiente"), Qt::LeftButton);
+    EXPECT_EQ(child<QLineEdit>(viewer, "edPagina")->text(), QStringLiteral("2"));
+    EXPECT_FALSE(child<QToolButton>(viewer, "sbSiguiente")->isEnabled());
+    QTest::mouseClick(child<QToolButton>(viewer, "btTamanoLibre"), Qt::LeftButton);
+    child<QSpinBox>(viewer, "seZoom")->setValue(25);
+    EXPECT_DOUBLE_EQ(child<ImageView>(viewer, "ImgEdit")->scalePercent(), 25.0);
+    QTest::mouseClick(child<QToolButton>(viewer, "btAjustarAlto"), Qt::LeftButton);
+    EXPECT_EQ(child<ImageView>(viewer, "ImgEdit")->zoomMode(), ImageView::ZoomMode::FitHeight);
+    EXPECT_FALSE(child<QSpinBox>(viewer, "seZoom")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(viewer, "btImprimir")->isEnabled());
+    QTest::mouseClick(child<QPushButton>(viewer, "btSalir"), Qt::LeftButton);
     EXPECT_FALSE(viewer.isVisible());
     EXPECT_TRUE(QFileInfo::exists(form->archivoDocumento)); // the viewer shows the file itself
     EXPECT_NO_DIALOG_PROBLEMS(dialogs);

@@ -73,7 +73,6 @@ public:
     // Set when another copy of the program is already running.
     bool otraInstancia = false;
 
-    Ui::TFMenu *ui() const { return m_ui.get(); }
     // The official request form, once it has been opened.
     TFped *formularioPedido() const { return m_fped; }
     // The search, list and agency windows, once opened.

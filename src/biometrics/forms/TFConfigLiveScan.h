@@ -25,7 +25,6 @@ public:
     explicit TFConfigLiveScan(Tdm &dm, QWidget *parent = nullptr);
     ~TFConfigLiveScan() override;
 
-    Ui::TFConfigLiveScan *ui() const { return m_ui.get(); }
 
     void cargar();
     void btAceptarClick();

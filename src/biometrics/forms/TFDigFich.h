@@ -30,7 +30,6 @@ public:
     explicit TFDigFich(QWidget *parent = nullptr);
     ~TFDigFich() override;
 
-    Ui::TFDigFich *ui() const { return m_ui.get(); }
 
     QString ResultFile;
     QString ClasDer = QStringLiteral("_____");

@@ -44,7 +44,6 @@ public:
 
     bool CaptureTenPrints(int cPed, int cReg, bool readOnly, bool official, QString &clasIzq, QString &clasDer);
 
-    Ui::TFLiveScanPlano *ui() const { return m_ui.get(); }
     QString ResultZip;
 
     // The enlarged view and the progress form; the form makes its own when not given.

@@ -24,7 +24,6 @@ public:
     explicit TCambClave(dbase::Table &usu, QWidget *parent = nullptr);
     ~TCambClave() override;
 
-    Ui::TCambClave *ui() const { return m_ui.get(); }
     void btCambiarClick();
 
 private:

@@ -28,7 +28,6 @@ public:
     explicit TFAdminUsu(dbase::Table &usu, QWidget *parent = nullptr);
     ~TFAdminUsu() override;
 
-    Ui::TFAdminUsu *ui() const { return m_ui.get(); }
     void btLimpiarClick();
 
     void done(int result) override;

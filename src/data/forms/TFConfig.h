@@ -26,7 +26,6 @@ public:
     explicit TFConfig(Tdm &dm, QWidget *parent = nullptr);
     ~TFConfig() override;
 
-    Ui::TFConfig *ui() const { return m_ui.get(); }
 
     // Fills every control from its key (run each time the window is shown).
     void FormShow();

@@ -25,7 +25,6 @@ public:
     explicit TFVerConfig(Tdm &dm, QWidget *parent = nullptr);
     ~TFVerConfig() override;
 
-    Ui::TFVerConfig *ui() const { return m_ui.get(); }
 
     // Appends one line to the text area (the web-service sends write here too).
     void agregarLinea(const QString &line);

@@ -25,7 +25,6 @@ public:
     // Shows the system name, empties both fields and starts counting attempts anew.
     void prepare(const QString &sistema);
     int intentos() const { return m_acceso.intentos(); }
-    Ui::TPedirClave *ui() const { return m_ui.get(); }
 
     void btAceptarClick();
 

@@ -21,7 +21,6 @@ public:
     explicit TFConfigMail(TSMime &smime, QWidget *parent = nullptr);
     ~TFConfigMail() override;
 
-    Ui::TFConfigMail *ui() const { return m_ui.get(); }
 
     // Fills the controls from the mail module and the transport selector.
     void FormShow();

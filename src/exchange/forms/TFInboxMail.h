@@ -32,7 +32,6 @@ public:
     explicit TFInboxMail(TSMimeReg &smime, QWidget *parent = nullptr);
     ~TFInboxMail() override;
 
-    Ui::TFInboxMail *ui() const { return m_ui.get(); }
     QString estado() const;
     // The server index of the selected row; 0 when none is selected.
     int indiceSeleccionado() const;

@@ -21,7 +21,6 @@ public:
     explicit TFMailCheck(TdmMail &mail, QWidget *parent = nullptr);
     ~TFMailCheck() override;
 
-    Ui::TFMailCheck *ui() const { return m_ui.get(); }
 
     // Shows the window and runs the test, one line per step.
     void Chequear();

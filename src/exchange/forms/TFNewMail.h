@@ -22,7 +22,6 @@ public:
     explicit TFNewMail(TdmMail &mail, QWidget *parent = nullptr);
     ~TFNewMail() override;
 
-    Ui::TFNewMail *ui() const { return m_ui.get(); }
 
     void btAdjuntarClick();
     void btEnviarClick();

@@ -22,7 +22,6 @@ public:
     explicit TFRecEst(TdmMail &mail, QWidget *parent = nullptr);
     ~TFRecEst() override;
 
-    Ui::TFRecEst *ui() const { return m_ui.get(); }
 
     void transferencia(bool enviando, int porcentaje);
     void terminada();

@@ -27,7 +27,6 @@ public:
     explicit TFSelInternet(Tdm &dm, QWidget *parent = nullptr);
     ~TFSelInternet() override;
 
-    Ui::TFSelInternet *ui() const { return m_ui.get(); }
 
     // Checks the fields, asks the central office and, when it knows the procedure, inserts and
     // posts the personal request, closes and shows it. True when the request was made.

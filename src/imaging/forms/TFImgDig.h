@@ -30,7 +30,6 @@ public:
     explicit TFImgDig(QWidget *parent = nullptr);
     ~TFImgDig() override;
 
-    Ui::TFImgDig *ui() const { return m_ui.get(); }
     PageControls *paginas() const { return m_paginas; }
 
     // The document being edited; a name that does not exist yet starts a new document.

@@ -22,7 +22,6 @@ public:
     explicit TFVerImg(QWidget *parent = nullptr);
     ~TFVerImg() override;
 
-    Ui::TFVerImg *ui() const { return m_ui.get(); }
     PageControls *paginas() const { return m_paginas; }
 
     // The file shown the next time the window is shown.

@@ -23,7 +23,6 @@ public:
     explicit TTwainCaps(QWidget *parent = nullptr);
     ~TTwainCaps() override;
 
-    Ui::TTwainCaps *ui() const { return m_ui.get(); }
 
     // Reads the options of the device (the first one found when empty).
     void mostrar(const QString &device);

@@ -34,7 +34,6 @@ public:
     // The one dialog of the program, destroyed when the application ends.
     static TTwainForm &compartido();
 
-    Ui::TTwainForm *ui() const { return m_ui.get(); }
 
     void LoadSettings(const QString &iniFile, const ScannerConfig &defaults = ScannerConfig::card());
     void SaveSettings(const QString &iniFile);

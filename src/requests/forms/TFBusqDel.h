@@ -27,7 +27,6 @@ public:
     explicit TFBusqDel(Tdm &dm, QWidget *parent = nullptr);
     ~TFBusqDel() override;
 
-    Ui::TFBusqDel *ui() const { return m_ui.get(); }
     void FormShow();
     void btBuscarClick();
     void btAceptarClick();

@@ -27,7 +27,6 @@ public:
     explicit TFConsOrg(Tdm &dm, QWidget *parent = nullptr);
     ~TFConsOrg() override;
 
-    Ui::TFConsOrg *ui() const { return m_ui.get(); }
     // The agency editor, once opened.
     TFOrg *editor() const { return m_editor; }
 

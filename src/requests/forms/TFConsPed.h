@@ -31,7 +31,6 @@ public:
     explicit TFConsPed(Tdm &dm, QWidget *parent = nullptr);
     ~TFConsPed() override;
 
-    Ui::TFConsPed *ui() const { return m_ui.get(); }
     // The list shown: Cped with its two marks, or CpedT.
     ui::RecordSetModel *dsCped() const { return m_dsCped; }
     TPrintGrid *PrintGrid1() const { return m_printGrid; }

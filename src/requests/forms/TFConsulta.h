@@ -30,7 +30,6 @@ public:
     explicit TFConsulta(Tdm &dm, QWidget *parent = nullptr);
     ~TFConsulta() override;
 
-    Ui::TFConsulta *ui() const { return m_ui.get(); }
     // The result of the last search (empty while none is open).
     ui::RecordSetModel *qConsulta() const { return m_qConsulta; }
     TablaBusqueda tablaElegida() const;

@@ -28,7 +28,6 @@ public:
     explicit TFOrg(Tdm &dm, QWidget *parent = nullptr);
     ~TFOrg() override;
 
-    Ui::TFOrg *ui() const { return m_ui.get(); }
     bool DBNavigator1BeforeAction(ui::DbNavigator::Button button);
 
 private:

@@ -44,7 +44,6 @@ public:
     explicit TFPedP(Tdm &dm, QWidget *parent = nullptr);
     ~TFPedP() override;
 
-    Ui::TFPedP *ui() const { return m_ui.get(); }
     ui::DataSource *DsPedp() const { return m_dsPedp; }
     QMenu *PMenuHuella() const { return m_menuHuella; }
 

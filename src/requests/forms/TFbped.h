@@ -24,7 +24,6 @@ public:
     explicit TFbped(QWidget *parent = nullptr);
     ~TFbped() override;
 
-    Ui::TFbped *ui() const { return m_ui.get(); }
     // The table searched, before showing: the official or the personal requests.
     void setTabla(dbase::Table *tabla, bool oficial);
 

@@ -43,7 +43,6 @@ public:
     explicit TFped(Tdm &dm, QWidget *parent = nullptr);
     ~TFped() override;
 
-    Ui::TFped *ui() const { return m_ui.get(); }
     ui::DataSource *dsPed() const { return m_dsPed; }
     QMenu *PMenuHuella() const { return m_menuHuella; }
     TFsup *formularioSupuestos();

@@ -28,7 +28,6 @@ public:
     explicit TFsup(Tdm &dm, QWidget *parent = nullptr);
     ~TFsup() override;
 
-    Ui::TFsup *ui() const { return m_ui.get(); }
     bool DBNavigator1BeforeAction(ui::DbNavigator::Button button);
 
     void done(int result) override;

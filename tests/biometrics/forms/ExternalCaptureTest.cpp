@@ -4,9 +4,15 @@
 #include "biometrics/forms/TFConfigLiveScan.h"
 #include "core/IniFile.h"
 #include "core/ProgramFolder.h"
-#include "ui_TFConfigLiveScan.h"
+#include "support/Controls.h"
 
 #include <QDir>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 
@@ -87,7 +93,7 @@ TEST_F(ExternalCapture, TheTenPrintProgramGetsTheRequestAndOnlyWhatItWritesIsTak
         for (int n = 1; n <= 10; ++n)
             all << QStringLiteral("dedo%1.bmp").arg(n);
         willWrite(all);
-        QTest::mouseClick(form.ui()->btCapturar, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "btCapturar"), Qt::LeftButton);
         EXPECT_EQ(logOf(QStringLiteral("todos")), QStringList {QStringLiteral("Ped: 7 Reg: 3")});
         for (int n = 1; n <= 10; ++n)
             EXPECT_EQ(form.calidades()[n - 1].code, QualityScored) << n;
@@ -95,18 +101,18 @@ TEST_F(ExternalCapture, TheTenPrintProgramGetsTheRequestAndOnlyWhatItWritesIsTak
         EXPECT_TRUE(form.modificado());
 
         // some: the others keep what they had
-        form.btLimpiarClick();
+        click(child<QPushButton>(form, "btLimpiar"));
         willWrite({QStringLiteral("dedo2.bmp"), QStringLiteral("dedo5.bmp")});
-        form.btCapturarClick();
+        click(child<QPushButton>(form, "btCapturar"));
         EXPECT_EQ(form.dedoActual(), 5);
         for (int n = 1; n <= 10; ++n)
             EXPECT_EQ(QFile::exists(TFLiveScanPlano::dedoBmp(n)), n == 2 || n == 5) << n;
 
         // none: what an earlier run left in the folder is not taken for this person
-        form.btLimpiarClick();
+        click(child<QPushButton>(form, "btLimpiar"));
         leaveStaleOutputs();
         willWrite({});
-        form.btCapturarClick();
+        click(child<QPushButton>(form, "btCapturar"));
         for (int n = 1; n <= 10; ++n) {
             EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(n))) << n;
             EXPECT_FALSE(QFile::exists(file(QStringLiteral("dedo%1.bmp").arg(n)))) << n;
@@ -117,7 +123,7 @@ TEST_F(ExternalCapture, TheTenPrintProgramGetsTheRequestAndOnlyWhatItWritesIsTak
         // missing program: the message, and nothing loaded
         leaveStaleOutputs();
         QFile::remove(file(QStringLiteral("todos.sh")));
-        form.btCapturarClick();
+        click(child<QPushButton>(form, "btCapturar"));
         EXPECT_EQ(dialogs.lastText(), QStringLiteral("Error: no existe el programa \"%1\"").arg(file(QStringLiteral("todos.sh"))));
         for (int n = 1; n <= 10; ++n)
             EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(n))) << n;
@@ -151,7 +157,7 @@ TEST_F(ExternalCapture, EnterTakesOneFingerThroughTheSingleCaptureProgram)
         EXPECT_EQ(dialogs.lastText(), QStringLiteral("Error: no existe el programa \"%1\"").arg(file(QStringLiteral("uno.sh"))));
         EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(6)));
         dialogs.answer(DialogButton::No);
-        form.btSalirClick();
+        click(child<QPushButton>(form, "btSalir"));
     });
 }
 
@@ -162,43 +168,42 @@ TEST_F(ExternalCapture, TheConfigurationFormLoadsWritesBackAndTriesThePrograms)
     dm->GrabarParametro(QStringLiteral("flip_hor"), QStringLiteral("S"));
     dm->GrabarParametro(QStringLiteral("crlt_quality"), QStringLiteral("N"));
     TFConfigLiveScan config(*dm);
-    Ui::TFConfigLiveScan &ui = *config.ui();
     EXPECT_EQ(config.windowTitle(), QStringLiteral("Configuración de LiveScan"));
-    EXPECT_FALSE(ui.chkAutoAvance->isChecked());
-    EXPECT_TRUE(ui.chkFlipHor->isChecked());
-    EXPECT_FALSE(ui.chkFlipVer->isChecked());
-    EXPECT_FALSE(ui.chkCtrlCalidad->isChecked());
-    EXPECT_EQ(ui.cbLiveScan->currentText(), QStringLiteral("Plano"));
-    EXPECT_EQ(ui.edPathLiveScan->text(), QStringLiteral("C:\\LiveScanIB\\"));
-    ASSERT_EQ(ui.cbProgramaExterno->count(), 2) << "a description without a title is no program set";
-    EXPECT_EQ(ui.cbProgramaExterno->currentText(), QStringLiteral("Escáner de prueba"));
+    EXPECT_FALSE(child<QCheckBox>(config, "chkAutoAvance")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(config, "chkFlipHor")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(config, "chkFlipVer")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(config, "chkCtrlCalidad")->isChecked());
+    EXPECT_EQ(child<QComboBox>(config, "cbLiveScan")->currentText(), QStringLiteral("Plano"));
+    EXPECT_EQ(child<QLineEdit>(config, "edPathLiveScan")->text(), QStringLiteral("C:\\LiveScanIB\\"));
+    ASSERT_EQ(child<QComboBox>(config, "cbProgramaExterno")->count(), 2) << "a description without a title is no program set";
+    EXPECT_EQ(child<QComboBox>(config, "cbProgramaExterno")->currentText(), QStringLiteral("Escáner de prueba"));
 
     // the buttons try the chosen programs with "prueba"; the set-up program gets nothing
-    config.btCapturaClick();
-    config.btLiveScanClick();
+    click(child<QPushButton>(config, "btCaptura"));
+    click(child<QPushButton>(config, "btLiveScan"));
     EXPECT_EQ(logOf(QStringLiteral("uno")), QStringList {QStringLiteral("prueba")});
     EXPECT_EQ(logOf(QStringLiteral("todos")), QStringList {QStringLiteral("prueba")});
-    config.btConfigurarClick();
+    click(child<QPushButton>(config, "btConfigurar"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file(QStringLiteral("config.log"))); }, 10000));
     EXPECT_TRUE(logOf(QStringLiteral("config")).isEmpty());
     QFile::remove(file(QStringLiteral("config.sh")));
-    config.btConfigurarClick();
+    click(child<QPushButton>(config, "btConfigurar"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Error: no existe el programa \"%1\"").arg(file(QStringLiteral("config.sh"))));
 
     // "&Cancelar" forgets the changes
-    ui.chkFlipVer->setChecked(true);
-    ui.cbLiveScan->setCurrentIndex(0);
-    config.btCancelarClick();
-    EXPECT_FALSE(ui.chkFlipVer->isChecked());
-    EXPECT_EQ(ui.cbLiveScan->currentText(), QStringLiteral("Plano"));
+    child<QCheckBox>(config, "chkFlipVer")->setChecked(true);
+    child<QComboBox>(config, "cbLiveScan")->setCurrentIndex(0);
+    click(child<QPushButton>(config, "btCancelar"));
+    EXPECT_FALSE(child<QCheckBox>(config, "chkFlipVer")->isChecked());
+    EXPECT_EQ(child<QComboBox>(config, "cbLiveScan")->currentText(), QStringLiteral("Plano"));
 
     // "&Aceptar" writes every value back
-    ui.chkAutoAvance->setChecked(true);
-    ui.chkFlipHor->setChecked(false);
-    ui.chkCtrlCalidad->setChecked(true);
-    ui.cbLiveScan->setCurrentIndex(0);
-    ui.cbProgramaExterno->setCurrentIndex(ui.cbProgramaExterno->findText(QStringLiteral("Otro escáner")));
-    config.btAceptarClick();
+    child<QCheckBox>(config, "chkAutoAvance")->setChecked(true);
+    child<QCheckBox>(config, "chkFlipHor")->setChecked(false);
+    child<QCheckBox>(config, "chkCtrlCalidad")->setChecked(true);
+    child<QComboBox>(config, "cbLiveScan")->setCurrentIndex(0);
+    child<QComboBox>(config, "cbProgramaExterno")->setCurrentIndex(child<QComboBox>(config, "cbProgramaExterno")->findText(QStringLiteral("Otro escáner")));
+    click(child<QPushButton>(config, "btAceptar"));
     EXPECT_EQ(dm->LeerParametro(QStringLiteral("AutoAvance")), QStringLiteral("S"));
     EXPECT_EQ(dm->LeerParametro(QStringLiteral("flip_hor")), QStringLiteral("N"));
     EXPECT_EQ(dm->LeerParametro(QStringLiteral("flip_ver")), QStringLiteral("N"));
@@ -210,7 +215,7 @@ TEST_F(ExternalCapture, TheConfigurationFormLoadsWritesBackAndTriesThePrograms)
     // an unknown device type selects nothing
     dm->GrabarParametro(QStringLiteral("LiveScan"), QStringLiteral("Rodado"));
     config.cargar();
-    EXPECT_EQ(ui.cbLiveScan->currentIndex(), -1);
+    EXPECT_EQ(child<QComboBox>(config, "cbLiveScan")->currentIndex(), -1);
 }
 
 TEST_F(ExternalCapture, ScannerImagesAreMirroredAsConfigured)

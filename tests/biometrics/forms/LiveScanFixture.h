@@ -8,9 +8,11 @@
 #include "biometrics/TFingerScan.h"
 #include "biometrics/forms/TFLiveScanPlano.h"
 #include "imaging/BmpFile.h"
-#include "ui_TFLiveScanPlano.h"
+#include "support/Controls.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -53,6 +55,18 @@ inline bool takePrint(TFingerScan &scan, const QString &file, int ppi = 0, int b
     scan.stop();
     QCoreApplication::processEvents();
     return done;
+}
+
+// Presses "&Grabar" as the operator does; true when the set was saved and the window closed.
+// A button the operator cannot press saves nothing.
+inline bool pressGrabar(TFLiveScanPlano &form)
+{
+    auto *button = child<QPushButton>(form, "btGrabar");
+    if (!button->isEnabled() || !button->isVisibleTo(&form))
+        return false;
+    form.setResult(QDialog::Rejected);
+    QTest::mouseClick(button, Qt::LeftButton);
+    return form.result() == QDialog::Accepted && !form.isVisible();
 }
 
 // Ten prints, one per finger, moving on with Space.
@@ -119,6 +133,7 @@ struct LiveScanFixture : FormsFixture
     {
         QTest::mouseClick(form.slot(n), Qt::LeftButton);
     }
+    static void click(QAbstractButton *button) { test::click(button); }
 
     std::unique_ptr<TFingerScan> scan;
     qint64 ms = 100000;

@@ -10,14 +10,23 @@
 #include "reports/Report.h"
 #include "reports/forms/ImprimirDocumento.h"
 #include "support/Typing.h"
+#include "support/Controls.h"
+#include "biometrics/forms/TClasFundEdit.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
+
+using qal::test::child;
+using qal::test::trigger;
 
 using namespace qal;
 
@@ -36,26 +45,26 @@ TEST_F(LiveScanSession, TenPrintsSavedAndReopenedAsTheyWereStored)
     TenQualityRecords scored {};
     const bool saved = capture([&](TFLiveScanPlano &form) {
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Captura de huellas con LiveScan"));
-        EXPECT_EQ(form.ui()->lbCodTram->text(), QStringLiteral("Pedido: 7 - Regional: 3"));
+        EXPECT_EQ(child<QLabel>(form, "lbCodTram")->text(), QStringLiteral("Pedido: 7 - Regional: 3"));
         for (int n = 1; n <= 10; ++n) {
             ASSERT_EQ(form.dedoActual(), n);
             ASSERT_TRUE(take(print(n - 1)));
             EXPECT_EQ(form.calidades()[n - 1].code, QualityScored) << n;
             // the timer moves on by itself; after the tenth print the save button waits
-            ASSERT_TRUE(QTest::qWaitFor([&] { return n == 10 ? form.ui()->btGrabar->hasFocus() : form.dedoActual() == n + 1; }, 5000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return n == 10 ? child<QPushButton>(form, "btGrabar")->hasFocus() : form.dedoActual() == n + 1; }, 5000));
         }
         EXPECT_EQ(form.dedoActual(), 10);
         const QualityRecord &last = form.calidades()[9];
-        EXPECT_EQ(form.ui()->lblHuella->text(), QStringLiteral("Huella: ") + FingerQualityText(last.code, last.nfiq));
-        EXPECT_EQ(form.ui()->lblProm->text(), QStringLiteral("Promedio: ") + AverageNfiqText(AverageNfiq(form.calidades())));
+        EXPECT_EQ(child<QLabel>(form, "lblHuella")->text(), QStringLiteral("Huella: ") + FingerQualityText(last.code, last.nfiq));
+        EXPECT_EQ(child<QLabel>(form, "lblProm")->text(), QStringLiteral("Promedio: ") + AverageNfiqText(AverageNfiq(form.calidades())));
         ASSERT_LE(AverageNfiq(form.calidades()), 3) << "the fixture set should not ask about its quality";
         scored = form.calidades();
-        form.ui()->edClasDer->setFocus();
-        QTest::keyClick(form.ui()->edClasDer, Qt::Key_Home);
-        test::typeText(form.ui()->edClasDer, QStringLiteral("v1234"));
+        child<TClasFundEdit>(form, "edClasDer")->setFocus();
+        QTest::keyClick(child<TClasFundEdit>(form, "edClasDer"), Qt::Key_Home);
+        test::typeText(child<TClasFundEdit>(form, "edClasDer"), QStringLiteral("v1234"));
         // Enter on the save button saves
-        form.ui()->btGrabar->setFocus();
-        QTest::keyClick(form.ui()->btGrabar, Qt::Key_Return);
+        child<QPushButton>(form, "btGrabar")->setFocus();
+        QTest::keyClick(child<QPushButton>(form, "btGrabar"), Qt::Key_Return);
         EXPECT_FALSE(form.isVisible());
         EXPECT_TRUE(form.estado(0).endsWith(QStringLiteral(" grabada exitosamente! - Total: 0 seg."))) << form.estado(0).toStdString();
     });
@@ -102,7 +111,7 @@ TEST_F(LiveScanSession, TenPrintsSavedAndReopenedAsTheyWereStored)
             EXPECT_NEAR(form.calidades()[n - 1].nfiq, scored[n - 1].nfiq, 1) << n;
         }
         // nothing changed: leaving asks nothing (an unscripted question fails the test)
-        QTest::mouseClick(form.ui()->btSalir, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "btSalir"), Qt::LeftButton);
         EXPECT_FALSE(form.isVisible());
     });
     EXPECT_FALSE(again);
@@ -117,7 +126,7 @@ TEST_F(LiveScanSession, ASetWithAFingerMissingIsNotSaved)
             }
             QTest::keyClick(form.slot(n), Qt::Key_Space);
         }
-        EXPECT_FALSE(form.btGrabarClick());
+        EXPECT_FALSE(test::pressGrabar(form));
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(form.estado(0), QStringLiteral("Error: falta el Medio Derecho!"));
         EXPECT_EQ(form.dedoActual(), 3);
@@ -144,11 +153,11 @@ TEST_F(LiveScanSession, LowQualityAsksAndNoSavesAnyway)
         }
         ASSERT_EQ(AverageNfiq(form.calidades()), 4);
         dialogs.answer(DialogButton::Yes); // retake
-        EXPECT_FALSE(form.btGrabarClick());
+        EXPECT_FALSE(test::pressGrabar(form));
         EXPECT_TRUE(form.isVisible());
         EXPECT_FALSE(QFile::exists(TFLiveScanPlano::zipPath()));
         dialogs.answer(DialogButton::No); // save as they are
-        EXPECT_TRUE(form.btGrabarClick());
+        EXPECT_TRUE(test::pressGrabar(form));
     });
     EXPECT_TRUE(saved);
     ASSERT_EQ(dialogs.shown().size(), 2);
@@ -178,14 +187,14 @@ TEST_F(LiveScanSession, ClicksWithin500msOpenTheEnlargedView)
         ms += 600;
         click(form, 1);
         EXPECT_EQ(views.size(), 1) << "600 ms apart is two clicks";
-        EXPECT_EQ(form.ui()->lblHuella->text(), QStringLiteral("Huella: ") + FingerQualityText(r.code, r.nfiq));
+        EXPECT_EQ(child<QLabel>(form, "lblHuella")->text(), QStringLiteral("Huella: ") + FingerQualityText(r.code, r.nfiq));
         // a quick second click on another finger only selects it; an empty finger clears the labels
         ms += 100;
         click(form, 4);
         EXPECT_EQ(form.dedoActual(), 4);
         EXPECT_EQ(views.size(), 1);
-        EXPECT_TRUE(form.ui()->lblHuella->text().isEmpty());
-        EXPECT_TRUE(form.ui()->lblProm->text().isEmpty());
+        EXPECT_TRUE(child<QLabel>(form, "lblHuella")->text().isEmpty());
+        EXPECT_TRUE(child<QLabel>(form, "lblProm")->text().isEmpty());
     });
 }
 
@@ -231,13 +240,13 @@ TEST_F(LiveScanSession, AmputationKeepsTheScoreAndNeedsItsPlaceholder)
         EXPECT_EQ(dialogs.lastText(), QStringLiteral("Falta el archivo \"Amputado.BMP\""));
         EXPECT_EQ(dialogs.shown().back().title, QStringLiteral("Error"));
         EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(5)));
-        form.btLimpiarClick();
+        click(child<QPushButton>(form, "btLimpiar"));
         EXPECT_EQ(form.estado(0), QStringLiteral("OK"));
         EXPECT_EQ(form.dedoActual(), 1);
         EXPECT_EQ(AverageNfiq(form.calidades()), NoPrintsAverage);
         EXPECT_FALSE(QFile::exists(TFLiveScanPlano::dedoBmp(1)));
         dialogs.answer(DialogButton::No);
-        form.btSalirClick();
+        click(child<QPushButton>(form, "btSalir"));
     });
 }
 
@@ -246,7 +255,7 @@ TEST_F(LiveScanSession, AReadOnlySessionShowsThePrintsAndRefusesEveryChange)
     // a stored set to show
     capture([&](TFLiveScanPlano &form) {
         takeTen(form);
-        EXPECT_TRUE(form.btGrabarClick());
+        EXPECT_TRUE(test::pressGrabar(form));
     });
     ASSERT_TRUE(QFile::rename(resultZip, ProgramFolder::resolve(QStringLiteral("z7.3"))));
     ASSERT_TRUE(WriteAmputationPlaceholder(ProgramFolder::resolve(QString::fromLatin1(AmputationFile))));
@@ -255,17 +264,17 @@ TEST_F(LiveScanSession, AReadOnlySessionShowsThePrintsAndRefusesEveryChange)
         const TenQualityRecords shown = form.calidades();
         const QByteArray first = [] { QFile f(TFLiveScanPlano::dedoBmp(1)); f.open(QIODevice::ReadOnly); return f.readAll(); }();
         EXPECT_EQ(shown[0].code, QualityScored);
-        EXPECT_FALSE(form.ui()->edClasDer->isEnabled());
-        EXPECT_FALSE(form.ui()->edClasIzq->isEnabled());
-        EXPECT_FALSE(form.ui()->sbGomaDer->isEnabled());
-        EXPECT_EQ(form.ui()->edClasDer->Clasificacion(), QStringLiteral("V1234"));
+        EXPECT_FALSE(child<TClasFundEdit>(form, "edClasDer")->isEnabled());
+        EXPECT_FALSE(child<TClasFundEdit>(form, "edClasIzq")->isEnabled());
+        EXPECT_FALSE(child<QToolButton>(form, "sbGomaDer")->isEnabled());
+        EXPECT_EQ(child<TClasFundEdit>(form, "edClasDer")->Clasificacion(), QStringLiteral("V1234"));
         // the scanner, the external programs, amputation, clearing and saving change nothing
         EXPECT_TRUE(take(print(5)));
         QTest::keyClick(form.slot(1), Qt::Key_Return);
-        form.btCapturarClick();
-        form.amputar(0);
-        form.btLimpiarClick();
-        EXPECT_FALSE(form.btGrabarClick());
+        QTest::mouseClick(child<QPushButton>(form, "btCapturar"), Qt::LeftButton);
+        child<QAction>(form, "amp_d0")->trigger();
+        QTest::mouseClick(child<QPushButton>(form, "btLimpiar"), Qt::LeftButton);
+        EXPECT_FALSE(test::pressGrabar(form));
         QFile f(TFLiveScanPlano::dedoBmp(1));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), first);
@@ -274,7 +283,7 @@ TEST_F(LiveScanSession, AReadOnlySessionShowsThePrintsAndRefusesEveryChange)
             EXPECT_EQ(form.calidades()[n].nfiq, shown[n].nfiq);
         EXPECT_FALSE(QFile::exists(TFLiveScanPlano::zipPath()));
         EXPECT_TRUE(dialogs.shown().isEmpty());
-        form.btSalirClick();
+        click(child<QPushButton>(form, "btSalir"));
         EXPECT_FALSE(form.isVisible());
     }, true);
     EXPECT_TRUE(QFile::exists(ProgramFolder::resolve(QStringLiteral("z7.3"))));
@@ -337,7 +346,7 @@ TEST_F(LiveScanSession, ScannerImagesAreResampledCheckedAndTakenOneAtATime)
         ASSERT_TRUE(QTest::qWaitFor([&] { return handled.count() == 2; }, 10000));
         EXPECT_TRUE(QFile::exists(TFLiveScanPlano::dedoBmp(3)));
         dialogs.answer(DialogButton::No);
-        form.btSalirClick();
+        click(child<QPushButton>(form, "btSalir"));
     });
     // images after the session are not delivered to anyone
     EXPECT_FALSE(scan->delivery());
@@ -349,14 +358,14 @@ TEST_F(LiveScanSession, AFailedSaveOnLeavingKeepsTheSessionAndItsPrints)
     capture([&](TFLiveScanPlano &form) {
         takeTen(form);
         dialogs.answer(DialogButton::Yes);
-        form.btSalirClick();
+        click(child<QPushButton>(form, "btSalir"));
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(form.estado(0), QStringLiteral("Error: convirtiendo el Pulgar Derecho! . Mensaje:ERROR: No se pudo generar dedo1.wsq"));
         for (int n = 1; n <= 10; ++n)
             EXPECT_TRUE(QFile::exists(TFLiveScanPlano::dedoBmp(n))) << n;
         EXPECT_FALSE(QFile::exists(TFLiveScanPlano::zipPath()));
         dialogs.answer(DialogButton::No);
-        form.btSalirClick();
+        click(child<QPushButton>(form, "btSalir"));
         EXPECT_FALSE(form.isVisible());
     });
     EXPECT_EQ(dialogs.texts().count(QStringLiteral("La huella ha sido modificada. ¿Desea guardarla?")), 2);
@@ -409,7 +418,7 @@ TEST_F(LiveScanSession, APrintThatCannotBeConvertedStopsTheSaveAtItsFinger)
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
         broken.write("no es un bmp");
         broken.close();
-        EXPECT_FALSE(form.btGrabarClick());
+        EXPECT_FALSE(test::pressGrabar(form));
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(form.estado(0),
                   QStringLiteral("Error: convirtiendo el Anular Derecho! . Mensaje:ERROR: No se pudo generar dedo4.wsq"));
@@ -438,16 +447,16 @@ TEST_F(LiveScanSession, TheCardIsComposedFromTheTenPrintsOnlyWhenAllAndItsTempla
             ASSERT_TRUE(take(print(n - 1)));
             QTest::keyClick(form.slot(n), Qt::Key_Space);
         }
-        form.miImprimirClick();
+        trigger(child<QAction>(form, "miImprimir"));
         EXPECT_EQ(dialogs.lastText(), QStringLiteral("Error: falta el dedo Meñique Izquierdo"));
         ASSERT_TRUE(take(print(9)));
-        form.miImprimirClick();
+        trigger(child<QAction>(form, "miImprimir"));
         EXPECT_EQ(dialogs.lastText(), QStringLiteral("Error: no existe la ficha completa \"fmodelo.bemepe\""));
         EXPECT_EQ(previews, 0);
 
         ASSERT_TRUE(BmpFile::writeGrey(ProgramFolder::resolve(QStringLiteral("fmodelo.bemepe")),
                                        GreyImage(4000, 2100, 500, 255)));
-        form.miImprimirClick();
+        trigger(child<QAction>(form, "miImprimir"));
         ASSERT_EQ(previews, 1);
         EXPECT_EQ(shownCard.width(), 4000);
         EXPECT_EQ(shownCard.height(), 2100);
@@ -474,7 +483,7 @@ TEST_F(LiveScanSession, TheQualityCommandListsTheSessionsScoresWithoutRescoringO
         QTest::keyClick(form.slot(1), Qt::Key_Space);
         ASSERT_TRUE(take(print(1)));
         const TenQualityRecords scored = form.calidades();
-        QTest::mouseClick(form.ui()->btCalidad, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "btCalidad"), Qt::LeftButton);
         TFCalidad *window = form.calidad();
         ASSERT_TRUE(window->isVisible());
         EXPECT_FALSE(window->isModal());
@@ -490,7 +499,7 @@ TEST_F(LiveScanSession, TheQualityCommandListsTheSessionsScoresWithoutRescoringO
         QTest::keyClick(form.slot(2), Qt::Key_Space);
         ASSERT_TRUE(take(print(2)));
         EXPECT_EQ(form.calidades()[2].code, QualityScored);
-        QTest::mouseClick(form.ui()->btCalidad, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "btCalidad"), Qt::LeftButton);
         EXPECT_EQ(window->memoText().split(QLatin1Char('\n')).value(4),
                   QStringLiteral("Medio Derecho = ") + FingerQualityText(form.calidades()[2].code, form.calidades()[2].nfiq));
     });

@@ -4,12 +4,17 @@
 #include "data/forms/TCambClave.h"
 #include "data/forms/TFAdminUsu.h"
 #include "data/forms/TPedirClave.h"
-#include "ui_TCambClave.h"
-#include "ui_TFAdminUsu.h"
-#include "ui_TPedirClave.h"
+#include "support/Controls.h"
+#include "ui/DbGrid.h"
+#include "ui/DbNavigator.h"
 
 #include <QTest>
 #include <QToolButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 
@@ -31,11 +36,11 @@ struct LogIn : test::FormsFixture
     }
     void attempt(const QString &user, const QString &password)
     {
-        dialog->ui()->edUsuario->clear();
-        dialog->ui()->edContrasena->clear();
-        QTest::keyClicks(dialog->ui()->edUsuario, user);
-        QTest::keyClicks(dialog->ui()->edContrasena, password);
-        QTest::mouseClick(dialog->ui()->btAceptar, Qt::LeftButton);
+        child<QLineEdit>(dialog, "edUsuario")->clear();
+        child<QLineEdit>(dialog, "edContrasena")->clear();
+        QTest::keyClicks(child<QLineEdit>(dialog, "edUsuario"), user);
+        QTest::keyClicks(child<QLineEdit>(dialog, "edContrasena"), password);
+        QTest::mouseClick(child<QPushButton>(dialog, "btAceptar"), Qt::LeftButton);
     }
     std::unique_ptr<TPedirClave> dialog;
 };
@@ -45,8 +50,8 @@ struct LogIn : test::FormsFixture
 TEST_F(LogIn, AUserWithoutPasswordEntersWithTheNameAndIsAdvisedToChangeIt)
 {
     EXPECT_EQ(dialog->windowTitle(), "Control de Acceso");
-    EXPECT_EQ(dialog->ui()->Sistema->text(), "QAL Regional");
-    EXPECT_EQ(dialog->ui()->edContrasena->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(child<QLabel>(dialog, "Sistema")->text(), "QAL Regional");
+    EXPECT_EQ(child<QLineEdit>(dialog, "edContrasena")->echoMode(), QLineEdit::Password);
     attempt(QStringLiteral("ADMIN"), QStringLiteral("admin"));
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_EQ(dialogs.texts(), QStringList({"Para mayor seguridad, conviene que cambie su contraseña"}));
@@ -82,7 +87,7 @@ TEST_F(LogIn, TwoWarningsThenTheThirdFailureClosesTheDialog)
 
     dialog->prepare(QStringLiteral("QAL Regional"));
     EXPECT_EQ(dialog->intentos(), 0) << "each showing starts counting anew";
-    EXPECT_TRUE(dialog->ui()->edUsuario->text().isEmpty());
+    EXPECT_TRUE(child<QLineEdit>(dialog, "edUsuario")->text().isEmpty());
 }
 
 TEST_F(LogIn, AStoredPasswordThatDoesNotUnscrambleToTextLetsNobodyIn)
@@ -115,7 +120,7 @@ TEST_F(LogIn, APasswordWhoseProtectedFormEndsInBlanksStillWorks)
 
 TEST_F(LogIn, CancelClosesWithFailure)
 {
-    QTest::mouseClick(dialog->ui()->btCancelar, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(dialog, "btCancelar"), Qt::LeftButton);
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
@@ -140,12 +145,12 @@ struct ChangePassword : test::FormsFixture
     }
     void fill(const QString &actual, const QString &nueva, const QString &confirmar)
     {
-        for (QLineEdit *e : {dialog->ui()->edActual, dialog->ui()->edNueva, dialog->ui()->edConfirmar})
+        for (QLineEdit *e : {child<QLineEdit>(dialog, "edActual"), child<QLineEdit>(dialog, "edNueva"), child<QLineEdit>(dialog, "edConfirmar")})
             e->clear();
-        QTest::keyClicks(dialog->ui()->edActual, actual);
-        QTest::keyClicks(dialog->ui()->edNueva, nueva);
-        QTest::keyClicks(dialog->ui()->edConfirmar, confirmar);
-        QTest::mouseClick(dialog->ui()->btCambiar, Qt::LeftButton);
+        QTest::keyClicks(child<QLineEdit>(dialog, "edActual"), actual);
+        QTest::keyClicks(child<QLineEdit>(dialog, "edNueva"), nueva);
+        QTest::keyClicks(child<QLineEdit>(dialog, "edConfirmar"), confirmar);
+        QTest::mouseClick(child<QPushButton>(dialog, "btCambiar"), Qt::LeftButton);
     }
     std::unique_ptr<TCambClave> dialog;
 };
@@ -191,9 +196,9 @@ TEST_F(ChangePassword, AnOperatorNoLongerInTheTableIsReported)
 
 TEST_F(ChangePassword, TheFieldsTakeOnlyLowerCaseLettersAndDigits)
 {
-    QTest::keyClicks(dialog->ui()->edNueva, QStringLiteral("Nueva-Clave 123"));
-    EXPECT_EQ(dialog->ui()->edNueva->text(), "nuevaclave");
-    EXPECT_EQ(dialog->ui()->edConfirmar->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(child<QLineEdit>(dialog, "edNueva"), QStringLiteral("Nueva-Clave 123"));
+    EXPECT_EQ(child<QLineEdit>(dialog, "edNueva")->text(), "nuevaclave");
+    EXPECT_EQ(child<QLineEdit>(dialog, "edConfirmar")->echoMode(), QLineEdit::Password);
 }
 
 namespace {
@@ -220,19 +225,19 @@ struct AdminUsers : test::FormsFixture
 TEST_F(AdminUsers, TheGridHidesThePasswordAndLimpiarClaveClearsItOnConfirmation)
 {
     EXPECT_EQ(window->windowTitle(), "Administrar Usuarios");
-    const auto *model = window->ui()->DBGrid1->model();
+    const auto *model = child<ui::DbGrid>(window, "DBGrid1")->model();
     ASSERT_EQ(model->rowCount(), 2);
-    EXPECT_TRUE(window->ui()->DBGrid1->isColumnHidden(2));
+    EXPECT_TRUE(child<ui::DbGrid>(window, "DBGrid1")->isColumnHidden(2));
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Usuario");
-    EXPECT_EQ(window->ui()->DBNavigator1->findChild<QToolButton *>("nbInsert")->toolTip(), "Agregar un registro");
+    EXPECT_EQ(child<ui::DbNavigator>(window, "DBNavigator1")->findChild<QToolButton *>("nbInsert")->toolTip(), "Agregar un registro");
 
-    window->ui()->DBGrid1->setCurrentIndex(model->index(1, 0));
+    child<ui::DbGrid>(window, "DBGrid1")->setCurrentIndex(model->index(1, 0));
     ASSERT_EQ(dm->usu.value("C_LOGIN").toString(), "juan");
     dialogs.answer(DialogButton::No);
-    QTest::mouseClick(window->ui()->btLimpiar, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "btLimpiar"), Qt::LeftButton);
     EXPECT_FALSE(storedClave(QStringLiteral("juan")).isNull());
     dialogs.answer(DialogButton::Yes);
-    QTest::mouseClick(window->ui()->btLimpiar, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "btLimpiar"), Qt::LeftButton);
     EXPECT_TRUE(storedClave(QStringLiteral("juan")).isNull());
     EXPECT_EQ(dialogs.texts(), QStringList(2, QStringLiteral("¿Está seguro que desea limpiar\rla contraseña de este usuario?")));
     EXPECT_EQ(dialogs.titles().value(0), "Confirmar");
@@ -243,12 +248,12 @@ TEST_F(AdminUsers, TheGridHidesThePasswordAndLimpiarClaveClearsItOnConfirmation)
 
 TEST_F(AdminUsers, ANewUserTypedInCapitalsIsStoredInLowerCase)
 {
-    auto *grid = window->ui()->DBGrid1;
-    window->ui()->DBNavigator1->click(ui::DbNavigator::Button::Insert);
+    auto *grid = child<ui::DbGrid>(window, "DBGrid1");
+    child<ui::DbNavigator>(window, "DBNavigator1")->click(ui::DbNavigator::Button::Insert);
     const int row = grid->model()->rowCount() - 1;
     ASSERT_TRUE(grid->model()->setData(grid->model()->index(row, 0), QStringLiteral("Maria")));
     ASSERT_TRUE(grid->model()->setData(grid->model()->index(row, 1), QStringLiteral("María Pérez")));
-    window->ui()->DBNavigator1->click(ui::DbNavigator::Button::Post);
+    child<ui::DbNavigator>(window, "DBNavigator1")->click(ui::DbNavigator::Button::Post);
     EXPECT_EQ(dm->usu.lookup("C_LOGIN", QStringLiteral("maria"), "X_USU").toString(), QStringLiteral("María Pérez"));
     ControlAcceso acceso(dm->usu);
     EXPECT_EQ(acceso.ingresar(QStringLiteral("maria"), QStringLiteral("maria")), ControlAcceso::Resultado::Aceptado);
@@ -259,9 +264,9 @@ TEST_F(AdminUsers, LimpiarClaveOnAnEmptyTableAsksNothing)
     dialogs.answer(DialogButton::Yes);
     dialogs.answer(DialogButton::Yes);
     for (int i = 0; i < 2; ++i)
-        window->ui()->DBNavigator1->click(ui::DbNavigator::Button::Delete);
+        child<ui::DbNavigator>(window, "DBNavigator1")->click(ui::DbNavigator::Button::Delete);
     dialogs.clear();
     ASSERT_TRUE(dm->usu.isEmpty());
-    QTest::mouseClick(window->ui()->btLimpiar, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "btLimpiar"), Qt::LeftButton);
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }

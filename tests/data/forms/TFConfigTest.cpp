@@ -3,14 +3,22 @@
 #include "data/PasswordProtection.h"
 #include "data/forms/TFConfig.h"
 #include "data/forms/TFVerConfig.h"
-#include "ui_TFConfig.h"
-#include "ui_TFVerConfig.h"
 
 #include "support/Typing.h"
+#include "support/Controls.h"
+#include "ui/DbGrid.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QTest>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 
@@ -39,7 +47,7 @@ struct Settings : test::FormsFixture
         e->clear();
         test::typeText(e, text);
     }
-    void aceptar() { QTest::mouseClick(window->ui()->btAceptar, Qt::LeftButton); }
+    void aceptar() { QTest::mouseClick(child<QPushButton>(window, "btAceptar"), Qt::LeftButton); }
     QString setting(const char *key) { return dm->LeerParametro(QLatin1String(key)); }
 
     std::unique_ptr<TFConfig> window;
@@ -53,23 +61,22 @@ TEST_F(Settings, ShowsEveryKeyWithItsCaption)
     removeSetting("m_impauto");
     setSetting("m_domic", "S");
     open();
-    auto *u = window->ui();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Configuración de QAL Regional"));
-    EXPECT_EQ(u->c_regp->text(), "12");
-    EXPECT_EQ(u->x_reg->text(), QStringLiteral("Regional Demostración"));
-    EXPECT_EQ(u->x_toregp->text(), "qal.central@central.gob.ar");
-    EXPECT_EQ(u->frec_recep->text(), "5");
-    EXPECT_EQ(u->dias_fpago->text(), "365");
-    EXPECT_TRUE(u->m_impauto->isChecked()) << "absent: on";
-    EXPECT_TRUE(u->m_chkdatbol->isChecked()) << "anything but N: on";
-    EXPECT_TRUE(u->m_domic->isChecked());
-    EXPECT_TRUE(u->m_fecpago->isChecked());
-    EXPECT_FALSE(u->m_nomi->isVisibleTo(window.get()));
-    EXPECT_EQ(u->gbRegional->title(), " Regional ");
-    EXPECT_EQ(u->gbCorreo->title(), QStringLiteral(" Correo electrónico y contestaciones "));
-    EXPECT_EQ(u->lbMaxContes->text(), QStringLiteral("Número máximo de contestaciones a procesar: "));
-    EXPECT_EQ(u->proxy_pass->echoMode(), QLineEdit::Password);
-    const auto *grid = u->dbgUrl->model();
+    EXPECT_EQ(child<QLineEdit>(window, "c_regp")->text(), "12");
+    EXPECT_EQ(child<QLineEdit>(window, "x_reg")->text(), QStringLiteral("Regional Demostración"));
+    EXPECT_EQ(child<QLineEdit>(window, "x_toregp")->text(), "qal.central@central.gob.ar");
+    EXPECT_EQ(child<QLineEdit>(window, "frec_recep")->text(), "5");
+    EXPECT_EQ(child<QLineEdit>(window, "dias_fpago")->text(), "365");
+    EXPECT_TRUE(child<QCheckBox>(window, "m_impauto")->isChecked()) << "absent: on";
+    EXPECT_TRUE(child<QCheckBox>(window, "m_chkdatbol")->isChecked()) << "anything but N: on";
+    EXPECT_TRUE(child<QCheckBox>(window, "m_domic")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(window, "m_fecpago")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(window, "m_nomi")->isVisibleTo(window.get()));
+    EXPECT_EQ(child<QGroupBox>(window, "gbRegional")->title(), " Regional ");
+    EXPECT_EQ(child<QGroupBox>(window, "gbCorreo")->title(), QStringLiteral(" Correo electrónico y contestaciones "));
+    EXPECT_EQ(child<QLabel>(window, "lbMaxContes")->text(), QStringLiteral("Número máximo de contestaciones a procesar: "));
+    EXPECT_EQ(child<QLineEdit>(window, "proxy_pass")->echoMode(), QLineEdit::Password);
+    const auto *grid = child<ui::DbGrid>(window, "dbgUrl")->model();
     EXPECT_EQ(grid->headerData(0, Qt::Horizontal).toString(), "Prioridad");
     EXPECT_EQ(grid->headerData(1, Qt::Horizontal).toString(), "Url");
     EXPECT_EQ(grid->index(0, 1).data().toString(), "http://127.0.0.1/qalcentral");
@@ -79,12 +86,12 @@ TEST_F(Settings, ShowsEveryKeyWithItsCaption)
 TEST_F(Settings, AProxyUserWithoutPasswordOrTooLongIsRefused)
 {
     open();
-    type(window->ui()->proxy_user, QStringLiteral("usuario.proxy"));
+    type(child<QLineEdit>(window, "proxy_user"), QStringLiteral("usuario.proxy"));
     aceptar();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->ui()->proxy_pass->hasFocus() || !QApplication::focusWidget());
-    type(window->ui()->proxy_user, QString(31, QLatin1Char('u')));
-    type(window->ui()->proxy_pass, QStringLiteral("clave1"));
+    EXPECT_TRUE(child<QLineEdit>(window, "proxy_pass")->hasFocus() || !QApplication::focusWidget());
+    type(child<QLineEdit>(window, "proxy_user"), QString(31, QLatin1Char('u')));
+    type(child<QLineEdit>(window, "proxy_pass"), QStringLiteral("clave1"));
     aceptar();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(dialogs.texts(), QStringList({"Por favor introduzca la contraseña del proxy",
@@ -97,14 +104,13 @@ TEST_F(Settings, AceptarWritesTheKeysInOrderAndRefreshesTheFlags)
     open();
     QStringList order;
     dm->amb.afterPost = [&order](dbase::Table &t) { order << t.value("C_AMB").toString(); };
-    auto *u = window->ui();
-    type(u->x_toregp, QStringLiteral("central@qal.gob.ar"));
-    type(u->x_reg, QStringLiteral("Regional Córdoba"));
-    type(u->proxy_user, QStringLiteral("proxyuser"));
-    type(u->proxy_pass, QStringLiteral("Clave9"));
-    type(u->http_proxy, QStringLiteral("10.0.0.1"));
-    u->m_domic->click();
-    u->m_impauto->click();
+    type(child<QLineEdit>(window, "x_toregp"), QStringLiteral("central@qal.gob.ar"));
+    type(child<QLineEdit>(window, "x_reg"), QStringLiteral("Regional Córdoba"));
+    type(child<QLineEdit>(window, "proxy_user"), QStringLiteral("proxyuser"));
+    type(child<QLineEdit>(window, "proxy_pass"), QStringLiteral("Clave9"));
+    type(child<QLineEdit>(window, "http_proxy"), QStringLiteral("10.0.0.1"));
+    child<QCheckBox>(window, "m_domic")->click();
+    child<QCheckBox>(window, "m_impauto")->click();
     QStringList handedOver;
     window->entregarProxy = [&](const QString &host, const QString &port, const QString &user, const QString &pass) {
         handedOver = {host, port, user, pass};
@@ -129,9 +135,9 @@ TEST_F(Settings, AceptarWritesTheKeysInOrderAndRefreshesTheFlags)
     window.reset();
     startDataModule();
     open();
-    EXPECT_EQ(window->ui()->proxy_user->text(), "proxyuser");
-    EXPECT_EQ(window->ui()->proxy_pass->text(), "clave9");
-    EXPECT_EQ(window->ui()->x_reg->text(), QStringLiteral("Regional Córdoba"));
+    EXPECT_EQ(child<QLineEdit>(window, "proxy_user")->text(), "proxyuser");
+    EXPECT_EQ(child<QLineEdit>(window, "proxy_pass")->text(), "clave9");
+    EXPECT_EQ(child<QLineEdit>(window, "x_reg")->text(), QStringLiteral("Regional Córdoba"));
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
 
@@ -149,7 +155,7 @@ TEST_F(Settings, APasswordThatCannotBeReadBackIsAskedForAgain)
     setSetting("proxy_user", "otro");
     setSetting("proxy_pass", CifrarClaveProxy(QStringLiteral("clave9"), QStringLiteral("proxyuser")));
     open();
-    EXPECT_TRUE(window->ui()->proxy_pass->text().isEmpty());
+    EXPECT_TRUE(child<QLineEdit>(window, "proxy_pass")->text().isEmpty());
     EXPECT_EQ(dialogs.texts(), QStringList({"Por favor vuelva a poner el usuario y contraseña del proxy."}));
 }
 
@@ -158,18 +164,18 @@ TEST_F(Settings, EnteringTheProxyUserEmptiesThePassword)
     setSetting("proxy_user", "proxyuser");
     setSetting("proxy_pass", CifrarClaveProxy(QStringLiteral("clave9"), QStringLiteral("proxyuser")));
     open();
-    EXPECT_EQ(window->ui()->proxy_pass->text(), "clave9");
+    EXPECT_EQ(child<QLineEdit>(window, "proxy_pass")->text(), "clave9");
     QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
-    QApplication::sendEvent(window->ui()->proxy_user, &focusIn);
-    EXPECT_TRUE(window->ui()->proxy_pass->text().isEmpty());
+    QApplication::sendEvent(child<QLineEdit>(window, "proxy_user"), &focusIn);
+    EXPECT_TRUE(child<QLineEdit>(window, "proxy_pass")->text().isEmpty());
 }
 
 TEST_F(Settings, CancelarWritesNothing)
 {
     open();
-    type(window->ui()->x_reg, QStringLiteral("Otra"));
-    window->ui()->m_domic->click();
-    QTest::mouseClick(window->ui()->btCancelar, Qt::LeftButton);
+    type(child<QLineEdit>(window, "x_reg"), QStringLiteral("Otra"));
+    child<QCheckBox>(window, "m_domic")->click();
+    QTest::mouseClick(child<QPushButton>(window, "btCancelar"), Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(setting("x_reg"), QStringLiteral("Regional Demostración"));
     EXPECT_EQ(setting("m_domic"), "N");
@@ -178,7 +184,7 @@ TEST_F(Settings, CancelarWritesNothing)
 TEST_F(Settings, AFailedSaveIsReportedAndTheWindowStaysOpen)
 {
     open();
-    type(window->ui()->x_reg, QStringLiteral("Otra"));
+    type(child<QLineEdit>(window, "x_reg"), QStringLiteral("Otra"));
     dm->amb.close();
     aceptar();
     EXPECT_TRUE(window->isVisible());
@@ -190,13 +196,12 @@ TEST_F(Settings, AFailedSaveIsReportedAndTheWindowStaysOpen)
 TEST_F(Settings, TypedSettingsAreStoredAsTheSettingsTableHoldsText)
 {
     open();
-    auto *u = window->ui();
-    u->x_reg->clear();
+    child<QLineEdit>(window, "x_reg")->clear();
     QApplication::clipboard()->setText(QStringLiteral("Regional\tŁomża\x1a"));
-    u->x_reg->setFocus();
-    QTest::keyClick(u->x_reg, Qt::Key_V, Qt::ControlModifier);
-    type(u->url_cert, QString(260, QLatin1Char('u')));
-    EXPECT_EQ(u->url_cert->text().size(), 254) << "the value field's width, said at the control";
+    child<QLineEdit>(window, "x_reg")->setFocus();
+    QTest::keyClick(child<QLineEdit>(window, "x_reg"), Qt::Key_V, Qt::ControlModifier);
+    type(child<QLineEdit>(window, "url_cert"), QString(260, QLatin1Char('u')));
+    EXPECT_EQ(child<QLineEdit>(window, "url_cert")->text().size(), 254) << "the value field's width, said at the control";
     aceptar();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(setting("x_reg"), QStringLiteral("Regional Lomza"));
@@ -206,8 +211,8 @@ TEST_F(Settings, TypedSettingsAreStoredAsTheSettingsTableHoldsText)
 TEST_F(Settings, NumericKeysTakeOnlyDigits)
 {
     open();
-    type(window->ui()->frec_recep, QStringLiteral("1x0"));
-    EXPECT_EQ(window->ui()->frec_recep->text(), "10");
+    type(child<QLineEdit>(window, "frec_recep"), QStringLiteral("1x0"));
+    EXPECT_EQ(child<QLineEdit>(window, "frec_recep")->text(), "10");
 }
 
 namespace {
@@ -224,11 +229,11 @@ TEST_F(SendingLog, MostrarConfiguracionAppendsTheOfficeAndNetworkIdentity)
     window.obtenerIdentidad = [] { return NetworkIdentity {"00:1A:2B:3C:4D:5E", "192.168.0.7", "regional-pc"}; };
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Log / configuración de envío"));
-    EXPECT_TRUE(window.ui()->Memo1->isReadOnly());
-    EXPECT_FALSE(window.ui()->btVerificar->isEnabled());
+    EXPECT_TRUE(child<QPlainTextEdit>(window, "Memo1")->isReadOnly());
+    EXPECT_FALSE(child<QPushButton>(window, "btVerificar")->isEnabled());
     window.agregarLinea(QStringLiteral("envío 1"));
-    QTest::mouseClick(window.ui()->btMostrar, Qt::LeftButton);
-    EXPECT_EQ(window.ui()->Memo1->toPlainText(),
+    QTest::mouseClick(child<QPushButton>(window, "btMostrar"), Qt::LeftButton);
+    EXPECT_EQ(child<QPlainTextEdit>(window, "Memo1")->toPlainText(),
               QStringLiteral("envío 1\nCódigo de regional oficial: 12\nCódigo de regional privado: 12\n"
                              "MAC: 00:1A:2B:3C:4D:5E\nHost: regional-pc\nIP: 192.168.0.7"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -245,9 +250,9 @@ TEST_F(SendingLog, VerificarAppendsTheChecksAnswerOnceTheCheckIsInstalled)
         ++calls;
         return QStringLiteral("Configuración verificada - tiempo: 12 ms.");
     });
-    ASSERT_TRUE(window.ui()->btVerificar->isEnabled());
-    QTest::mouseClick(window.ui()->btVerificar, Qt::LeftButton);
+    ASSERT_TRUE(child<QPushButton>(window, "btVerificar")->isEnabled());
+    QTest::mouseClick(child<QPushButton>(window, "btVerificar"), Qt::LeftButton);
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(window.ui()->Memo1->toPlainText(), QStringLiteral("Configuración verificada - tiempo: 12 ms."));
+    EXPECT_EQ(child<QPlainTextEdit>(window, "Memo1")->toPlainText(), QStringLiteral("Configuración verificada - tiempo: 12 ms."));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -6,14 +6,21 @@
 #include "exchange/forms/TFMailCheck.h"
 #include "exchange/forms/TFNewMail.h"
 #include "exchange/forms/TFRecEst.h"
+#include "support/Controls.h"
 
-#include "ui_TFConfigMail.h"
-#include "ui_TFMailCheck.h"
-#include "ui_TFNewMail.h"
-#include "ui_TFRecEst.h"
 
 #include <QApplication>
 #include <QTest>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+using qal::test::child;
 
 using namespace qal;
 using namespace qal::exchange;
@@ -36,15 +43,15 @@ TEST_F(MailWindows, ConfigurationStoresNonNumericPortsAsTheStandardOnes)
     TSMimeReg smime(*dm, dir.path());
     TFConfigMail window(smime);
     window.show();
-    EXPECT_EQ(window.ui()->POPPort->text(), QString::number(rig.pop3Port));
-    EXPECT_FALSE(window.ui()->cbWebService->isChecked());
-    EXPECT_TRUE(window.ui()->cboAuthenticationType->isHidden());
-    typeInto(window.ui()->POPPort, QStringLiteral("abc"));
-    typeInto(window.ui()->SMTPPort, QStringLiteral("x25"));
-    typeInto(window.ui()->edEmailForward, QStringLiteral("otro@qal.test"));
-    window.ui()->cbWaitFinish->click();
-    window.ui()->cbWebService->click();
-    QTest::mouseClick(window.ui()->btAceptar, Qt::LeftButton);
+    EXPECT_EQ(child<QLineEdit>(window, "POPPort")->text(), QString::number(rig.pop3Port));
+    EXPECT_FALSE(child<QCheckBox>(window, "cbWebService")->isChecked());
+    EXPECT_TRUE(child<QComboBox>(window, "cboAuthenticationType")->isHidden());
+    typeInto(child<QLineEdit>(window, "POPPort"), QStringLiteral("abc"));
+    typeInto(child<QLineEdit>(window, "SMTPPort"), QStringLiteral("x25"));
+    typeInto(child<QLineEdit>(window, "edEmailForward"), QStringLiteral("otro@qal.test"));
+    child<QCheckBox>(window, "cbWaitFinish")->click();
+    child<QCheckBox>(window, "cbWebService")->click();
+    QTest::mouseClick(child<QPushButton>(window, "btAceptar"), Qt::LeftButton);
     EXPECT_EQ(dm->LeerParametro(QStringLiteral("pop3Port")), QStringLiteral("110"));
     EXPECT_EQ(dm->LeerParametro(QStringLiteral("smtpPort")), QStringLiteral("25"));
     EXPECT_EQ(dm->LeerParametro(QStringLiteral("emailFwd")), QStringLiteral("otro@qal.test"));
@@ -56,10 +63,10 @@ TEST_F(MailWindows, ConfigurationStoresNonNumericPortsAsTheStandardOnes)
 
     // Outlook hides the account and leaves it as it was.
     window.show();
-    window.ui()->chkbOutlook->click();
-    EXPECT_TRUE(window.ui()->pcSetupMail->isHidden());
-    typeInto(window.ui()->POPServer, QStringLiteral("otro.servidor"));
-    QTest::mouseClick(window.ui()->btAceptar, Qt::LeftButton);
+    child<QCheckBox>(window, "chkbOutlook")->click();
+    EXPECT_TRUE(child<QTabWidget>(window, "pcSetupMail")->isHidden());
+    typeInto(child<QLineEdit>(window, "POPServer"), QStringLiteral("otro.servidor"));
+    QTest::mouseClick(child<QPushButton>(window, "btAceptar"), Qt::LeftButton);
     EXPECT_EQ(dm->LeerParametro(QStringLiteral("usaOutlook")), QStringLiteral("S"));
     EXPECT_EQ(dm->LeerParametro(QStringLiteral("pop3Name")), rig.host);
 }
@@ -69,7 +76,7 @@ TEST_F(MailWindows, TheAccountTestStopsAtARefusedPop3Server)
     TFMailCheck window(*mail);
     mail->POP3Port = 1;
     window.Chequear();
-    const QStringList lines = window.ui()->MChequeo->toPlainText().split(QLatin1Char('\n'));
+    const QStringList lines = child<QPlainTextEdit>(window, "MChequeo")->toPlainText().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0], QStringLiteral("Chequeando POP3.."));
     EXPECT_EQ(lines[1], QStringLiteral("Error al conectarse al POP3. Verifique configuración del POP3 y del correo"));
@@ -78,7 +85,7 @@ TEST_F(MailWindows, TheAccountTestStopsAtARefusedPop3Server)
 
     mail->POP3Port = rig.pop3Port;
     window.Chequear();
-    EXPECT_EQ(window.ui()->MChequeo->toPlainText(),
+    EXPECT_EQ(child<QPlainTextEdit>(window, "MChequeo")->toPlainText(),
               QStringLiteral("Chequeando POP3..\nVerificación exitosa\nChequeando SMTP..\nVerificación exitosa"));
     const QByteArray sent = rig.sentMessages().value(0);
     EXPECT_TRUE(sent.contains("Subject: Mensaje de Prueba sin uso del Outlook"));
@@ -90,12 +97,12 @@ TEST_F(MailWindows, ANewMessageGoesWithItsAttachmentsAndHighPriority)
     writeFile(QStringLiteral("nota.txt"), "hola");
     TFNewMail window(*mail);
     window.show();
-    typeInto(window.ui()->edA, QStringLiteral("central@qal.test"));
-    typeInto(window.ui()->edAsunto, QStringLiteral("Consulta"));
-    window.ui()->MemoMsg->setPlainText(QStringLiteral("Linea 1\nLinea 2"));
+    typeInto(child<QLineEdit>(window, "edA"), QStringLiteral("central@qal.test"));
+    typeInto(child<QLineEdit>(window, "edAsunto"), QStringLiteral("Consulta"));
+    child<QPlainTextEdit>(window, "MemoMsg")->setPlainText(QStringLiteral("Linea 1\nLinea 2"));
     dialogs.answerFile(dir.file(QStringLiteral("nota.txt")));
-    QTest::mouseClick(window.ui()->btAdjuntar, Qt::LeftButton);
-    QTest::mouseClick(window.ui()->btEnviar, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "btAdjuntar"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "btEnviar"), Qt::LeftButton);
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Mensaje enviado"));
     THeaderMsg header;
     QString error;
@@ -107,9 +114,9 @@ TEST_F(MailWindows, ANewMessageGoesWithItsAttachmentsAndHighPriority)
 
     window.hide();
     window.show();
-    EXPECT_TRUE(window.ui()->edA->text().isEmpty()) << "opening clears the fields";
-    EXPECT_EQ(window.ui()->MAdjuntos->count(), 0);
-    QTest::mouseClick(window.ui()->btEnviar, Qt::LeftButton);
+    EXPECT_TRUE(child<QLineEdit>(window, "edA")->text().isEmpty()) << "opening clears the fields";
+    EXPECT_EQ(child<QListWidget>(window, "MAdjuntos")->count(), 0);
+    QTest::mouseClick(child<QPushButton>(window, "btEnviar"), Qt::LeftButton);
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("Error al enviar mensaje: Error SendMail: ")));
 }
 
@@ -127,7 +134,7 @@ TEST_F(MailWindows, TheProgressWindowFollowsATransferAndHidesAtItsEnd)
     QApplication::processEvents();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Enviando Mensaje.."));
-    EXPECT_EQ(window.ui()->Prog->value(), 100);
+    EXPECT_EQ(child<QProgressBar>(window, "Prog")->value(), 100);
     EXPECT_GT(seen.size(), 2) << "progress is reported during the transfer";
     QStringList lines;
     QList<AttachmentRow> attachments;

@@ -1,7 +1,14 @@
 #include "RequestFormFixture.h"
 
 #include "requests/forms/TFsup.h"
-#include "ui_TFsup.h"
+#include "support/Controls.h"
+#include "ui/DbEdit.h"
+#include "ui/DbNavigator.h"
+
+#include <QPushButton>
+
+using qal::test::child;
+using qal::test::click;
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -15,7 +22,7 @@ struct Aliases : test::RequestFormFixture
         test::RequestFormFixture::SetUp();
         driveModalWindows(whileShown);
     }
-    static void pressIn(TFsup &d, B b) { QTest::mouseClick(d.ui()->DBNavigator1->button(b), Qt::LeftButton); }
+    static void pressIn(TFsup &d, B b) { QTest::mouseClick(child<ui::DbNavigator>(d, "DBNavigator1")->button(b), Qt::LeftButton); }
     QStringList aliasesOfCurrentRequest()
     {
         QStringList names;
@@ -38,12 +45,12 @@ TEST_F(Aliases, AnAliasIsAddedToTheCurrentRequestNormalised)
         EXPECT_GE(d.minimumWidth(), 463);
         EXPECT_TRUE(aliasesOfCurrentRequest().isEmpty());
         pressIn(d, B::Insert);
-        test::RequestFormFixture::type(d.ui()->x_ape1, QStringLiteral("lopez  garcia"));
-        test::RequestFormFixture::type(d.ui()->x_nom1, QStringLiteral("ana"));
+        test::RequestFormFixture::type(child<ui::DbEdit>(d, "x_ape1"), QStringLiteral("lopez  garcia"));
+        test::RequestFormFixture::type(child<ui::DbEdit>(d, "x_nom1"), QStringLiteral("ana"));
         pressIn(d, B::Post);
     };
     ASSERT_TRUE(ped().findKey(second));
-    QTest::mouseClick(ui().Supuestos, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(form, "Supuestos"), Qt::LeftButton);
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     EXPECT_EQ(aliasesOfCurrentRequest(), QStringList({"LOPEZ GARCIA,ANA"}));
     EXPECT_EQ(dm->sup.value("C_PED"), second);
@@ -53,9 +60,9 @@ TEST_F(Aliases, AnAliasIsAddedToTheCurrentRequestNormalised)
 
     whileShown = [&](TFsup &d) {
         pressIn(d, B::Insert);
-        test::RequestFormFixture::type(d.ui()->x_ape1, QStringLiteral("diaz"));
+        test::RequestFormFixture::type(child<ui::DbEdit>(d, "x_ape1"), QStringLiteral("diaz"));
     };
-    form->SupuestosClick(); // closed with the alias half-typed
+    click(child<QPushButton>(form, "Supuestos")); // closed with the alias half-typed
     EXPECT_EQ(dm->sup.state(), dbase::Table::State::Browse);
     EXPECT_TRUE(aliasesOfCurrentRequest().isEmpty());
     EXPECT_TRUE(dialogs.texts().isEmpty());
@@ -68,7 +75,7 @@ TEST_F(Aliases, ASentRequestKeepsItsAliasesUnlessRejected)
         pressIn(d, B::Insert);
         EXPECT_EQ(dm->sup.state(), dbase::Table::State::Browse);
     };
-    form->SupuestosClick();
+    click(child<QPushButton>(form, "Supuestos"));
     EXPECT_EQ(dialogs.texts(),
               QStringList({"No se puede modificar un pedido que ya ha sido enviado. Excepto que este rechazado"}));
 
@@ -79,13 +86,13 @@ TEST_F(Aliases, ASentRequestKeepsItsAliasesUnlessRejected)
     ped().post();
     whileShown = [&](TFsup &d) {
         pressIn(d, B::Insert);
-        test::RequestFormFixture::type(d.ui()->x_ape1, QStringLiteral("ruiz"));
+        test::RequestFormFixture::type(child<ui::DbEdit>(d, "x_ape1"), QStringLiteral("ruiz"));
         pressIn(d, B::Post); // no first name
         EXPECT_EQ(dm->sup.state(), dbase::Table::State::Insert);
-        test::RequestFormFixture::type(d.ui()->x_nom1, QStringLiteral("eva"));
+        test::RequestFormFixture::type(child<ui::DbEdit>(d, "x_nom1"), QStringLiteral("eva"));
         pressIn(d, B::Post);
     };
-    form->SupuestosClick();
+    click(child<QPushButton>(form, "Supuestos"));
     EXPECT_EQ(dialogs.texts(), QStringList({"Debe completar el primer nombre"}));
     EXPECT_EQ(aliasesOfCurrentRequest(), QStringList({"RUIZ,EVA"}));
 }

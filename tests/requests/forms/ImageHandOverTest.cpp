@@ -8,11 +8,18 @@
 #include "imaging/forms/TFImgDig.h"
 #include "imaging/forms/TFVerImg.h"
 #include "imaging/forms/TTwainForm.h"
-#include "ui_TFDigFich.h"
-#include "ui_TFVerImg.h"
+#include "support/Controls.h"
+#include "biometrics/forms/TClasFundEdit.h"
+#include "imaging/forms/ImageView.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QAction>
+#include <QPushButton>
+
+using qal::test::child;
+using qal::test::click;
+using qal::test::trigger;
 
 using namespace qal;
 using State = dbase::Table::State;
@@ -90,11 +97,11 @@ TEST_F(ImageHandOver, ScannedCardBecomesTheWorkingFileAndTheRequestsCardAtThePos
         EXPECT_FALSE(ficha.ReadOnly);
         EXPECT_FALSE(ficha.imagenVisible()); // no card stored yet
         dialogs.answerFile(card);
-        ficha.btCargarClick();
-        ficha.ui()->edClasDer->setText(QStringLiteral("V1234"));
-        ficha.btGrabarClick();
+        click(child<QPushButton>(ficha, "btCargar"));
+        child<TClasFundEdit>(ficha, "edClasDer")->setText(QStringLiteral("V1234"));
+        click(child<QPushButton>(ficha, "btGrabar"));
     };
-    form->DigitalizarFicha1Click();
+    trigger(child<QAction>(form, "DigitalizarFicha1"));
     ASSERT_TRUE(shown);
     EXPECT_EQ(ped().state(), State::Edit);
     EXPECT_TRUE(ExisteArchivo(archivos::editTif));
@@ -114,7 +121,7 @@ TEST_F(ImageHandOver, ScannedCardBecomesTheWorkingFileAndTheRequestsCardAtThePos
         EXPECT_FALSE(ficha.Changed);
         ficha.reject();
     };
-    form->DigitalizarFicha1Click();
+    trigger(child<QAction>(form, "DigitalizarFicha1"));
     EXPECT_EQ(ped().state(), State::Browse);
     EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(u' ').toStdString();
     QFile::remove(card);
@@ -129,7 +136,7 @@ TEST_F(ImageHandOver, SentRequestShowsItsCardReadOnlyAndNominativeRequestsHaveNo
     ped().post();
     bool readOnly = false;
     whileShown = [&](QDialog &d) { readOnly = dynamic_cast<TFDigFich &>(d).ReadOnly; };
-    form->DigitalizarFicha1Click();
+    trigger(child<QAction>(form, "DigitalizarFicha1"));
     EXPECT_TRUE(readOnly);
 
     ped().edit();
@@ -138,7 +145,7 @@ TEST_F(ImageHandOver, SentRequestShowsItsCardReadOnlyAndNominativeRequestsHaveNo
     ped().post();
     bool opened = false;
     whileShown = [&](QDialog &) { opened = true; };
-    form->DigitalizarFicha1Click();
+    trigger(child<QAction>(form, "DigitalizarFicha1"));
     EXPECT_FALSE(opened);
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Ud. a ingresado un pedido con carácter Nominativo (sin ficha),\r"
                                                  "Omita el ingreso de la huella dactiloscópica y envíe directamente el pedido"));
@@ -152,9 +159,9 @@ TEST_F(ImageHandOver, ViewingTheDocumentsLeavesTheRequestAloneAndAChangeIsTaken)
     whileShown = [&](QDialog &d) {
         auto &documentos = dynamic_cast<TFImgDig &>(d);
         pages = documentos.paginas() ? TiffFile::pageCount(documentos.copiaVisible()) : 0;
-        documentos.btGrabarClick();
+        click(child<QPushButton>(documentos, "btGrabar"));
     };
-    form->btDocumentoClick();
+    click(child<QPushButton>(form, "btDocumento"));
     EXPECT_EQ(pages, 2);
     EXPECT_EQ(ped().state(), State::Browse);
     EXPECT_FALSE(ExisteArchivo(archivos::docuTif));
@@ -164,10 +171,10 @@ TEST_F(ImageHandOver, ViewingTheDocumentsLeavesTheRequestAloneAndAChangeIsTaken)
     whileShown = [&](QDialog &d) {
         auto &documentos = dynamic_cast<TFImgDig &>(d);
         dialogs.answer(DialogButton::Yes);
-        documentos.borrarPagina();
-        documentos.btGrabarClick();
+        click(child<QPushButton>(documentos, "btBorrarPagina"));
+        click(child<QPushButton>(documentos, "btGrabar"));
     };
-    form->btDocumentoClick();
+    click(child<QPushButton>(form, "btDocumento"));
     EXPECT_EQ(ped().state(), State::Edit);
     ASSERT_TRUE(ExisteArchivo(archivos::docuTif));
     EXPECT_EQ(TiffFile::pageCount(ProgramFolder::resolve(archivos::docuTif)), 1);
@@ -178,7 +185,7 @@ TEST_F(ImageHandOver, ViewingTheDocumentsLeavesTheRequestAloneAndAChangeIsTaken)
 
 TEST_F(ImageHandOver, AnswerImageOpensInTheViewer)
 {
-    form->btContesClick();
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("El pedido no ha sido contestado"));
     EXPECT_EQ(dialogs.shown().back().title, QStringLiteral("Error"));
 
@@ -186,7 +193,7 @@ TEST_F(ImageHandOver, AnswerImageOpensInTheViewer)
     ped().setValue(QStringLiteral("M_CONTESTA"), true);
     dm->grabacionAutorizada = true;
     ped().post();
-    form->btContesClick();
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Este pedido no posee contestación"));
 
     QImage answer(1240, 1754, QImage::Format_Grayscale8);
@@ -196,12 +203,12 @@ TEST_F(ImageHandOver, AnswerImageOpensInTheViewer)
     int shownPages = 0;
     whileShown = [&](QDialog &d) {
         auto &visor = dynamic_cast<TFVerImg &>(d);
-        shownPages = visor.ui()->ImgEdit->pageCount();
+        shownPages = child<ImageView>(visor, "ImgEdit")->pageCount();
         visor.accept();
     };
-    form->btContesClick();
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(shownPages, 3);
-    form->btContesClick();
+    click(child<QPushButton>(form, "btContes"));
     // the file shown last stays until the next showing, the one before is gone
     EXPECT_EQ(leftovers().size(), 1);
 
@@ -210,7 +217,7 @@ TEST_F(ImageHandOver, AnswerImageOpensInTheViewer)
     ped().setValue(QStringLiteral("X_RECHAZO"), QStringLiteral("FALTA LA FICHA"));
     dm->grabacionAutorizada = true;
     ped().post();
-    form->btContesClick();
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("FALTA LA FICHA"));
     EXPECT_EQ(dialogs.shown().back().title, QStringLiteral("Motivo del Rechazo"));
 }

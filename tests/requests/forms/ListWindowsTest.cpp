@@ -6,15 +6,26 @@
 #include "requests/forms/TFOrg.h"
 #include "requests/forms/TFbped.h"
 #include "ui/RecordSetModel.h"
-#include "ui_TFConsOrg.h"
-#include "ui_TFConsPed.h"
-#include "ui_TFOrg.h"
-#include "ui_TFbped.h"
 
 #include "core/Cp1252.h"
+#include "support/Controls.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupComboBox.h"
+#include "ui/DbNavigator.h"
+#include "ui/GridNavigator.h"
 
 #include <QFile>
 #include <QToolButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableView>
+
+using qal::test::child;
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -55,12 +66,11 @@ struct RequestList : test::RequestFormFixture
         t.setValue("M_CONTESTA", answered);
         t.post();
     }
-    Ui::TFConsPed &l() { return *list->ui(); }
     // Each row as number, surname and agency.
     QStringList rows()
     {
         QStringList shown;
-        QAbstractItemModel *m = l().DBGrid1->model();
+        QAbstractItemModel *m = child<QTableView>(list, "DBGrid1")->model();
         for (int r = 0; r < m->rowCount(); ++r)
             shown << QStringList({m->index(r, 0).data().toString(), m->index(r, 3).data().toString(),
                                   m->index(r, 6).data().toString()})
@@ -79,61 +89,61 @@ TEST_F(RequestList, ShowsEveryRequestFirstAndARequestWithoutItsAgencyStaysListed
     EXPECT_EQ(list->windowTitle(), "QAL - Consulta de Pedidos");
     EXPECT_GE(list->minimumWidth(), 620);
     EXPECT_GE(list->minimumHeight(), 400);
-    EXPECT_EQ(l().lbMostrar->text(), "Mostrar Pedidos:");
-    EXPECT_EQ(QStringList({l().rbSinEnviar->text(), l().rbEnviados->text(), l().rbContestados->text(),
-                           l().rbTodos->text()}),
+    EXPECT_EQ(child<QLabel>(list, "lbMostrar")->text(), "Mostrar Pedidos:");
+    EXPECT_EQ(QStringList({child<QRadioButton>(list, "rbSinEnviar")->text(), child<QRadioButton>(list, "rbEnviados")->text(), child<QRadioButton>(list, "rbContestados")->text(),
+                           child<QRadioButton>(list, "rbTodos")->text()}),
               QStringList({"&Sin Enviar", "&Enviados sin Contestar", "&Contestados", "&Todos"}));
-    EXPECT_TRUE(l().rbTodos->isChecked());
-    EXPECT_EQ(QStringList({l().btVer->text(), l().btRefrescar->text(), l().btImprimir->text(), l().btSalir->text()}),
+    EXPECT_TRUE(child<QRadioButton>(list, "rbTodos")->isChecked());
+    EXPECT_EQ(QStringList({child<QPushButton>(list, "btVer")->text(), child<QPushButton>(list, "btRefrescar")->text(), child<QPushButton>(list, "btImprimir")->text(), child<QPushButton>(list, "btSalir")->text()}),
               QStringList({"&Ver Pedido", "&Refrescar", "Imprimir", "&Salir"}));
-    EXPECT_FALSE(l().DBNavigator1->button(ui::GridNavigator::Button::Refresh)->isVisibleTo(list.get()));
+    EXPECT_FALSE(child<ui::GridNavigator>(list, "DBNavigator1")->button(ui::GridNavigator::Button::Refresh)->isVisibleTo(list.get()));
     QStringList labels;
-    for (int i = 0; i < l().DBGrid1->model()->columnCount(); ++i)
-        labels << l().DBGrid1->model()->headerData(i, Qt::Horizontal).toString();
+    for (int i = 0; i < child<QTableView>(list, "DBGrid1")->model()->columnCount(); ++i)
+        labels << child<QTableView>(list, "DBGrid1")->model()->headerData(i, Qt::Horizontal).toString();
     EXPECT_EQ(labels, QStringList({"Código", "Fech.Ped.", "Exp. Nro.", "Apellido", "Nombre", "Fech.Con.", "Organismo"}));
     EXPECT_EQ(rows(), QStringList({"1|GOMEZ|JUZGADO NACIONAL EN LO CRIMINAL Y CORRECCIONAL Nº 1", "2|MUÑOZ|",
                                    "3|PEREZ|FISCALÍA DE INSTRUCCIÓN Nº 3",
                                    "4|SOSA|JUZGADO NACIONAL EN LO CRIMINAL Y CORRECCIONAL Nº 1"}));
-    EXPECT_EQ(l().DBGrid1->model()->index(0, 1).data().toString(), ped().value("F_PED").toDate().toString("dd/MM/yyyy"));
+    EXPECT_EQ(child<QTableView>(list, "DBGrid1")->model()->index(0, 1).data().toString(), ped().value("F_PED").toDate().toString("dd/MM/yyyy"));
     EXPECT_EQ(list->titulo(), "Informe de Pedidos");
 }
 
 TEST_F(RequestList, EachCriterionListsItsRequestsAndNamesThePrintedTitle)
 {
-    QTest::mouseClick(l().rbSinEnviar, Qt::LeftButton);
+    QTest::mouseClick(child<QRadioButton>(list, "rbSinEnviar"), Qt::LeftButton);
     EXPECT_EQ(rows(), QStringList({"1|GOMEZ|JUZGADO NACIONAL EN LO CRIMINAL Y CORRECCIONAL Nº 1", "2|MUÑOZ|"}));
     EXPECT_EQ(list->titulo(), "Informe de Pedidos sin Enviar");
-    QTest::mouseClick(l().rbEnviados, Qt::LeftButton);
+    QTest::mouseClick(child<QRadioButton>(list, "rbEnviados"), Qt::LeftButton);
     EXPECT_EQ(rows(), QStringList({"3|PEREZ|FISCALÍA DE INSTRUCCIÓN Nº 3"}));
     EXPECT_EQ(list->titulo(), "Informe de Pedidos Enviados sin Contestar");
-    QTest::mouseClick(l().rbContestados, Qt::LeftButton);
+    QTest::mouseClick(child<QRadioButton>(list, "rbContestados"), Qt::LeftButton);
     EXPECT_EQ(rows(), QStringList({"4|SOSA|JUZGADO NACIONAL EN LO CRIMINAL Y CORRECCIONAL Nº 1"}));
     EXPECT_EQ(list->titulo(), "Informe de Pedidos Contestados");
 
     marks(1, true, true); // answered meanwhile: shown once the list is read again
     EXPECT_EQ(rows().size(), 1);
-    QTest::mouseClick(l().btRefrescar, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(list, "btRefrescar"), Qt::LeftButton);
     EXPECT_EQ(rows().size(), 2);
-    QTest::mouseClick(l().rbTodos, Qt::LeftButton);
+    QTest::mouseClick(child<QRadioButton>(list, "rbTodos"), Qt::LeftButton);
     EXPECT_EQ(list->titulo(), "Informe de Pedidos");
     EXPECT_EQ(rows().size(), 4);
 }
 
 TEST_F(RequestList, ARowOpensItsRequestAndTheListPrintsToATextFile)
 {
-    l().DBGrid1->setCurrentIndex(l().DBGrid1->model()->index(2, 0));
-    QTest::mouseClick(l().btVer, Qt::LeftButton);
+    child<QTableView>(list, "DBGrid1")->setCurrentIndex(child<QTableView>(list, "DBGrid1")->model()->index(2, 0));
+    QTest::mouseClick(child<QPushButton>(list, "btVer"), Qt::LeftButton);
     EXPECT_EQ(officialShown, QList<int>({3}));
     EXPECT_EQ(ped().value("C_PED").toInt(), 3);
 
     ASSERT_TRUE(dm->GrabarParametro("x_reg", "Córdoba"));
-    QTest::mouseClick(l().rbEnviados, Qt::LeftButton);
+    QTest::mouseClick(child<QRadioButton>(list, "rbEnviados"), Qt::LeftButton);
     const QString file = dir.file("lista.txt");
     DialogPrinter toFile;
     toFile.textFile = true;
     dialogs.answerPrinter(toFile);
     dialogs.answerFile(file);
-    QTest::mouseClick(l().btImprimir, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(list, "btImprimir"), Qt::LeftButton);
     ASSERT_EQ(dialogs.printDialogs().size(), 1);
     EXPECT_EQ(dialogs.printDialogs()[0].fromPage, 1);
     EXPECT_EQ(dialogs.printDialogs()[0].toPage, 1000);
@@ -150,7 +160,7 @@ TEST_F(RequestList, ARowOpensItsRequestAndTheListPrintsToATextFile)
     dialogs.answerPrinter(toFile);
     dialogs.answerFile(file);
     dialogs.answer(DialogButton::No);
-    QTest::mouseClick(l().btImprimir, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(list, "btImprimir"), Qt::LeftButton);
     EXPECT_EQ(dialogs.lastText(), file + " Already Exists. Do You Want To Overwrite This File?");
 }
 
@@ -167,7 +177,6 @@ struct QuickSearch : test::RequestFormFixture
         search.setTabla(&ped(), true);
         search.show();
     }
-    Ui::TFbped &s() { return *search.ui(); }
     TFbped search;
 };
 
@@ -176,37 +185,37 @@ struct QuickSearch : test::RequestFormFixture
 TEST_F(QuickSearch, FindsByNumberCauseOrSurnameAndLeavesTheTableThere)
 {
     EXPECT_EQ(search.windowTitle(), "Buscar Pedido");
-    EXPECT_EQ(s().rgCriterio->title(), " Criterio de Búsqueda ");
-    EXPECT_EQ(QStringList({s().rbCodigo->text(), s().rbCausa->text(), s().rbApellido->text()}),
+    EXPECT_EQ(child<QGroupBox>(search, "rgCriterio")->title(), " Criterio de Búsqueda ");
+    EXPECT_EQ(QStringList({child<QRadioButton>(search, "rbCodigo")->text(), child<QRadioButton>(search, "rbCausa")->text(), child<QRadioButton>(search, "rbApellido")->text()}),
               QStringList({"Código de Pedido", "Número de Causa", "Apellido"}));
-    EXPECT_EQ(QStringList({s().btBuscar->text(), s().btCerrar->text()}), QStringList({"&Buscar", "&Cerrar"}));
-    EXPECT_TRUE(s().seCodigo->isEnabled());
-    EXPECT_FALSE(s().edCausa->isEnabled());
-    EXPECT_FALSE(s().edApellido->isEnabled());
+    EXPECT_EQ(QStringList({child<QPushButton>(search, "btBuscar")->text(), child<QPushButton>(search, "btCerrar")->text()}), QStringList({"&Buscar", "&Cerrar"}));
+    EXPECT_TRUE(child<QSpinBox>(search, "seCodigo")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(search, "edCausa")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(search, "edApellido")->isEnabled());
 
-    s().seCodigo->setValue(2);
-    QTest::mouseClick(s().btBuscar, Qt::LeftButton);
+    child<QSpinBox>(search, "seCodigo")->setValue(2);
+    QTest::mouseClick(child<QPushButton>(search, "btBuscar"), Qt::LeftButton);
     EXPECT_EQ(ped().value("C_PED").toInt(), 2);
     EXPECT_FALSE(search.isVisible());
     EXPECT_EQ(search.result(), QDialog::Accepted);
 
     search.show();
-    s().rbCausa->setChecked(true);
-    EXPECT_TRUE(s().edCausa->isEnabled());
-    EXPECT_FALSE(s().seCodigo->isEnabled());
-    test::typeText(s().edCausa, QStringLiteral("4512/26"));
-    QTest::mouseClick(s().btBuscar, Qt::LeftButton);
+    child<QRadioButton>(search, "rbCausa")->setChecked(true);
+    EXPECT_TRUE(child<QLineEdit>(search, "edCausa")->isEnabled());
+    EXPECT_FALSE(child<QSpinBox>(search, "seCodigo")->isEnabled());
+    test::typeText(child<QLineEdit>(search, "edCausa"), QStringLiteral("4512/26"));
+    QTest::mouseClick(child<QPushButton>(search, "btBuscar"), Qt::LeftButton);
     EXPECT_EQ(ped().value("C_PED").toInt(), 1);
 
     search.show();
-    s().rbApellido->setChecked(true);
-    s().edApellido->setText("muñoz");
-    QTest::mouseClick(s().btBuscar, Qt::LeftButton);
+    child<QRadioButton>(search, "rbApellido")->setChecked(true);
+    child<QLineEdit>(search, "edApellido")->setText("muñoz");
+    QTest::mouseClick(child<QPushButton>(search, "btBuscar"), Qt::LeftButton);
     EXPECT_EQ(ped().value("C_PED").toInt(), 2);
 
     search.show();
-    s().edApellido->setText("MUÑ"); // the whole surname, not its beginning
-    QTest::mouseClick(s().btBuscar, Qt::LeftButton);
+    child<QLineEdit>(search, "edApellido")->setText("MUÑ"); // the whole surname, not its beginning
+    QTest::mouseClick(child<QPushButton>(search, "btBuscar"), Qt::LeftButton);
     EXPECT_TRUE(search.isVisible());
     EXPECT_EQ(ped().value("C_PED").toInt(), 2);
     EXPECT_EQ(dialogs.texts(), QStringList({"Lo siento, no se ha encontrado el pedido"}));
@@ -215,9 +224,9 @@ TEST_F(QuickSearch, FindsByNumberCauseOrSurnameAndLeavesTheTableThere)
 TEST_F(QuickSearch, TheCauseNumberIsNeverFoundAmongPersonalRequests)
 {
     search.setTabla(&dm->pedp, false);
-    s().rbCausa->setChecked(true);
-    s().edCausa->setText("4512/26");
-    QTest::mouseClick(s().btBuscar, Qt::LeftButton);
+    child<QRadioButton>(search, "rbCausa")->setChecked(true);
+    child<QLineEdit>(search, "edCausa")->setText("4512/26");
+    QTest::mouseClick(child<QPushButton>(search, "btBuscar"), Qt::LeftButton);
     EXPECT_EQ(dialogs.texts(), QStringList({"Lo siento, no se ha encontrado el pedido"}));
 }
 
@@ -231,48 +240,46 @@ TEST_F(Agencies, AreListedAndEditedInTheirEditor)
 {
     TFConsOrg agencies(*dm);
     agencies.show();
-    Ui::TFConsOrg &a = *agencies.ui();
     EXPECT_EQ(agencies.windowTitle(), "QAL - Consulta de Organismos");
     QStringList labels;
-    for (int i = 0; i < a.DBGrid1->model()->columnCount(); ++i) {
-        if (!a.DBGrid1->isColumnHidden(i))
-            labels << a.DBGrid1->model()->headerData(i, Qt::Horizontal).toString();
+    for (int i = 0; i < child<ui::DbGrid>(agencies, "DBGrid1")->model()->columnCount(); ++i) {
+        if (!child<ui::DbGrid>(agencies, "DBGrid1")->isColumnHidden(i))
+            labels << child<ui::DbGrid>(agencies, "DBGrid1")->model()->headerData(i, Qt::Horizontal).toString();
     }
     EXPECT_EQ(labels, QStringList({"Código", "Organismo", "Domicilio", "Localidad", "CP", "Provincia", "X_EMAIL"}));
-    EXPECT_EQ(a.DBGrid1->model()->rowCount(), 3);
+    EXPECT_EQ(child<ui::DbGrid>(agencies, "DBGrid1")->model()->rowCount(), 3);
     QStringList shownButtons;
-    for (QToolButton *b : a.DBNavigator1->findChildren<QToolButton *>()) {
+    for (QToolButton *b : child<ui::DbNavigator>(agencies, "DBNavigator1")->findChildren<QToolButton *>()) {
         if (b->isVisibleTo(&agencies))
             shownButtons << b->toolTip();
     }
     EXPECT_EQ(shownButtons, QStringList({"Primer registro", "Registro anterior", "Registro siguiente",
                                          "Último registro", "Refrescar"}));
-    EXPECT_EQ(QStringList({a.btVer->text(), a.btSalir->text()}), QStringList({"&Ver Organismo", "&Salir"}));
-    EXPECT_FALSE(a.DBGrid1->model()->index(0, 5).data().toString().isEmpty()) << "the province's name";
+    EXPECT_EQ(QStringList({child<QPushButton>(agencies, "btVer")->text(), child<QPushButton>(agencies, "btSalir")->text()}), QStringList({"&Ver Organismo", "&Salir"}));
+    EXPECT_FALSE(child<ui::DbGrid>(agencies, "DBGrid1")->model()->index(0, 5).data().toString().isEmpty()) << "the province's name";
 
     dm->org.last();
-    QTest::mouseClick(a.btVer, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(agencies, "btVer"), Qt::LeftButton);
     TFOrg *editor = agencies.editor();
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_FALSE(editor->isModal());
-    Ui::TFOrg &e = *editor->ui();
     EXPECT_EQ(editor->windowTitle(), "QAL - Administración de Organismos");
     EXPECT_GE(editor->minimumWidth(), 545);
     EXPECT_GE(editor->minimumHeight(), 260);
-    EXPECT_EQ(QStringList({e.lbCodigo->text(), e.lbOrganismo->text(), e.lbDomicilio->text(), e.lbLocalidad->text(),
-                           e.lbProvincia->text(), e.lbCodPos->text(), e.lbEmail->text()}),
+    EXPECT_EQ(QStringList({child<QLabel>(editor, "lbCodigo")->text(), child<QLabel>(editor, "lbOrganismo")->text(), child<QLabel>(editor, "lbDomicilio")->text(), child<QLabel>(editor, "lbLocalidad")->text(),
+                           child<QLabel>(editor, "lbProvincia")->text(), child<QLabel>(editor, "lbCodPos")->text(), child<QLabel>(editor, "lbEmail")->text()}),
               QStringList({"Código:", "Organismo:", "Domicilio:", "Localidad:", "Provincia:", "Código Postal:", "E-Mail"}));
-    EXPECT_EQ(e.c_org->text(), "3") << "the agency chosen in the list";
+    EXPECT_EQ(child<ui::DbEdit>(editor, "c_org")->text(), "3") << "the agency chosen in the list";
 
-    QTest::mouseClick(e.DBNavigator1->button(B::Insert), Qt::LeftButton);
-    type(e.x_org, QStringLiteral("juzgado de paz"));
-    type(e.x_dom, QStringLiteral("san martín 10"));
-    type(e.x_loc, QStringLiteral("luján"));
-    choose(e.x_prov, dm->prov.lookup("C_PROV", 6, "X_PROV").toString());
-    type(e.c_codpos, QStringLiteral("6700"));
-    type(e.x_email, QStringLiteral("paz@jus.gov.ar"));
-    QTest::mouseClick(e.DBNavigator1->button(B::Post), Qt::LeftButton);
+    QTest::mouseClick(child<ui::DbNavigator>(editor, "DBNavigator1")->button(B::Insert), Qt::LeftButton);
+    type(child<ui::DbEdit>(editor, "x_org"), QStringLiteral("juzgado de paz"));
+    type(child<ui::DbEdit>(editor, "x_dom"), QStringLiteral("san martín 10"));
+    type(child<ui::DbEdit>(editor, "x_loc"), QStringLiteral("luján"));
+    choose(child<ui::DbLookupComboBox>(editor, "x_prov"), dm->prov.lookup("C_PROV", 6, "X_PROV").toString());
+    type(child<ui::DbEdit>(editor, "c_codpos"), QStringLiteral("6700"));
+    type(child<ui::DbEdit>(editor, "x_email"), QStringLiteral("paz@jus.gov.ar"));
+    QTest::mouseClick(child<ui::DbNavigator>(editor, "DBNavigator1")->button(B::Post), Qt::LeftButton);
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     EXPECT_EQ(dm->org.state(), dbase::Table::State::Browse);
     EXPECT_EQ(dm->org.value("C_ORG").toInt(), 4) << "numbered on its first save";
@@ -280,24 +287,24 @@ TEST_F(Agencies, AreListedAndEditedInTheirEditor)
     EXPECT_EQ(dm->org.value("X_EMAIL").toString(), "paz@jus.gov.ar");
     EXPECT_FALSE(dm->grabacionAutorizada);
     QCoreApplication::processEvents();
-    EXPECT_EQ(a.DBGrid1->model()->rowCount(), 4);
+    EXPECT_EQ(child<ui::DbGrid>(agencies, "DBGrid1")->model()->rowCount(), 4);
 
-    QTest::mouseClick(e.DBNavigator1->button(B::Edit), Qt::LeftButton);
-    type(e.x_loc, QStringLiteral("mercedes"));
+    QTest::mouseClick(child<ui::DbNavigator>(editor, "DBNavigator1")->button(B::Edit), Qt::LeftButton);
+    type(child<ui::DbEdit>(editor, "x_loc"), QStringLiteral("mercedes"));
     EXPECT_EQ(dm->org.value("X_LOC").toString(), "MERCEDES");
-    QTest::mouseClick(e.DBNavigator1->button(B::Cancel), Qt::LeftButton);
+    QTest::mouseClick(child<ui::DbNavigator>(editor, "DBNavigator1")->button(B::Cancel), Qt::LeftButton);
     EXPECT_EQ(dm->org.value("X_LOC").toString(), "LUJÁN");
 }
 
 TEST_F(QuickSearch, TheOfficialFormsSearchButtonOpensItOnTheOfficialRequests)
 {
     std::function<void(TFbped &)> whileShown = [](TFbped &d) {
-        d.ui()->seCodigo->setValue(2);
-        QTest::mouseClick(d.ui()->btBuscar, Qt::LeftButton);
+        child<QSpinBox>(d, "seCodigo")->setValue(2);
+        QTest::mouseClick(child<QPushButton>(d, "btBuscar"), Qt::LeftButton);
     };
     driveModalWindows(whileShown);
-    ASSERT_TRUE(ui().btBuscar->isEnabled());
-    QTest::mouseClick(ui().btBuscar, Qt::LeftButton);
+    ASSERT_TRUE(child<QPushButton>(form, "btBuscar")->isEnabled());
+    QTest::mouseClick(child<QPushButton>(form, "btBuscar"), Qt::LeftButton);
     EXPECT_EQ(ped().value("C_PED").toInt(), 2);
-    EXPECT_EQ(ui().x_ape1->text(), "MUÑOZ");
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_ape1")->text(), "MUÑOZ");
 }

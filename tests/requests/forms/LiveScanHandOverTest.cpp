@@ -3,10 +3,15 @@
 #include "biometrics/forms/LiveScanFixture.h"
 #include "biometrics/forms/TFLiveScanPlano.h"
 #include "data/RequestFiles.h"
-#include "ui_TFLiveScanPlano.h"
+#include "support/Controls.h"
+#include "biometrics/forms/TClasFundEdit.h"
 
 #include <QDir>
 #include <QMenu>
+#include <QLabel>
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 using State = dbase::Table::State;
@@ -37,7 +42,7 @@ struct LiveScanHandOver : test::RequestFormFixture
         RequestFormFixture::TearDown();
     }
 
-    void liveScan() { form->PMenuHuella()->findChild<QAction *>(QStringLiteral("LiveScan1"))->trigger(); }
+    void liveScan() { test::trigger(test::child<QAction>(form, "LiveScan1")); }
     QString stored() const { return ArchivoPedido(QStringLiteral("z"), cPed, cReg); }
     void setState(const char *state)
     {
@@ -60,10 +65,10 @@ TEST_F(LiveScanHandOver, ASavedSetBecomesTheWorkingFileAndTheRequestsSetAtThePos
         ASSERT_NE(captura, nullptr);
         ++sessions;
         EXPECT_FALSE(captura->soloLectura());
-        EXPECT_EQ(captura->ui()->lbCodTram->text(), QStringLiteral("Pedido: %1 - Regional: %2").arg(cPed.toInt()).arg(cReg.toInt()));
+        EXPECT_EQ(child<QLabel>(captura, "lbCodTram")->text(), QStringLiteral("Pedido: %1 - Regional: %2").arg(cPed.toInt()).arg(cReg.toInt()));
         test::takeTenPrints(*scan, *captura);
-        captura->ui()->edClasIzq->SetClasificacion(QStringLiteral("A1111"));
-        EXPECT_TRUE(captura->btGrabarClick());
+        child<TClasFundEdit>(captura, "edClasIzq")->SetClasificacion(QStringLiteral("A1111"));
+        EXPECT_TRUE(test::pressGrabar(*captura));
     };
     liveScan();
     ASSERT_EQ(sessions, 1);
@@ -85,8 +90,8 @@ TEST_F(LiveScanHandOver, ASavedSetBecomesTheWorkingFileAndTheRequestsSetAtThePos
         EXPECT_TRUE(captura.soloLectura());
         for (int n = 1; n <= 10; ++n)
             EXPECT_EQ(captura.calidades()[n - 1].code, QualityScored) << n;
-        EXPECT_FALSE(captura.btGrabarClick());
-        captura.btSalirClick();
+        EXPECT_FALSE(test::pressGrabar(captura));
+        test::click(child<QPushButton>(captura, "btSalir"));
     };
     liveScan();
     EXPECT_EQ(sessions, 2);
@@ -100,7 +105,7 @@ TEST_F(LiveScanHandOver, AFailedCopyIsReportedAndOtherDevicesOpenNothing)
     whileShown = [&](QDialog &d) {
         auto &captura = dynamic_cast<TFLiveScanPlano &>(d);
         test::takeTenPrints(*scan, captura);
-        EXPECT_TRUE(captura.btGrabarClick());
+        EXPECT_TRUE(test::pressGrabar(captura));
     };
     liveScan();
     EXPECT_EQ(dialogs.lastText(), QStringLiteral("Error al crear la ficha comprimida"));

@@ -2,7 +2,17 @@
 
 #include "requests/OffenceFilter.h"
 #include "requests/forms/TFBusqDel.h"
-#include "ui_TFBusqDel.h"
+#include "support/Controls.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupComboBox.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+using qal::test::child;
+using qal::test::click;
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -27,7 +37,7 @@ struct OffenceSelection : test::RequestFormFixture
     static int rowsShown(TFBusqDel &d)
     {
         QCoreApplication::processEvents(); // the grid re-reads once the search has run
-        return d.ui()->DBGrid1->model()->rowCount();
+        return child<ui::DbGrid>(d, "DBGrid1")->model()->rowCount();
     }
 
     std::function<void(TFBusqDel &)> whileShown;
@@ -39,15 +49,17 @@ TEST_F(OffenceSelection, OpensOnlyWhileTheRequestIsEdited)
 {
     bool opened = false;
     whileShown = [&](TFBusqDel &) { opened = true; };
-    EXPECT_FALSE(ui().btDelito->isEnabled());
-    form->sbDelitoClick();
-    QTest::mouseClick(ui().x_tdel, Qt::LeftButton); // the description opens it too
+    EXPECT_FALSE(child<QToolButton>(form, "btDelito")->isEnabled());
+    QTest::mouseClick(child<QToolButton>(form, "btDelito"), Qt::LeftButton);
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << "a disabled button does nothing";
+    QTest::mouseClick(child<ui::DbLookupComboBox>(form, "x_tdel"), Qt::LeftButton); // the description opens it too
+    QTest::mouseClick(child<ui::DbLookupComboBox>(form, "x_tdel"), Qt::LeftButton); // and is refused each time
     EXPECT_EQ(dialogs.texts(), QStringList(2, "Antes de seleccionar el delito, debe cambiar al modo edición"));
     EXPECT_FALSE(opened);
 
     press(B::Edit);
-    EXPECT_TRUE(ui().btDelito->isEnabled());
-    QTest::mouseClick(ui().btDelito, Qt::LeftButton);
+    EXPECT_TRUE(child<QToolButton>(form, "btDelito")->isEnabled());
+    QTest::mouseClick(child<QToolButton>(form, "btDelito"), Qt::LeftButton);
     EXPECT_TRUE(opened);
     press(B::Cancel);
 }
@@ -59,18 +71,18 @@ TEST_F(OffenceSelection, AWordInAnyCaseFindsTheOffencesThatContainItAndTheChoice
         EXPECT_EQ(d.windowTitle(), "Selección del delito");
         EXPECT_EQ(dm->tdel.value("C_TDEL").toInt(), 201) << "starts on the request's offence";
         QCoreApplication::processEvents();
-        EXPECT_EQ(d.ui()->DBGrid1->currentIndex().row(), 4) << "and the grid shows it";
-        test::RequestFormFixture::type(d.ui()->edDelito, QStringLiteral("rOBo"));
-        QTest::keyClick(d.ui()->edDelito, Qt::Key_Return); // Enter searches
+        EXPECT_EQ(child<ui::DbGrid>(d, "DBGrid1")->currentIndex().row(), 4) << "and the grid shows it";
+        test::RequestFormFixture::type(child<QLineEdit>(d, "edDelito"), QStringLiteral("rOBo"));
+        QTest::keyClick(child<QLineEdit>(d, "edDelito"), Qt::Key_Return); // Enter searches
         EXPECT_EQ(rowsShown(d), 2);
         EXPECT_EQ(offencesListed(), QStringList({"ROBO", "ROBO CON ARMA"}));
         dm->tdel.last();
-        QTest::mouseClick(d.ui()->btAceptar, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "btAceptar"), Qt::LeftButton);
     };
-    form->sbDelitoClick();
+    click(child<QToolButton>(form, "btDelito"));
     EXPECT_EQ(ped().value("C_TDEL").toInt(), 203);
-    EXPECT_EQ(ui().c_tdel->text(), "203");
-    EXPECT_EQ(ui().x_tdel->placeholderText(), "ROBO CON ARMA");
+    EXPECT_EQ(child<ui::DbEdit>(form, "c_tdel")->text(), "203");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "x_tdel")->placeholderText(), "ROBO CON ARMA");
     EXPECT_EQ(dm->tdel.recordCount(), 12) << "the filter is gone once the window closes";
     EXPECT_TRUE(dialogs.texts().isEmpty());
     press(B::Cancel);
@@ -80,21 +92,21 @@ TEST_F(OffenceSelection, ACategoryOrAnEmptyResultIsNotAnOffence)
 {
     press(B::Edit);
     whileShown = [&](TFBusqDel &d) {
-        test::RequestFormFixture::type(d.ui()->edCodigo, QStringLiteral("200"));
-        QTest::mouseClick(d.ui()->btBuscar, Qt::LeftButton);
+        test::RequestFormFixture::type(child<QLineEdit>(d, "edCodigo"), QStringLiteral("200"));
+        QTest::mouseClick(child<QPushButton>(d, "btBuscar"), Qt::LeftButton);
         EXPECT_EQ(offencesListed(), QStringList({"DELITOS CONTRA LA PROPIEDAD"}));
-        QTest::mouseClick(d.ui()->btAceptar, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "btAceptar"), Qt::LeftButton);
         EXPECT_TRUE(d.isVisible()) << "stays open for another choice";
 
-        QTest::mouseClick(d.ui()->sbCodigo, Qt::LeftButton);
-        EXPECT_EQ(d.ui()->edCodigo->text(), "");
-        test::RequestFormFixture::type(d.ui()->edLey, QStringLiteral("99999"));
-        QTest::mouseClick(d.ui()->btBuscar, Qt::LeftButton);
+        QTest::mouseClick(child<QToolButton>(d, "sbCodigo"), Qt::LeftButton);
+        EXPECT_EQ(child<QLineEdit>(d, "edCodigo")->text(), "");
+        test::RequestFormFixture::type(child<QLineEdit>(d, "edLey"), QStringLiteral("99999"));
+        QTest::mouseClick(child<QPushButton>(d, "btBuscar"), Qt::LeftButton);
         EXPECT_EQ(rowsShown(d), 0);
-        QTest::mouseClick(d.ui()->btAceptar, Qt::LeftButton);
-        QTest::mouseClick(d.ui()->btCerrar, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "btAceptar"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(d, "btCerrar"), Qt::LeftButton);
     };
-    form->sbDelitoClick();
+    click(child<QToolButton>(form, "btDelito"));
     EXPECT_EQ(dialogs.texts(), QStringList(2, "Error: Debe elegir un delito y no una categoría"));
     EXPECT_EQ(ped().value("C_TDEL").toInt(), 201) << "closing keeps the offence the request had";
     EXPECT_EQ(dm->tdel.recordCount(), 12);

@@ -6,11 +6,15 @@
 #include "requests/central/MotivoRechazoOficialSoap.h"
 
 #include "core/ProgramFolder.h"
+#include "support/Controls.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QJsonObject>
 #include <QTimer>
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 
@@ -43,7 +47,7 @@ protected:
             n += r.value(4) == QLatin1String("ObtenerMotivoRechazoOficial");
         return n;
     }
-    void answerButton() { QTest::mouseClick(ui().btContes, Qt::LeftButton); }
+    void answerButton() { QTest::mouseClick(child<QPushButton>(form, "btContes"), Qt::LeftButton); }
 
     test::CentralSim sim;
 };

@@ -2,9 +2,20 @@
 
 #include "core/Clock.h"
 #include "exchange/RecordingTransport.h"
+#include "support/Controls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbLookupComboBox.h"
+#include "ui/DbNavigator.h"
+#include "ui/DbText.h"
 
 #include <QMenu>
 #include <QToolButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -36,21 +47,21 @@ TEST_F(OfficialRequestForm, IsLaidOutAsTheOperatorsKnowIt)
     EXPECT_GE(form->width(), 700);
     EXPECT_GE(form->height(), 491);
     EXPECT_LE(form->minimumSizeHint().width(), 1000) << "fits a 1024-pixel screen";
-    const int surnameWidth = ui().x_ape1->width();
+    const int surnameWidth = child<ui::DbEdit>(form, "x_ape1")->width();
     form->resize(form->width() + 300, form->height() + 100);
     QCoreApplication::processEvents();
-    EXPECT_GT(ui().x_ape1->width(), surnameWidth) << "the controls grow with the window";
-    EXPECT_EQ(ui().GroupBox1->title(), "Organismo Requirente");
-    EXPECT_EQ(ui().GroupBox2->title(), "Datos del Causante");
-    EXPECT_EQ(ui().btDelito->toolTip(), "Selección del delito");
-    EXPECT_EQ(ui().btDig->text(), "&Imp.Dactilares");
-    EXPECT_EQ(ui().btDig->toolTip(), "Impresiones Dactilares");
-    EXPECT_EQ(ui().c_nac->toolTip(), "Nacionalidad:");
-    EXPECT_EQ(ui().c_tdoc->toolTip(), "Tipo de Documento:");
-    EXPECT_EQ(ui().lbDelito->text(), "Observ.:");
+    EXPECT_GT(child<ui::DbEdit>(form, "x_ape1")->width(), surnameWidth) << "the controls grow with the window";
+    EXPECT_EQ(child<QGroupBox>(form, "GroupBox1")->title(), "Organismo Requirente");
+    EXPECT_EQ(child<QGroupBox>(form, "GroupBox2")->title(), "Datos del Causante");
+    EXPECT_EQ(child<QToolButton>(form, "btDelito")->toolTip(), "Selección del delito");
+    EXPECT_EQ(child<QPushButton>(form, "btDig")->text(), "&Imp.Dactilares");
+    EXPECT_EQ(child<QPushButton>(form, "btDig")->toolTip(), "Impresiones Dactilares");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_nac")->toolTip(), "Nacionalidad:");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_tdoc")->toolTip(), "Tipo de Documento:");
+    EXPECT_EQ(child<QLabel>(form, "lbDelito")->text(), "Observ.:");
     EXPECT_EQ(form->PMenuHuella()->actions().size(), 2);
     EXPECT_FALSE(form->PMenuHuella()->isVisible());
-    const QStringList tabs = tabOrderFrom(ui().c_org);
+    const QStringList tabs = tabOrderFrom(child<ui::DbLookupComboBox>(form, "c_org"));
     const QStringList expected {"c_org",  "x_sec",  "x_dom",  "x_loc",     "c_prov", "c_codpos", "c_tdel",
                                 "btDelito", "x_delito", "x_email", "n_causa", "c_prior", "c_carped", "x_ape1", "x_ape2",
                                 "x_oape", "x_nom1", "x_nom2", "x_nom3",    "c_sexo", "c_nac",    "f_nac",
@@ -58,58 +69,58 @@ TEST_F(OfficialRequestForm, IsLaidOutAsTheOperatorsKnowIt)
     ASSERT_GE(tabs.size(), expected.size());
     EXPECT_EQ(tabs.mid(0, expected.size()), expected);
     // the header line is shown, never typed into
-    EXPECT_TRUE(ui().f_ped->isReadOnly());
-    EXPECT_EQ(ui().m_enviado->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(ui().m_contestado->focusPolicy(), Qt::NoFocus);
+    EXPECT_TRUE(child<ui::DbEdit>(form, "f_ped")->isReadOnly());
+    EXPECT_EQ(child<ui::DbCheckBox>(form, "m_enviado")->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(child<ui::DbCheckBox>(form, "m_contestado")->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(OfficialRequestForm, OptionalControlsFollowTheSettings)
 {
-    EXPECT_FALSE(ui().c_carped->isVisible()) << "nominative requests are off in the demo";
-    EXPECT_FALSE(ui().m_excart51->isVisible());
-    EXPECT_FALSE(ui().btEstVelcor->isVisible());
+    EXPECT_FALSE(child<ui::DbLookupComboBox>(form, "c_carped")->isVisible()) << "nominative requests are off in the demo";
+    EXPECT_FALSE(child<ui::DbCheckBox>(form, "m_excart51")->isVisible());
+    EXPECT_FALSE(child<QPushButton>(form, "btEstVelcor")->isVisible());
     form->hide();
     dm->mNomi = true;
     dm->GrabarParametro(QStringLiteral("m_es_suc"), QStringLiteral("S")); // read when the form is shown
     form->show();
-    EXPECT_TRUE(ui().c_carped->isVisible());
-    EXPECT_TRUE(ui().lbCarped->isVisible());
-    EXPECT_TRUE(ui().m_excart51->isVisible());
-    EXPECT_TRUE(ui().btEstVelcor->isVisible());
-    EXPECT_FALSE(ui().btEstVelcor->isEnabled()) << "the central office's state query is not built yet";
-    EXPECT_TRUE(ui().btOficio->isEnabled());
+    EXPECT_TRUE(child<ui::DbLookupComboBox>(form, "c_carped")->isVisible());
+    EXPECT_TRUE(child<QLabel>(form, "lbCarped")->isVisible());
+    EXPECT_TRUE(child<ui::DbCheckBox>(form, "m_excart51")->isVisible());
+    EXPECT_TRUE(child<QPushButton>(form, "btEstVelcor")->isVisible());
+    EXPECT_FALSE(child<QPushButton>(form, "btEstVelcor")->isEnabled()) << "the central office's state query is not built yet";
+    EXPECT_TRUE(child<QPushButton>(form, "btOficio")->isEnabled());
 }
 
 TEST_F(OfficialRequestForm, ANewRequestIsRefusedUntilCompleteThenNumberedAndNormalised)
 {
     press(B::Insert);
     ASSERT_EQ(ped().state(), State::Insert);
-    EXPECT_EQ(ui().c_est->currentText(), "Ingresado");
-    EXPECT_EQ(ui().f_ped->text(), Clock::today().toString("dd/MM/yyyy"));
-    type(ui().x_ape1, QStringLiteral("de  la  peña"));
-    EXPECT_EQ(ui().x_ape1->text(), "DE  LA  PEÑA") << "typed in capitals";
-    type(ui().x_nom1, QStringLiteral("jose"));
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_est")->currentText(), "Ingresado");
+    EXPECT_EQ(child<ui::DbEdit>(form, "f_ped")->text(), Clock::today().toString("dd/MM/yyyy"));
+    type(child<ui::DbEdit>(form, "x_ape1"), QStringLiteral("de  la  peña"));
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_ape1")->text(), "DE  LA  PEÑA") << "typed in capitals";
+    type(child<ui::DbEdit>(form, "x_nom1"), QStringLiteral("jose"));
     press(B::Post);
     EXPECT_EQ(dialogs.lastText(), "Debe completar el campo \"Fuero, Competencia y Nro\"");
     EXPECT_EQ(ped().state(), State::Insert) << "what was typed stays for the operator to complete";
-    EXPECT_EQ(ui().x_ape1->text(), "DE  LA  PEÑA");
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_ape1")->text(), "DE  LA  PEÑA");
 
-    choose(ui().c_org, QStringLiteral("FISCALÍA DE INSTRUCCIÓN Nº 3"));
-    EXPECT_EQ(ui().x_email->text(), "fiscalia3@mpf.gob.ar") << "the agency's mail comes with it";
-    EXPECT_EQ(ui().x_loc->text(), "ROSARIO");
-    choose(ui().c_nac, QStringLiteral("ARGENTINA"));
-    choose(ui().c_sexo, QStringLiteral("FEMENINO"));
-    choose(ui().c_prior, QStringLiteral("5 Dias"));
-    type(ui().c_tdel, QStringLiteral("202"));
-    type(ui().n_causa, QStringLiteral("1234/26"));
+    choose(child<ui::DbLookupComboBox>(form, "c_org"), QStringLiteral("FISCALÍA DE INSTRUCCIÓN Nº 3"));
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_email")->text(), "fiscalia3@mpf.gob.ar") << "the agency's mail comes with it";
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_loc")->text(), "ROSARIO");
+    choose(child<ui::DbLookupComboBox>(form, "c_nac"), QStringLiteral("ARGENTINA"));
+    choose(child<ui::DbLookupComboBox>(form, "c_sexo"), QStringLiteral("FEMENINO"));
+    choose(child<ui::DbLookupComboBox>(form, "c_prior"), QStringLiteral("5 Dias"));
+    type(child<ui::DbEdit>(form, "c_tdel"), QStringLiteral("202"));
+    type(child<ui::DbEdit>(form, "n_causa"), QStringLiteral("1234/26"));
     dialogs.clear();
     press(B::Post);
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     ASSERT_EQ(ped().state(), State::Browse);
-    EXPECT_EQ(ui().c_ped->text(), "1");
+    EXPECT_EQ(child<ui::DbText>(form, "c_ped")->text(), "1");
     EXPECT_EQ(ped().value("X_APE1").toString(), "DE LA PEÑA");
-    EXPECT_EQ(ui().x_ape1->text(), "DE LA PEÑA");
-    EXPECT_EQ(ui().x_tdel->placeholderText(), "ROBO");
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_ape1")->text(), "DE LA PEÑA");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "x_tdel")->placeholderText(), "ROBO");
     EXPECT_EQ(ped().value("C_PRIOR").toInt(), 3);
     EXPECT_EQ(ped().value("X_EMAIL").toString(), "fiscalia3@mpf.gob.ar");
 
@@ -127,22 +138,22 @@ TEST_F(OfficialRequestForm, BrowsingShowsEachRequestWithItsLookedUpNames)
     storeRequest({{"X_APE1", "LOPEZ"}, {"C_SEXO", "F"}, {"C_ORG", 3}, {"M_ENVIADO", true}, {"C_EST", "T"},
                   {"N_EXPE", 7004312}});
     ped().first();
-    EXPECT_EQ(ui().c_ped->text(), "1");
-    EXPECT_EQ(ui().x_ape1->text(), "GOMEZ");
-    EXPECT_EQ(ui().c_org->currentText(), "JUZGADO NACIONAL EN LO CRIMINAL Y CORRECCIONAL Nº 1");
-    EXPECT_FALSE(ui().nvPed->button(B::First)->isEnabled());
+    EXPECT_EQ(child<ui::DbText>(form, "c_ped")->text(), "1");
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_ape1")->text(), "GOMEZ");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_org")->currentText(), "JUZGADO NACIONAL EN LO CRIMINAL Y CORRECCIONAL Nº 1");
+    EXPECT_FALSE(child<ui::DbNavigator>(form, "nvPed")->button(B::First)->isEnabled());
     press(B::Next);
-    EXPECT_EQ(ui().c_ped->text(), "2");
-    EXPECT_EQ(ui().x_ape1->text(), "LOPEZ");
-    EXPECT_EQ(ui().c_sexo->currentText(), "FEMENINO");
-    EXPECT_EQ(ui().c_org->currentText(), "JUZGADO FEDERAL DE CÓRDOBA Nº 2");
-    EXPECT_EQ(ui().c_est->currentText(), "En trámite en QAL Central");
-    EXPECT_TRUE(ui().m_enviado->isChecked());
-    EXPECT_EQ(ui().n_expe->text(), "7004312");
+    EXPECT_EQ(child<ui::DbText>(form, "c_ped")->text(), "2");
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_ape1")->text(), "LOPEZ");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_sexo")->currentText(), "FEMENINO");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_org")->currentText(), "JUZGADO FEDERAL DE CÓRDOBA Nº 2");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_est")->currentText(), "En trámite en QAL Central");
+    EXPECT_TRUE(child<ui::DbCheckBox>(form, "m_enviado")->isChecked());
+    EXPECT_EQ(child<ui::DbText>(form, "n_expe")->text(), "7004312");
     press(B::First);
-    EXPECT_EQ(ui().c_ped->text(), "1");
-    EXPECT_FALSE(ui().m_enviado->isChecked());
-    EXPECT_EQ(ui().n_expe->text(), "");
+    EXPECT_EQ(child<ui::DbText>(form, "c_ped")->text(), "1");
+    EXPECT_FALSE(child<ui::DbCheckBox>(form, "m_enviado")->isChecked());
+    EXPECT_EQ(child<ui::DbText>(form, "n_expe")->text(), "");
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
 
@@ -150,17 +161,17 @@ TEST_F(OfficialRequestForm, ASentRequestIsChangedOnlyAfterARejection)
 {
     storeRequest({{"M_ENVIADO", true}, {"C_EST", "T"}});
     ped().first();
-    EXPECT_TRUE(ui().m_enviado->isChecked());
+    EXPECT_TRUE(child<ui::DbCheckBox>(form, "m_enviado")->isChecked());
     press(B::Edit);
     EXPECT_EQ(dialogs.texts(), QStringList({"No se puede modificar un pedido que ya ha sido enviado"}));
     EXPECT_EQ(ped().state(), State::Browse);
     dialogs.clear();
-    type(ui().x_nom2, QStringLiteral("x")); // typing is an edit too
-    choose(ui().c_sexo, QStringLiteral("FEMENINO"));
+    type(child<ui::DbEdit>(form, "x_nom2"), QStringLiteral("x")); // typing is an edit too
+    choose(child<ui::DbLookupComboBox>(form, "c_sexo"), QStringLiteral("FEMENINO"));
     EXPECT_EQ(dialogs.texts(), QStringList(2, "No se puede modificar un pedido que ya ha sido enviado"));
     EXPECT_EQ(ped().state(), State::Browse);
-    EXPECT_EQ(ui().x_nom2->text(), "");
-    EXPECT_EQ(ui().c_sexo->currentText(), "MASCULINO");
+    EXPECT_EQ(child<ui::DbEdit>(form, "x_nom2")->text(), "");
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_sexo")->currentText(), "MASCULINO");
 
     dialogs.clear();
     ped().edit();
@@ -184,7 +195,7 @@ TEST_F(OfficialRequestForm, InsertAndPostWaitWhileMailIsBeingReceived)
 
     press(B::Edit); // editing itself is allowed; only saving waits
     ASSERT_EQ(ped().state(), State::Edit);
-    type(ui().x_nom2, QStringLiteral("carlos"));
+    type(child<ui::DbEdit>(form, "x_nom2"), QStringLiteral("carlos"));
     press(B::Post);
     EXPECT_EQ(dialogs.texts(), QStringList({wait, wait}));
     EXPECT_EQ(ped().state(), State::Edit);
@@ -200,36 +211,37 @@ TEST_F(OfficialRequestForm, LeavingTheOffenceCodeEmptiesAnUnknownOne)
 {
     storeRequest();
     press(B::Edit);
-    type(ui().c_tdel, QStringLiteral("999"));
-    ui().x_delito->setFocus(); // leaves the code
-    QTest::keyClick(ui().c_tdel, Qt::Key_Return);
+    type(child<ui::DbEdit>(form, "c_tdel"), QStringLiteral("999"));
+    child<ui::DbEdit>(form, "x_delito")->setFocus(); // leaves the code
+    QTest::keyClick(child<ui::DbEdit>(form, "c_tdel"), Qt::Key_Return);
     EXPECT_TRUE(ped().isNull("C_TDEL"));
-    EXPECT_EQ(ui().c_tdel->text(), "");
+    EXPECT_EQ(child<ui::DbEdit>(form, "c_tdel")->text(), "");
     EXPECT_TRUE(dialogs.texts().isEmpty()) << "silently";
 
-    type(ui().c_tdel, QStringLiteral("401"));
-    QTest::keyClick(ui().c_tdel, Qt::Key_Return);
+    type(child<ui::DbEdit>(form, "c_tdel"), QStringLiteral("401"));
+    QTest::keyClick(child<ui::DbEdit>(form, "c_tdel"), Qt::Key_Return);
     EXPECT_EQ(ped().value("C_TDEL").toInt(), 401);
-    EXPECT_EQ(ui().x_tdel->placeholderText(), "TENENCIA DE ESTUPEFACIENTES CON FINES DE COMERCIALIZACIÓN");
-    form->c_tdelExit(); // an empty code is left alone
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "x_tdel")->placeholderText(), "TENENCIA DE ESTUPEFACIENTES CON FINES DE COMERCIALIZACIÓN");
+    QTest::keyClick(child<ui::DbEdit>(form, "c_tdel"), Qt::Key_Return); // the same code again changes nothing
+    EXPECT_EQ(ped().value("C_TDEL").toInt(), 401);
     press(B::Cancel);
 }
 
 TEST_F(OfficialRequestForm, ClearButtonsEmptyTheirFieldOnlyWhileEditing)
 {
     storeRequest({{"C_TDOC", "DU"}});
-    QTest::mouseClick(ui().sbBorraSexo, Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>(form, "sbBorraSexo"), Qt::LeftButton);
     EXPECT_EQ(dialogs.shown().size(), 1) << "the data layer refuses a change outside an edit";
     EXPECT_EQ(ped().value("C_SEXO").toString(), "M");
 
     dialogs.clear();
     press(B::Edit);
-    for (QToolButton *b : {ui().sbBorraSexo, ui().sbBorraNac, ui().sbBorraTdoc, ui().sbBorraProvCi, ui().sbBorraProv,
-                           ui().sbBorraPrior})
+    for (QToolButton *b : {child<QToolButton>(form, "sbBorraSexo"), child<QToolButton>(form, "sbBorraNac"), child<QToolButton>(form, "sbBorraTdoc"), child<QToolButton>(form, "sbBorraProvCi"), child<QToolButton>(form, "sbBorraProv"),
+                           child<QToolButton>(form, "sbBorraPrior")})
         QTest::mouseClick(b, Qt::LeftButton);
     for (const char *f : {"C_SEXO", "C_NAC", "C_TDOC", "C_PROVCI", "C_PROV", "C_PRIOR"})
         EXPECT_TRUE(ped().isNull(f)) << f;
-    EXPECT_EQ(ui().c_sexo->currentIndex(), -1);
+    EXPECT_EQ(child<ui::DbLookupComboBox>(form, "c_sexo")->currentIndex(), -1);
     EXPECT_TRUE(dialogs.texts().isEmpty());
     press(B::Cancel);
     EXPECT_EQ(ped().value("C_SEXO").toString(), "M");
@@ -254,7 +266,7 @@ TEST_F(OfficialRequestForm, DeletingAsksOnceAndKeepsTheRequestOnNo)
 TEST_F(OfficialRequestForm, TheLetterNeedsItsData)
 {
     press(B::Insert);
-    QTest::mouseClick(ui().btOficio, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(form, "btOficio"), Qt::LeftButton);
     EXPECT_EQ(dialogs.texts(), QStringList({"Debe ingresar todos los datos antes de visualizar el oficio"}));
     press(B::Cancel);
 }
@@ -270,21 +282,21 @@ TEST_F(OfficialRequestForm, SendingMarksTheRequestSentOnScreen)
     ASSERT_TRUE(prints.open(QIODevice::WriteOnly));
     prints.write("PK-prints");
     prints.close();
-    ASSERT_TRUE(ui().btEnv->isEnabled());
-    EXPECT_FALSE(ui().m_enviado->isChecked());
+    ASSERT_TRUE(child<QPushButton>(form, "btEnv")->isEnabled());
+    EXPECT_FALSE(child<ui::DbCheckBox>(form, "m_enviado")->isChecked());
 
     // while the request is being edited it does not go
     press(B::Edit);
-    QTest::mouseClick(ui().btEnv, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(form, "btEnv"), Qt::LeftButton);
     EXPECT_EQ(dialogs.lastText(), "Antes de poder enviar el pedido\rdebe terminar de ingresar la información del mismo");
     press(B::Cancel);
     EXPECT_TRUE(transport->calls.isEmpty());
 
     dialogs.clear();
-    QTest::mouseClick(ui().btEnv, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(form, "btEnv"), Qt::LeftButton);
     EXPECT_TRUE(dialogs.shown().isEmpty()) << dialogs.texts().join('|').toStdString();
     ASSERT_EQ(transport->calls.size(), 1);
     EXPECT_EQ(transport->calls[0].adjuntos, (QStringList {"ped.dat", "huella.zip"}));
     EXPECT_EQ(ped().value("C_EST").toString(), "E");
-    EXPECT_TRUE(ui().m_enviado->isChecked());
+    EXPECT_TRUE(child<ui::DbCheckBox>(form, "m_enviado")->isChecked());
 }

@@ -20,9 +20,7 @@ struct OperatorEntry : test::RequestFormFixture
     template <typename W>
     W *control(const char *name)
     {
-        W *w = form->findChild<W *>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return test::child<W>(form, name);
     }
     void click(B b) { QTest::mouseClick(control<ui::DbNavigator>("nvPed")->button(b), Qt::LeftButton); }
 };

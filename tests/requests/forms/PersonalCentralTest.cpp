@@ -8,10 +8,15 @@
 #include "requests/central/CentralPersonalSoap.h"
 
 #include "core/ProgramFolder.h"
+#include "support/Controls.h"
+#include "ui/DbEdit.h"
 
 #include <QFile>
 #include <QJsonObject>
 #include <QLabel>
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -55,8 +60,8 @@ TEST_F(PersonalCentral, TheSlipBringsItsProcedurePriorityBankAndPaymentDate)
     sim.setScenario({{"GetFechaByBoleta", QJsonObject {{"result", "20/03/2026 00:00:00"}}}});
     storeRequest({{"C_TRAM", "1"}});
     press(B::Edit);
-    type(ui().dbTalon, QStringLiteral("03123456789"));
-    QTest::keyClick(ui().dbTalon, Qt::Key_Return);
+    type(child<ui::DbEdit>(form, "dbTalon"), QStringLiteral("03123456789"));
+    QTest::keyClick(child<ui::DbEdit>(form, "dbTalon"), Qt::Key_Return);
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     EXPECT_EQ(pedp().value("C_TRAM").toString(), "3");
     EXPECT_EQ(pedp().value("C_PRIOR").toInt(), 3);
@@ -70,8 +75,8 @@ TEST_F(PersonalCentral, TheSlipBringsItsProcedurePriorityBankAndPaymentDate)
     press(B::Edit);
     sim.setScenario({{"GetFechaByBoleta", QJsonObject {{"mode", "fault"}, {"fault", "fuera de servicio"}}}});
     pedp().clearValue("F_PAGO");
-    type(ui().dbTalon, QStringLiteral("04123456789"));
-    QTest::keyClick(ui().dbTalon, Qt::Key_Return);
+    type(child<ui::DbEdit>(form, "dbTalon"), QStringLiteral("04123456789"));
+    QTest::keyClick(child<ui::DbEdit>(form, "dbTalon"), Qt::Key_Return);
     EXPECT_EQ(dialogs.texts(), QStringList {"ERROR al intentar obtener la fecha del pago."});
     EXPECT_EQ(pedp().value("C_TRAM").toString(), "4");
     EXPECT_TRUE(pedp().isNull("F_PAGO"));
@@ -79,8 +84,8 @@ TEST_F(PersonalCentral, TheSlipBringsItsProcedurePriorityBankAndPaymentDate)
     // an exempt slip clears the bank and the date, and asks nothing
     dialogs.clear();
     pedp().setValue("F_PAGO", QDate(2026, 3, 1));
-    type(ui().dbTalon, QStringLiteral("06123456789"));
-    QTest::keyClick(ui().dbTalon, Qt::Key_Return);
+    type(child<ui::DbEdit>(form, "dbTalon"), QStringLiteral("06123456789"));
+    QTest::keyClick(child<ui::DbEdit>(form, "dbTalon"), Qt::Key_Return);
     EXPECT_TRUE(dialogs.texts().isEmpty());
     EXPECT_TRUE(pedp().isNull("F_PAGO"));
     EXPECT_TRUE(pedp().isNull("C_BANCO"));
@@ -97,7 +102,7 @@ TEST_F(PersonalCentral, TheSecurityCodeIsRenewedWithTheCentralOffice)
         dialogs.answer(DialogButton::Yes);
         if (changes)
             dialogs.answer(DialogButton::No); // the receipt on paper
-        click(ui().btRegen);
+        click(child<QPushButton>(form, "btRegen"));
         const QByteArray body = lastBodyOf("ActualizarCodSegur");
         EXPECT_TRUE(body.contains("AAAAAAAAAA")) << body.toStdString();
         EXPECT_EQ(pedp().value("C_SEGUR").toString() != "AAAAAAAAAA", changes);
@@ -110,7 +115,7 @@ TEST_F(PersonalCentral, TheSecurityCodeIsRenewedWithTheCentralOffice)
     sim.setScenario({{"ActualizarCodSegur", QJsonObject {{"mode", "fault"}, {"fault", "fuera de servicio"}}}});
     dialogs.clear();
     dialogs.answer(DialogButton::Yes);
-    click(ui().btRegen);
+    click(child<QPushButton>(form, "btRegen"));
     EXPECT_TRUE(dialogs.lastText().startsWith("Imposible conectarse con QAL Central"));
     EXPECT_EQ(pedp().value("C_SEGUR").toString(), code);
 }
@@ -119,7 +124,7 @@ TEST_F(PersonalCentral, ARejectionWithoutItsReasonAsksTheCentralOffice)
 {
     sim.setScenario({{"ObtenerMotivoRechazoPrivado", QJsonObject {{"result", "Falta el comprobante de pago."}}}});
     storeRequest({{"C_EST", "R"}});
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Falta el comprobante de pago."});
     EXPECT_EQ(dialogs.titles(), QStringList {"Motivo del Rechazo"});
     EXPECT_TRUE(lastBodyOf("ObtenerMotivoRechazoPrivado").contains("<c_ped>1</c_ped>"));
@@ -155,7 +160,7 @@ TEST_F(PersonalCentral, TheSlipTheCentralOfficeDescribesByCodesIsComparedByName)
         EXPECT_EQ(c->valor("Codigo", false)->text(), "01234567890");
         click(c->btCancelar());
     });
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_TRUE(shown) << dialogs.texts().join(" | ").toStdString();
     EXPECT_TRUE(lastBodyOf("GetPedidoByTram").contains("<c_pedido>4711</c_pedido>"));
     EXPECT_TRUE(transport->calls.isEmpty()) << "stopped at the comparison";
@@ -171,6 +176,6 @@ TEST_F(PersonalCentral, TheSlipTheCentralOfficeDescribesByCodesIsComparedByName)
         }
         click(c.btCancelar());
     });
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_TRUE(transport->calls.isEmpty());
 }

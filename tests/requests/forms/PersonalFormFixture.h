@@ -6,14 +6,16 @@
 #include "imaging/BmpFile.h"
 #include "requests/PersonalCentralService.h"
 #include "requests/forms/TFPedP.h"
-#include "ui_TFPedP.h"
 
 #include "core/Clock.h"
 #include "exchange/RecordingTransport.h"
-#include "support/Typing.h"
+#include "support/Controls.h"
+#include "ui/DbNavigator.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
+#include <QToolButton>
 
 namespace qal::test {
 
@@ -115,10 +117,9 @@ struct PersonalFormFixture : FormsFixture
         Clock::reset();
     }
 
-    Ui::TFPedP &ui() { return *form->ui(); }
     dbase::Table &pedp() { return dm->pedp; }
 
-    void press(ui::DbNavigator::Button b) { QTest::mouseClick(ui().nvPed->button(b), Qt::LeftButton); }
+    void press(ui::DbNavigator::Button b) { QTest::mouseClick(child<ui::DbNavigator>(form, "nvPed")->button(b), Qt::LeftButton); }
     void click(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
 
     static void type(QLineEdit *edit, const QString &text)

@@ -6,7 +6,6 @@
 #include "biometrics/forms/TFBioVerif.h"
 #include "biometrics/forms/TFLiveScanPlano.h"
 #include "data/RequestFiles.h"
-#include "ui_TFLiveScanPlano.h"
 
 #include <QLineEdit>
 #include <QFileInfo>
@@ -35,7 +34,7 @@ struct PersonalLiveScan : test::PersonalFormFixture
                 readOnly = captura->soloLectura();
                 if (!readOnly) {
                     test::takeTenPrints(*scan, *captura);
-                    EXPECT_TRUE(captura->btGrabarClick());
+                    EXPECT_TRUE(test::pressGrabar(*captura));
                 }
             } else if (auto *bio = qobject_cast<TFBioVerif *>(&d)) {
                 ++confirmations;
@@ -57,7 +56,7 @@ struct PersonalLiveScan : test::PersonalFormFixture
         PersonalFormFixture::TearDown();
     }
 
-    void liveScan() { form->PMenuHuella()->findChild<QAction *>(QStringLiteral("LiveScan1"))->trigger(); }
+    void liveScan() { test::trigger(test::child<QAction>(form, "LiveScan1")); }
     QString stored() const { return ArchivoPedido(QStringLiteral("zp"), cPed, pedp_().value(QStringLiteral("C_REG"))); }
     const dbase::Table &pedp_() const { return dm->pedp; }
 

@@ -5,6 +5,11 @@
 #include "exchange/MailRig.h"
 #include "exchange/TSMimeReg.h"
 #include "exchange/TdmMail.h"
+#include "support/Controls.h"
+
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 using namespace qal::exchange;
@@ -42,7 +47,7 @@ TEST_F(PersonalReceiptMail, TheApplicantReceivesTheReceipt)
     storeRequest();
     dialogs.answer(DialogButton::Yes);
     dialogs.answerInput(QStringLiteral("ana.perez@qal.test"));
-    click(ui().btImpComp);
+    click(child<QPushButton>(form, "btImpComp"));
     EXPECT_EQ(dialogs.lastText(), "Email Enviado Exitosamente") << dialogs.texts().join('|').toStdString();
 
     TdmMail mail(*dm);

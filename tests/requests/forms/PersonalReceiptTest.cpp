@@ -5,6 +5,12 @@
 #include "data/SupportContact.h"
 #include "reports/TrpCompr.h"
 #include "requests/DireccionCorreo.h"
+#include "support/Controls.h"
+#include "ui/DbEdit.h"
+
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -30,9 +36,9 @@ TEST(ReceiptAddress, AtomsOrAQuotedNameThenADomainOfLettersDigitsAndHyphens)
 
 TEST_F(PersonalReceipt, NeedsASavedRequest)
 {
-    click(ui().btImpComp);
+    click(child<QPushButton>(form, "btImpComp"));
     press(B::Insert);
-    click(ui().btImpComp);
+    click(child<QPushButton>(form, "btImpComp"));
     EXPECT_EQ(dialogs.texts(), QStringList(2, "Debe grabar los datos para obtener el número de pedido\r"
                                               "antes de imprimir el comprobante"));
     press(B::Cancel);
@@ -42,11 +48,11 @@ TEST_F(PersonalReceipt, IsMailedToAValidAddressAskedUntilGiven)
 {
     storeRequest();
     press(B::Edit);
-    type(ui().x_obs, QStringLiteral("retira en mostrador"));
+    type(child<ui::DbEdit>(form, "x_obs"), QStringLiteral("retira en mostrador"));
     dialogs.answer(DialogButton::Yes);
     dialogs.answerInput(QStringLiteral("ana.perez@correo"));
     dialogs.answerInput(QStringLiteral(" ana.perez@correo.com.ar "));
-    click(ui().btImpComp);
+    click(child<QPushButton>(form, "btImpComp"));
     EXPECT_EQ(pedp().value("X_OBS").toString(), "RETIRA EN MOSTRADOR") << "the pending change is saved first";
     EXPECT_EQ(dialogs.texts(), (QStringList {kPreguntaCorreo, "E-mail:", "Email Inválido", "E-mail:",
                                              "Email Enviado Exitosamente"}));
@@ -72,10 +78,10 @@ TEST_F(PersonalReceipt, CancellingTheAddressOrLeavingItAsProposedSendsNothing)
     storeRequest();
     dialogs.answer(DialogButton::Yes);
     dialogs.answerInput(std::nullopt);
-    click(ui().btImpComp);
+    click(child<QPushButton>(form, "btImpComp"));
     dialogs.answer(DialogButton::Yes);
     dialogs.answerInput(QStringLiteral("DIRECCION DE EMAIL"));
-    click(ui().btImpComp);
+    click(child<QPushButton>(form, "btImpComp"));
     EXPECT_TRUE(transport->calls.isEmpty());
     EXPECT_EQ(dialogs.texts(), (QStringList {kPreguntaCorreo, "E-mail:", kPreguntaCorreo, "E-mail:"}));
 
@@ -83,6 +89,6 @@ TEST_F(PersonalReceipt, CancellingTheAddressOrLeavingItAsProposedSendsNothing)
     transport->answer = false;
     dialogs.answer(DialogButton::Yes);
     dialogs.answerInput(QStringLiteral("ana@correo.com"));
-    click(ui().btImpComp);
+    click(child<QPushButton>(form, "btImpComp"));
     EXPECT_EQ(dialogs.lastText(), "ERROR! No se pudo enviar el email");
 }

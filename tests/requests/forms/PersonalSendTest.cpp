@@ -8,10 +8,17 @@
 #include "core/ProgramFolder.h"
 #include "imaging/TiffFile.h"
 #include "imaging/forms/TFVerImg.h"
+#include "support/Controls.h"
+#include "ui/DbEdit.h"
+#include "ui/DbLookupComboBox.h"
+#include "ui/DbText.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+
+using qal::test::child;
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -104,15 +111,15 @@ TEST_F(PersonalSend, AnElevenCharacterSlipIsAppliedOnEnterAndLocksTheProcedure)
     central.tramites.insert("03123456789", "3");
     storeRequest({{"C_TRAM", "1"}});
     press(B::Edit);
-    type(ui().dbTalon, QStringLiteral("03123456789"));
-    enter(ui().dbTalon);
+    type(child<ui::DbEdit>(form, "dbTalon"), QStringLiteral("03123456789"));
+    enter(child<ui::DbEdit>(form, "dbTalon"));
     EXPECT_EQ(central.boletasAplicadas, QStringList {"03123456789"});
     EXPECT_EQ(pedp().value("C_TRAM").toString(), "3");
-    EXPECT_FALSE(ui().dblcbTram->isEnabled()) << "the slip decides the procedure";
-    EXPECT_TRUE(ui().f_pago->hasFocus()) << "the payment date is asked next";
+    EXPECT_FALSE(child<ui::DbLookupComboBox>(form, "dblcbTram")->isEnabled()) << "the slip decides the procedure";
+    EXPECT_TRUE(child<ui::DbEdit>(form, "f_pago")->hasFocus()) << "the payment date is asked next";
     // any other key gives the operator the list back
-    QTest::keyClick(ui().dbTalon, Qt::Key_Backspace);
-    EXPECT_TRUE(ui().dblcbTram->isEnabled());
+    QTest::keyClick(child<ui::DbEdit>(form, "dbTalon"), Qt::Key_Backspace);
+    EXPECT_TRUE(child<ui::DbLookupComboBox>(form, "dblcbTram")->isEnabled());
     press(B::Cancel);
 }
 
@@ -120,25 +127,25 @@ TEST_F(PersonalSend, AnUnknownSlipKeepsTheFocusAndOtherLengthsAreNotChecked)
 {
     storeRequest();
     press(B::Edit);
-    type(ui().dbTalon, QStringLiteral("09999999999"));
-    enter(ui().dbTalon);
+    type(child<ui::DbEdit>(form, "dbTalon"), QStringLiteral("09999999999"));
+    enter(child<ui::DbEdit>(form, "dbTalon"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Error: No se pudo encontrar el tipo de tramite"});
-    EXPECT_TRUE(ui().dbTalon->hasFocus());
-    EXPECT_EQ(ui().dbTalon->selectedText(), "09999999999");
-    EXPECT_TRUE(ui().dblcbTram->isEnabled());
+    EXPECT_TRUE(child<ui::DbEdit>(form, "dbTalon")->hasFocus());
+    EXPECT_EQ(child<ui::DbEdit>(form, "dbTalon")->selectedText(), "09999999999");
+    EXPECT_TRUE(child<ui::DbLookupComboBox>(form, "dblcbTram")->isEnabled());
 
     for (const char *corto : {"0312345678", "031234567890"}) {
         central.boletasAplicadas.clear();
-        type(ui().dbTalon, QString::fromLatin1(corto));
-        enter(ui().dbTalon);
+        type(child<ui::DbEdit>(form, "dbTalon"), QString::fromLatin1(corto));
+        enter(child<ui::DbEdit>(form, "dbTalon"));
         EXPECT_TRUE(central.boletasAplicadas.isEmpty()) << corto;
-        EXPECT_TRUE(ui().f_pago->hasFocus()) << corto;
+        EXPECT_TRUE(child<ui::DbEdit>(form, "f_pago")->hasFocus()) << corto;
     }
     // an exempt procedure never asks for the payment date
     pedp().setValue("C_TRAM", "6");
-    type(ui().dbTalon, QStringLiteral("0312345678"));
-    enter(ui().dbTalon);
-    EXPECT_TRUE(ui().dbTalon->hasFocus());
+    type(child<ui::DbEdit>(form, "dbTalon"), QStringLiteral("0312345678"));
+    enter(child<ui::DbEdit>(form, "dbTalon"));
+    EXPECT_TRUE(child<ui::DbEdit>(form, "dbTalon")->hasFocus());
     press(B::Cancel);
 }
 
@@ -150,15 +157,15 @@ TEST_F(PersonalSend, EachSlipEditActsOnItsOwnText)
     central.tramites.insert("04555555555", "4");
     storeRequest();
     press(B::Edit);
-    type(ui().dbTalon, QStringLiteral("03123456789"));
-    type(ui().dbPagoDomic, QStringLiteral("04555555555"));
+    type(child<ui::DbEdit>(form, "dbTalon"), QStringLiteral("03123456789"));
+    type(child<ui::DbEdit>(form, "dbPagoDomic"), QStringLiteral("04555555555"));
     central.boletasAplicadas.clear();
-    enter(ui().dbPagoDomic);
+    enter(child<ui::DbEdit>(form, "dbPagoDomic"));
     EXPECT_EQ(central.boletasAplicadas, QStringList {"04555555555"}) << "not the other slip's code";
-    ui().dbPagoDomic->setFocus();
-    QTest::mouseClick(ui().dbPagoDomic, Qt::LeftButton);
-    EXPECT_EQ(ui().dbPagoDomic->selectedText(), "04555555555") << "a click selects its own text";
-    EXPECT_EQ(ui().dbTalon->selectedText(), "");
+    child<ui::DbEdit>(form, "dbPagoDomic")->setFocus();
+    QTest::mouseClick(child<ui::DbEdit>(form, "dbPagoDomic"), Qt::LeftButton);
+    EXPECT_EQ(child<ui::DbEdit>(form, "dbPagoDomic")->selectedText(), "04555555555") << "a click selects its own text";
+    EXPECT_EQ(child<ui::DbEdit>(form, "dbTalon")->selectedText(), "");
     dialogs.clear();
     press(B::Cancel);
 }
@@ -167,15 +174,15 @@ TEST_F(PersonalSend, LeavingTheSlipChecksItButOnlyWhileTheRequestIsBeingChanged)
 {
     central.tramites.insert("03123456789", "3");
     storeRequest({{"C_PAGO", "03123456789"}, {"C_EST", "T"}});
-    ui().dbTalon->setFocus();
-    ui().x_obs->setFocus();
+    child<ui::DbEdit>(form, "dbTalon")->setFocus();
+    child<ui::DbEdit>(form, "x_obs")->setFocus();
     EXPECT_TRUE(central.boletasAplicadas.isEmpty()) << "passing over a held request changes nothing";
     EXPECT_EQ(pedp().state(), State::Browse);
 
     change({{"C_EST", "I"}});
     press(B::Edit);
-    ui().dbTalon->setFocus();
-    ui().x_obs->setFocus();
+    child<ui::DbEdit>(form, "dbTalon")->setFocus();
+    child<ui::DbEdit>(form, "x_obs")->setFocus();
     EXPECT_EQ(central.boletasAplicadas, QStringList {"03123456789"});
     press(B::Cancel);
 }
@@ -214,7 +221,7 @@ TEST_F(PersonalSend, ASlipThatDiffersShowsTheComparisonInItsColours)
         EXPECT_EQ(seen->valor("Codigo", false)->text(), "03123456789");
         click(seen->btCancelar());
     });
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_EQ(modalWindows, 1);
     EXPECT_TRUE(transport->calls.isEmpty()) << "stopped at the comparison";
     EXPECT_EQ(pedp().value("C_EST").toString(), "I");
@@ -230,7 +237,7 @@ TEST_F(PersonalSend, ASlipThatDiffersShowsTheComparisonInItsColours)
         EXPECT_FALSE(c.isVisible());
     });
     dialogs.clear();
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_EQ(dialogs.texts().count("Aún hay datos que difieren de la boleta\rEstá seguro que desea continuar?"), 2);
     ASSERT_EQ(transport->calls.size(), 1);
     EXPECT_EQ(pedp().value("C_EST").toString(), "E");
@@ -243,20 +250,20 @@ TEST_F(PersonalSend, ASlipTheServiceDoesNotKnowAsksWhetherToStop)
     const QString pregunta = QStringLiteral(
         "El Documento del Pedido no corresponde con la Boleta ó Boleta Inexistente.\r¿Desea cancelar el envío del pedido?");
     dialogs.answer(DialogButton::Yes);
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_EQ(dialogs.texts(), QStringList {pregunta});
     EXPECT_TRUE(transport->calls.isEmpty());
 
     dialogs.clear();
     dialogs.answer(DialogButton::No);
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_EQ(transport->calls.size(), 1);
 
     // a service that cannot be asked lets the request go, saying so
     change({{"C_EST", "I"}});
     slip->found = -1;
     dialogs.clear();
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_EQ(dialogs.texts().value(0), "ERROR: Al intentar verificar los datos con la boleta.\rMensaje: "
                                         "Error al intentar obtener el código de la boleta.");
     EXPECT_EQ(transport->calls.size(), 2);
@@ -268,45 +275,45 @@ TEST_F(PersonalSend, ARequestEnteredOnTheFormIsSentAndLaterCorrected)
 {
     central.tramites.insert("03123456789", "3");
     press(B::Insert);
-    type(ui().x_ape1, QStringLiteral("perez"));
-    type(ui().x_nom1, QStringLiteral("ana"));
-    type(ui().x_nom2, QStringLiteral("maria")); // the checks before sending accept A to Z only
-    type(ui().f_nac, QStringLiteral("17/05/1980"));
-    type(ui().n_doc, QStringLiteral("20123456"));
-    type(ui().x_dom_s, QStringLiteral("CORRIENTES 1234"));
-    type(ui().x_loc_s, QStringLiteral("caba"));
-    type(ui().c_codpos_s, QStringLiteral("1043"));
-    choose(ui().c_sexo, QStringLiteral("FEMENINO"));
-    choose(ui().c_nac, QStringLiteral("ARGENTINA"));
-    choose(ui().c_tdoc, QStringLiteral("DOCUMENTO ÚNICO"));
-    choose(ui().c_expp, QStringLiteral("REGISTRO NACIONAL DE LAS PERSONAS"));
-    choose(ui().c_prov_s, QStringLiteral("CIUDAD AUTÓNOMA DE BUENOS AIRES"));
-    choose(ui().dblcbTram, QStringLiteral("COMÚN"));
-    type(ui().dbTalon, QStringLiteral("03123456789"));
-    type(ui().f_pago, QStringLiteral("21/03/2026"));
+    type(child<ui::DbEdit>(form, "x_ape1"), QStringLiteral("perez"));
+    type(child<ui::DbEdit>(form, "x_nom1"), QStringLiteral("ana"));
+    type(child<ui::DbEdit>(form, "x_nom2"), QStringLiteral("maria")); // the checks before sending accept A to Z only
+    type(child<ui::DbEdit>(form, "f_nac"), QStringLiteral("17/05/1980"));
+    type(child<ui::DbEdit>(form, "n_doc"), QStringLiteral("20123456"));
+    type(child<ui::DbEdit>(form, "x_dom_s"), QStringLiteral("CORRIENTES 1234"));
+    type(child<ui::DbEdit>(form, "x_loc_s"), QStringLiteral("caba"));
+    type(child<ui::DbEdit>(form, "c_codpos_s"), QStringLiteral("1043"));
+    choose(child<ui::DbLookupComboBox>(form, "c_sexo"), QStringLiteral("FEMENINO"));
+    choose(child<ui::DbLookupComboBox>(form, "c_nac"), QStringLiteral("ARGENTINA"));
+    choose(child<ui::DbLookupComboBox>(form, "c_tdoc"), QStringLiteral("DOCUMENTO ÚNICO"));
+    choose(child<ui::DbLookupComboBox>(form, "c_expp"), QStringLiteral("REGISTRO NACIONAL DE LAS PERSONAS"));
+    choose(child<ui::DbLookupComboBox>(form, "c_prov_s"), QStringLiteral("CIUDAD AUTÓNOMA DE BUENOS AIRES"));
+    choose(child<ui::DbLookupComboBox>(form, "dblcbTram"), QStringLiteral("COMÚN"));
+    type(child<ui::DbEdit>(form, "dbTalon"), QStringLiteral("03123456789"));
+    type(child<ui::DbEdit>(form, "f_pago"), QStringLiteral("21/03/2026"));
     pedp().setValue("C_SEGUR", "A1B2C3D4E5"); // the golden package's code
     press(B::Post);
     ASSERT_EQ(pedp().state(), State::Browse) << dialogs.texts().join(" | ").toStdString();
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     writeFile("zp1.12", "PK-prints");
 
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     ASSERT_EQ(transport->calls.size(), 1);
     EXPECT_EQ(transport->calls[0].asunto, "PEDIDO PERSONAL");
     EXPECT_EQ(transport->calls[0].regional, 12);
     EXPECT_EQ(transport->calls[0].archivos.value("ped.dat"), golden("ped-personal.dat").replace("MAR\xcd" "A", "MARIA"));
     EXPECT_EQ(pedp().value("C_EST").toString(), "E");
-    EXPECT_EQ(ui().x_est->text(), "Enviado");
+    EXPECT_EQ(child<ui::DbText>(form, "x_est")->text(), "Enviado");
 
     // the central office took it and answered; the operator reopens it and sends the correction
     change({{"C_EST", "C"}, {"N_EXPE", 7100300}, {"F_CON", today()}});
     dialogs.answer(DialogButton::Yes);
     press(B::Edit);
-    type(ui().x_obs, QStringLiteral("domicilio corregido"));
+    type(child<ui::DbEdit>(form, "x_obs"), QStringLiteral("domicilio corregido"));
     press(B::Post);
     dialogs.clear();
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     ASSERT_EQ(transport->calls.size(), 2);
     EXPECT_EQ(transport->calls[1].asunto, "CORRECCIONP");
@@ -336,7 +343,7 @@ TEST_F(PersonalSend, WithLiveScanNoRequestGoesWithoutItsBiometricConfirmation)
     for (qint64 answer : {Q_INT64_C(0), Q_INT64_C(4294967297)}) {
         verifier.answer = answer;
         dialogs.clear();
-        click(ui().btEnv);
+        click(child<QPushButton>(form, "btEnv"));
         EXPECT_EQ(dialogs.texts(), QStringList {refused}) << answer;
         EXPECT_TRUE(transport->calls.isEmpty());
         EXPECT_TRUE(pedp().isNull(QStringLiteral("VERIF_ID")));
@@ -344,7 +351,7 @@ TEST_F(PersonalSend, WithLiveScanNoRequestGoesWithoutItsBiometricConfirmation)
     // an id the request's field cannot hold is not stored as another one, and nothing goes
     verifier.answer = 123456789;
     dialogs.clear();
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.lastText().contains(QStringLiteral("VERIF_ID"))) << dialogs.lastText().toStdString();
     EXPECT_EQ(pedp().state(), dbase::Table::State::Browse);
@@ -353,7 +360,7 @@ TEST_F(PersonalSend, WithLiveScanNoRequestGoesWithoutItsBiometricConfirmation)
 
     verifier.answer = 12;
     dialogs.clear();
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join(" | ").toStdString();
     EXPECT_EQ(transport->calls.size(), 1);
     EXPECT_EQ(pedp().value(QStringLiteral("VERIF_ID")).toInt(), 12);
@@ -362,7 +369,7 @@ TEST_F(PersonalSend, WithLiveScanNoRequestGoesWithoutItsBiometricConfirmation)
 
     // a confirmed request is not asked again
     change({{"C_EST", "I"}});
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_EQ(captions.size(), 4);
     EXPECT_EQ(transport->calls.size(), 2);
 }
@@ -371,7 +378,7 @@ TEST_F(PersonalSend, TheChecksBeforeSendingStopAnIncompleteRequest)
 {
     readyToSend({{"C_TRAM", "6"}, {"C_PAGO", "06123456789"}});
     change({{"C_PRIOR", 1}}); // the procedure brought its own priority
-    click(ui().btEnv);
+    click(child<QPushButton>(form, "btEnv"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Los exentos deben tener prioridad 5 Dias."});
     EXPECT_TRUE(transport->calls.isEmpty());
 }
@@ -389,44 +396,44 @@ TEST_F(PersonalSend, TheAnswerButtonFollowsTheStateTheResultAndTheFiles)
     });
     storeRequest();
     dm->Timer.start(60000);
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.texts(), QStringList {"El pedido no ha sido contestado o rechazado"});
     EXPECT_EQ(dialogs.titles(), QStringList {"Error"});
     EXPECT_TRUE(dm->Timer.isActive());
 
     dialogs.clear();
     change({{"C_EST", "C"}, {"C_RES", "N"}});
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Verifique si el certificado está disponible en la web"});
 
     dialogs.clear();
     change({{"C_RES", "S"}});
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.texts(), QStringList {"No existe el archivo con la imagen de la contestación\r"
                                             "ni tampoco el número de carta certificada"});
     dialogs.clear();
     change({{"N_CERT", "RR123456789AR"}});
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Pedido contestado por correo postal, certificada número: RR123456789AR"});
 
     dialogs.clear();
     writeAnswer("cp1.12");
-    click(ui().btContes);
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_TRUE(dialogs.texts().isEmpty());
     EXPECT_EQ(shownFiles, (QStringList {"1.tif", "2.tif"}));
     EXPECT_FALSE(exists("1.tif")) << "the previous copy goes at the next showing";
 
     // reception the operator had switched off stays off
     dm->Timer.stop();
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_FALSE(dm->Timer.isActive());
 }
 
 TEST_F(PersonalSend, ARejectionShowsItsReasonAskingTheCentralOfficeOnlyWhenNoneIsStored)
 {
     storeRequest({{"C_EST", "R"}, {"X_RECHAZO", "HUELLAS ILEGIBLES"}});
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.texts(), QStringList {"HUELLAS ILEGIBLES"});
     EXPECT_EQ(dialogs.titles(), QStringList {"Motivo del Rechazo"});
     EXPECT_EQ(central.rechazosPedidos, 0);
@@ -436,7 +443,7 @@ TEST_F(PersonalSend, ARejectionShowsItsReasonAskingTheCentralOfficeOnlyWhenNoneI
     int shown = 0;
     driveModalWindows([&](QDialog &) { ++shown; });
     writeAnswer("cp1.12");
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.texts(), QStringList {"FOTOGRAFÍA ILEGIBLE"});
     EXPECT_EQ(central.rechazosPedidos, 1);
     EXPECT_EQ(shown, 1) << "then the answer image";
@@ -444,7 +451,7 @@ TEST_F(PersonalSend, ARejectionShowsItsReasonAskingTheCentralOfficeOnlyWhenNoneI
 
     dialogs.clear();
     central.alcanzable = false;
-    click(ui().btContes);
+    click(child<QPushButton>(form, "btContes"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Error ObtenerMotivoRechazoPrivado: Connection refused"});
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -456,7 +463,7 @@ TEST_F(PersonalSend, TheSecurityCodeChangesOnlyWhenTheCentralOfficeAccepts)
     storeRequest({{"C_SEGUR", "AAAAAAAAAA"}});
     dialogs.answer(DialogButton::Yes); // regenerate
     dialogs.answer(DialogButton::No);  // the receipt goes to the printer, not by mail
-    click(ui().btRegen);
+    click(child<QPushButton>(form, "btRegen"));
     ASSERT_EQ(central.codigos.size(), 1);
     const QString nuevo = central.codigos[0].section('>', 1);
     EXPECT_TRUE(central.codigos[0].startsWith("AAAAAAAAAA>"));
@@ -468,14 +475,14 @@ TEST_F(PersonalSend, TheSecurityCodeChangesOnlyWhenTheCentralOfficeAccepts)
     dialogs.clear();
     central.resultadoCodigo = 0;
     dialogs.answer(DialogButton::Yes);
-    click(ui().btRegen);
+    click(child<QPushButton>(form, "btRegen"));
     EXPECT_EQ(dialogs.lastText(), "Lo siento, no se ha podido cambiar el código de seguridad en QAL Central");
     EXPECT_EQ(pedp().value("C_SEGUR").toString(), nuevo);
 
     dialogs.clear();
     central.alcanzable = false;
     dialogs.answer(DialogButton::Yes);
-    click(ui().btRegen);
+    click(child<QPushButton>(form, "btRegen"));
     EXPECT_TRUE(dialogs.lastText().startsWith("Imposible conectarse con QAL Central para actualizar el código de "
                                               "seguridad"));
     EXPECT_EQ(dialogs.lastText().count('\r'), 2) << "three lines";
@@ -483,7 +490,7 @@ TEST_F(PersonalSend, TheSecurityCodeChangesOnlyWhenTheCentralOfficeAccepts)
 
     dialogs.clear();
     dialogs.answer(DialogButton::No);
-    click(ui().btRegen);
+    click(child<QPushButton>(form, "btRegen"));
     EXPECT_EQ(central.codigos.size(), 3) << "declining asks nothing of the central office";
 }
 
@@ -495,14 +502,14 @@ TEST_F(PersonalSend, ANewCodeTheCentralOfficeHoldsIsKeptWhenTheLocalSaveIsRefuse
     form->show();
     press(B::Edit);
     dialogs.clear();
-    click(ui().btRegen);
+    click(child<QPushButton>(form, "btRegen"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Debe grabar los datos del pedido\rantes de regenerar el código de seguridad"});
     EXPECT_TRUE(central.codigos.isEmpty());
     press(B::Cancel);
 
     dialogs.clear();
     dialogs.answer(DialogButton::Yes);
-    click(ui().btRegen);
+    click(child<QPushButton>(form, "btRegen"));
     ASSERT_EQ(central.codigos.size(), 1);
     const QString nuevo = central.codigos[0].section('>', 1);
     ASSERT_EQ(dialogs.texts().size(), 3) << dialogs.texts().join(" | ").toStdString();
@@ -510,7 +517,7 @@ TEST_F(PersonalSend, ANewCodeTheCentralOfficeHoldsIsKeptWhenTheLocalSaveIsRefuse
     EXPECT_TRUE(dialogs.texts()[2].startsWith("QAL Central ya tiene el nuevo código de seguridad " + nuevo));
     EXPECT_EQ(pedp().state(), State::Edit) << "kept, to be saved once corrected";
     EXPECT_EQ(pedp().value("C_SEGUR").toString(), nuevo);
-    choose(ui().dblcbTram, QStringLiteral("EXTRANJERO"));
+    choose(child<ui::DbLookupComboBox>(form, "dblcbTram"), QStringLiteral("EXTRANJERO"));
     press(B::Post);
     EXPECT_EQ(pedp().state(), State::Browse);
     dbase::Table again(QStringLiteral("Pedp.DBF"));

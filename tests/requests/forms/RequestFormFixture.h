@@ -3,11 +3,14 @@
 #include "data/forms/FormsFixture.h"
 
 #include "requests/forms/TFped.h"
-#include "ui_TFped.h"
 
-#include "support/Typing.h"
+#include "support/Controls.h"
+#include "ui/DbNavigator.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
+#include <QToolButton>
 
 namespace qal::test {
 
@@ -26,11 +29,10 @@ struct RequestFormFixture : FormsFixture
         FormsFixture::TearDown();
     }
 
-    Ui::TFped &ui() { return *form->ui(); }
     dbase::Table &ped() { return dm->ped; }
 
     // As the operator does: clicks the navigator button.
-    void press(ui::DbNavigator::Button b) { QTest::mouseClick(ui().nvPed->button(b), Qt::LeftButton); }
+    void press(ui::DbNavigator::Button b) { QTest::mouseClick(child<ui::DbNavigator>(form, "nvPed")->button(b), Qt::LeftButton); }
 
     // Replaces an edit's text key by key, as typed.
     static void type(QLineEdit *edit, const QString &text)

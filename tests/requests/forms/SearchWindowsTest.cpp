@@ -2,11 +2,23 @@
 
 #include "requests/forms/TFConsulta.h"
 #include "ui/RecordSetModel.h"
-#include "ui_TFConsulta.h"
+#include "support/Controls.h"
+#include "ui/DbEdit.h"
+#include "ui/GridNavigator.h"
 
 #include <QHeaderView>
 #include <QTabBar>
 #include <QToolButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QWidget>
+
+using qal::test::child;
 
 using namespace qal;
 using B = ui::DbNavigator::Button;
@@ -39,14 +51,13 @@ struct Searches : test::RequestFormFixture
         window.reset();
         test::RequestFormFixture::TearDown();
     }
-    Ui::TFConsulta &c() { return *window->ui(); }
-    void search() { QTest::mouseClick(c().btBuscar, Qt::LeftButton); }
-    void onPage(QWidget *page) { c().PageControl1->setCurrentWidget(page); }
+    void search() { QTest::mouseClick(child<QPushButton>(window, "btBuscar"), Qt::LeftButton); }
+    void onPage(QWidget *page) { child<QTabWidget>(window, "PageControl1")->setCurrentWidget(page); }
     // The request numbers and first surnames of the rows found.
     QStringList found()
     {
         QStringList rows;
-        QAbstractItemModel *m = c().DBGrid1->model();
+        QAbstractItemModel *m = child<QTableView>(window, "DBGrid1")->model();
         for (int r = 0; r < m->rowCount(); ++r)
             rows << m->index(r, 0).data().toString() + u' ' + m->index(r, 1).data().toString();
         return rows;
@@ -54,7 +65,7 @@ struct Searches : test::RequestFormFixture
     QStringList headers()
     {
         QStringList labels;
-        QAbstractItemModel *m = c().DBGrid1->model();
+        QAbstractItemModel *m = child<QTableView>(window, "DBGrid1")->model();
         for (int i = 0; i < m->columnCount(); ++i)
             labels << m->headerData(i, Qt::Horizontal).toString();
         return labels;
@@ -71,50 +82,50 @@ TEST_F(Searches, TheWindowOpensOnTheCodePageWithItsTexts)
 {
     EXPECT_EQ(window->windowTitle(), "Consulta de Pedidos");
     QStringList tabs;
-    for (int i = 0; i < c().PageControl1->count(); ++i)
-        tabs << c().PageControl1->tabText(i);
+    for (int i = 0; i < child<QTabWidget>(window, "PageControl1")->count(); ++i)
+        tabs << child<QTabWidget>(window, "PageControl1")->tabText(i);
     EXPECT_EQ(tabs, QStringList({"Por Código de Pedido", "Por Apellidos y Nombres", "Por Número de Documento"}));
-    EXPECT_EQ(c().PageControl1->currentWidget(), c().tsCodigo);
-    EXPECT_EQ(c().lbCodigo->text(), "Código:");
-    EXPECT_EQ(window->focusWidget(), c().c_tram);
-    EXPECT_EQ(c().rgPedidos->title(), "Pedidos");
-    EXPECT_EQ(QStringList({c().rbOficiales->text(), c().rbPersonales->text(), c().rbSupuestos->text()}),
+    EXPECT_EQ(child<QTabWidget>(window, "PageControl1")->currentWidget(), child<QWidget>(window, "tsCodigo"));
+    EXPECT_EQ(child<QLabel>(window, "lbCodigo")->text(), "Código:");
+    EXPECT_EQ(window->focusWidget(), child<QLineEdit>(window, "c_tram"));
+    EXPECT_EQ(child<QGroupBox>(window, "rgPedidos")->title(), "Pedidos");
+    EXPECT_EQ(QStringList({child<QRadioButton>(window, "rbOficiales")->text(), child<QRadioButton>(window, "rbPersonales")->text(), child<QRadioButton>(window, "rbSupuestos")->text()}),
               QStringList({"Oficiales", "Personales", "Supuestos"}));
-    EXPECT_TRUE(c().rbOficiales->isChecked());
-    EXPECT_EQ(QStringList({c().btBuscar->text(), c().btVer->text(), c().btSalir->text()}),
+    EXPECT_TRUE(child<QRadioButton>(window, "rbOficiales")->isChecked());
+    EXPECT_EQ(QStringList({child<QPushButton>(window, "btBuscar")->text(), child<QPushButton>(window, "btVer")->text(), child<QPushButton>(window, "btSalir")->text()}),
               QStringList({"&Buscar", "&Ver Pedido", "&Salir"}));
-    EXPECT_TRUE(c().btBuscar->isDefault());
+    EXPECT_TRUE(child<QPushButton>(window, "btBuscar")->isDefault());
     EXPECT_EQ(headers(), QStringList({"Código de Pedido", "Apellido 1", "Apellido 2", "Nombre 1", "Nombre 2",
                                       "Nombre 3", "Sexo", "Fecha de Nacimiento", "Edad", "Documento"}));
-    EXPECT_EQ(c().DBGrid1->toolTip(), "Haga doble click para ver el detalle del trámite");
+    EXPECT_EQ(child<QTableView>(window, "DBGrid1")->toolTip(), "Haga doble click para ver el detalle del trámite");
     QStringList hints;
     for (auto b : {ui::GridNavigator::Button::First, ui::GridNavigator::Button::Prior, ui::GridNavigator::Button::Next,
                    ui::GridNavigator::Button::Last, ui::GridNavigator::Button::Refresh})
-        hints << c().DBNavigator1->button(b)->toolTip();
+        hints << child<ui::GridNavigator>(window, "DBNavigator1")->button(b)->toolTip();
     EXPECT_EQ(hints, QStringList({"Primer Trámite", "Trámite anterior", "Trámite siguiente", "Último Trámite",
                                   "Actualizar"}));
-    EXPECT_EQ(c().n_doc->inputMask(), "99999999;_");
+    EXPECT_EQ(child<QLineEdit>(window, "n_doc")->inputMask(), "99999999;_");
 }
 
 TEST_F(Searches, EveryPageTitleAndColumnTitleIsShownWhole)
 {
-    QTabBar *bar = c().PageControl1->tabBar();
+    QTabBar *bar = child<QTabWidget>(window, "PageControl1")->tabBar();
     for (int i = 0; i < bar->count(); ++i)
         EXPECT_GE(bar->tabRect(i).width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i)))
             << bar->tabText(i).toStdString();
-    EXPECT_TRUE(c().PageControl1->rect().contains(bar->tabRect(bar->count() - 1).topRight()));
+    EXPECT_TRUE(child<QTabWidget>(window, "PageControl1")->rect().contains(bar->tabRect(bar->count() - 1).topRight()));
 
     const auto titlesWhole = [this](const char *when) {
-        const QHeaderView *header = c().DBGrid1->horizontalHeader();
+        const QHeaderView *header = child<QTableView>(window, "DBGrid1")->horizontalHeader();
         for (int i = 0; i < header->count(); ++i) {
-            const QString title = c().DBGrid1->model()->headerData(i, Qt::Horizontal).toString();
+            const QString title = child<QTableView>(window, "DBGrid1")->model()->headerData(i, Qt::Horizontal).toString();
             EXPECT_GT(header->sectionSize(i), header->fontMetrics().horizontalAdvance(title))
                 << title.toStdString() << ' ' << when;
         }
     };
     titlesWhole("before any search");
     storeRequest();
-    c().c_tram->setText(QStringLiteral("1"));
+    child<QLineEdit>(window, "c_tram")->setText(QStringLiteral("1"));
     search();
     titlesWhole("with a row found");
 }
@@ -123,15 +134,15 @@ TEST_F(Searches, ByCodeEnterSearchesAndEmptiesTheCodeAndNothingOrZeroFindsNothin
 {
     storeRequest();
     storeRequest({{"X_APE1", "PEREZ"}});
-    test::typeText(c().c_tram, QStringLiteral("a2"));
-    EXPECT_EQ(c().c_tram->text(), "2") << "only digits";
-    QTest::keyClick(c().c_tram, Qt::Key_Return);
+    test::typeText(child<QLineEdit>(window, "c_tram"), QStringLiteral("a2"));
+    EXPECT_EQ(child<QLineEdit>(window, "c_tram")->text(), "2") << "only digits";
+    QTest::keyClick(child<QLineEdit>(window, "c_tram"), Qt::Key_Return);
     EXPECT_EQ(found(), QStringList({"2 PEREZ"}));
-    EXPECT_TRUE(c().c_tram->text().isEmpty()) << "emptied once Enter is released";
+    EXPECT_TRUE(child<QLineEdit>(window, "c_tram")->text().isEmpty()) << "emptied once Enter is released";
     EXPECT_TRUE(dialogs.texts().isEmpty());
 
     for (const QString &code : {QString(), QStringLiteral("0"), QStringLiteral("9")}) {
-        c().c_tram->setText(code);
+        child<QLineEdit>(window, "c_tram")->setText(code);
         search();
         EXPECT_TRUE(found().isEmpty()) << code.toStdString();
     }
@@ -143,31 +154,31 @@ TEST_F(Searches, ByNamesEachGivenNameMustMatchAndQuotesAreJustCharacters)
     storeRequest({{"X_APE1", "D'ANGELO"}, {"X_NOM1", "ANA"}, {"X_NOM2", "LUISA"}});
     storeRequest({{"X_APE1", "MUÑOZ"}, {"X_APE2", "PEÑA"}});
     storeRaw("PED.DBF", {{"C_PED", 40}, {"X_APE1", "O\"BRIEN"}, {"X_NOM1", "SEAN"}});
-    onPage(c().tsNombres);
-    test::typeText(c().ape1, QStringLiteral("d'angelo"));
-    EXPECT_EQ(c().ape1->text(), "D'ANGELO") << "typed in capitals";
+    onPage(child<QWidget>(window, "tsNombres"));
+    test::typeText(child<QLineEdit>(window, "ape1"), QStringLiteral("d'angelo"));
+    EXPECT_EQ(child<QLineEdit>(window, "ape1")->text(), "D'ANGELO") << "typed in capitals";
     search();
     EXPECT_EQ(found(), QStringList({"1 D'ANGELO"}));
 
-    c().ape1->clear();
-    test::typeText(c().nom2, QStringLiteral("luisa"));
+    child<QLineEdit>(window, "ape1")->clear();
+    test::typeText(child<QLineEdit>(window, "nom2"), QStringLiteral("luisa"));
     search();
     EXPECT_EQ(found(), QStringList({"1 D'ANGELO"})) << "one condition, on the second name only";
-    test::typeText(c().nom1, QStringLiteral("juan"));
+    test::typeText(child<QLineEdit>(window, "nom1"), QStringLiteral("juan"));
     search();
     EXPECT_TRUE(found().isEmpty()) << "every given name must match";
 
-    for (QLineEdit *e : {c().nom1, c().nom2})
+    for (QLineEdit *e : {child<QLineEdit>(window, "nom1"), child<QLineEdit>(window, "nom2")})
         e->clear();
-    test::typeText(c().ape1, QStringLiteral("o\"brien"));
+    test::typeText(child<QLineEdit>(window, "ape1"), QStringLiteral("o\"brien"));
     search();
     EXPECT_EQ(found(), QStringList({"40 O\"BRIEN"}));
-    c().ape1->clear();
-    test::typeText(c().ape2, QStringLiteral("peña"));
+    child<QLineEdit>(window, "ape1")->clear();
+    test::typeText(child<QLineEdit>(window, "ape2"), QStringLiteral("peña"));
     search();
     EXPECT_EQ(found(), QStringList({"2 MUÑOZ"}));
 
-    c().ape2->clear();
+    child<QLineEdit>(window, "ape2")->clear();
     search(); // every edit empty: nothing runs
     EXPECT_TRUE(found().isEmpty());
     EXPECT_EQ(dialogs.texts(), QStringList({notFound, notFound}));
@@ -177,17 +188,17 @@ TEST_F(Searches, ByDocumentAndTheAliasesTableHasNoDocumentNumber)
 {
     storeRequest({{"N_DOC", 28123456}});
     storeRequest({{"N_DOC", 30111222}, {"X_APE1", "PEREZ"}});
-    onPage(c().tsDocumento);
+    onPage(child<QWidget>(window, "tsDocumento"));
     search();
     EXPECT_EQ(dialogs.texts(), QStringList({notFound})) << "an empty document runs nothing";
     dialogs.clear();
-    c().n_doc->setFocus();
-    c().n_doc->home(false);
-    QTest::keyClicks(c().n_doc, "30111222");
+    child<QLineEdit>(window, "n_doc")->setFocus();
+    child<QLineEdit>(window, "n_doc")->home(false);
+    QTest::keyClicks(child<QLineEdit>(window, "n_doc"), "30111222");
     search();
     EXPECT_EQ(found(), QStringList({"2 PEREZ"}));
 
-    c().rbSupuestos->setChecked(true);
+    child<QRadioButton>(window, "rbSupuestos")->setChecked(true);
     search();
     ASSERT_EQ(dialogs.shown().size(), 1);
     EXPECT_EQ(dialogs.shown()[0].title, "Error");
@@ -203,27 +214,27 @@ TEST_F(Searches, ARowOpensItsRequestAnAliasItsOwnerAndAPersonalRequestIsNotShown
     storeRaw("Pedp.DBF", {{"C_PED", 7}, {"C_REG", 55}, {"X_APE1", "MUÑOZ"}, {"N_DOC", 30111222}});
     dm->pedp.refresh();
 
-    QTest::mouseClick(c().btVer, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "btVer"), Qt::LeftButton);
     EXPECT_EQ(dialogs.texts(), QStringList({"No hay pedido para visualizar"}));
     dialogs.clear();
 
-    onPage(c().tsNombres);
-    c().rbSupuestos->setChecked(true);
-    test::typeText(c().ape1, QStringLiteral("lopes"));
+    onPage(child<QWidget>(window, "tsNombres"));
+    child<QRadioButton>(window, "rbSupuestos")->setChecked(true);
+    test::typeText(child<QLineEdit>(window, "ape1"), QStringLiteral("lopes"));
     search();
     EXPECT_EQ(found(), QStringList({QString::number(second) + " LOPES"}));
-    c().rbOficiales->setChecked(true); // a later change of table does not change what the row is
-    const QPoint cell = c().DBGrid1->visualRect(c().DBGrid1->model()->index(0, 0)).center();
-    QTest::mouseClick(c().DBGrid1->viewport(), Qt::LeftButton, {}, cell);
-    QTest::mouseDClick(c().DBGrid1->viewport(), Qt::LeftButton, {}, cell);
+    child<QRadioButton>(window, "rbOficiales")->setChecked(true); // a later change of table does not change what the row is
+    const QPoint cell = child<QTableView>(window, "DBGrid1")->visualRect(child<QTableView>(window, "DBGrid1")->model()->index(0, 0)).center();
+    QTest::mouseClick(child<QTableView>(window, "DBGrid1")->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(child<QTableView>(window, "DBGrid1")->viewport(), Qt::LeftButton, {}, cell);
     EXPECT_EQ(officialShown, QList<int>({second}));
 
-    onPage(c().tsDocumento);
-    c().rbPersonales->setChecked(true);
-    c().n_doc->setText("30111222");
+    onPage(child<QWidget>(window, "tsDocumento"));
+    child<QRadioButton>(window, "rbPersonales")->setChecked(true);
+    child<QLineEdit>(window, "n_doc")->setText("30111222");
     search();
     EXPECT_EQ(found(), QStringList({"7 MUÑOZ"}));
-    QTest::mouseClick(c().btVer, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "btVer"), Qt::LeftButton);
     EXPECT_EQ(dm->pedp.value("C_PED").toInt(), 7);
     EXPECT_EQ(dialogs.texts(), QStringList({"Esta función todavía no está disponible en esta versión del programa."}));
     EXPECT_EQ(officialShown.size(), 1);
@@ -235,10 +246,10 @@ TEST_F(Searches, OpeningARequestWhileTheFormHoldsAChangedOneKeepsTheChange)
     storeRequest({{"X_APE1", "LOPEZ"}});
     ASSERT_TRUE(ped().findKey(first));
     press(B::Edit);
-    type(ui().x_nom1, QStringLiteral("PEDRO"));
-    c().c_tram->setText("2");
+    type(child<ui::DbEdit>(form, "x_nom1"), QStringLiteral("PEDRO"));
+    child<QLineEdit>(window, "c_tram")->setText("2");
     search();
-    QTest::mouseClick(c().btVer, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, "btVer"), Qt::LeftButton);
     EXPECT_EQ(dialogs.texts(), QStringList({"Se han modificado los datos de este registro.\rPresione en el navegador "
                                             "el tilde para grabar\ro la equis para cancelar."}));
     EXPECT_TRUE(officialShown.isEmpty());
@@ -247,7 +258,7 @@ TEST_F(Searches, OpeningARequestWhileTheFormHoldsAChangedOneKeepsTheChange)
     EXPECT_EQ(ped().value("X_NOM1").toString(), "PEDRO");
     press(B::Cancel);
     dialogs.clear();
-    QTest::mouseClick(c().btVer, Qt::LeftButton); // nothing pending now
+    QTest::mouseClick(child<QPushButton>(window, "btVer"), Qt::LeftButton); // nothing pending now
     EXPECT_EQ(officialShown, QList<int>({2}));
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
