@@ -107,8 +107,9 @@ TEST_F(LiveScanSession, TenPrintsSavedAndReopenedAsTheyWereStored)
             EXPECT_EQ(w, original.width());
             EXPECT_EQ(h, original.height());
             EXPECT_EQ(form.calidades()[n - 1].code, QualityScored) << n;
-            // rescored from the WSQ file: at most one level away on a print near a class boundary
-            EXPECT_NEAR(form.calidades()[n - 1].nfiq, scored[n - 1].nfiq, 1) << n;
+            // rescored from the WSQ file: NFIQ 1 moves by up to two levels under compression
+            // on prints near a class boundary
+            EXPECT_NEAR(form.calidades()[n - 1].nfiq, scored[n - 1].nfiq, 2) << n;
         }
         // nothing changed: leaving asks nothing (an unscripted question fails the test)
         QTest::mouseClick(child<QPushButton>(form, "btSalir"), Qt::LeftButton);
