@@ -39,9 +39,10 @@ QList<Labelled> labelledFingers()
 
 } // namespace
 
-// NIST's NFIQ 1 values on real prints. The scorer's thresholds were set on prints derived
-// from these (tools/fpquality/calibrate.py), against NFIQ 1's intermediate results rather than
-// its values; on the 400 calibration prints it agrees 42 % exactly, 76 % within one.
+// NIST's NFIQ 1 values on real prints. These 29 are among the calibration prints the scorer's
+// network was fitted on (tools/fpquality/calibrate.py stagenet), so this guards against a
+// scorer that got worse, not what it does on fingers it has never seen: held out by finger
+// group, the calibration measures 51 % exactly, 81 % within one, 77 % good/poor.
 TEST(QualityAccuracy, AgreesWithNfiqOnTheLabelledFingers)
 {
     const QList<Labelled> rows = labelledFingers();
@@ -63,9 +64,9 @@ TEST(QualityAccuracy, AgreesWithNfiqOnTheLabelledFingers)
     const double n = rows.size();
     std::printf("NFIQ agreement on %d images: same %.1f %%, within one %.1f %%, good/poor %.1f %%\n",
                 int(rows.size()), 100 * same / n, 100 * withinOne / n, 100 * sameClass / n);
-    EXPECT_GE(same / n, 0.30);
-    EXPECT_GE(withinOne / n, 0.75);
-    EXPECT_GE(sameClass / n, 0.70);
+    EXPECT_GE(same / n, 0.55);
+    EXPECT_GE(withinOne / n, 0.72);
+    EXPECT_GE(sameClass / n, 0.72);
 }
 
 TEST(QualityScorer, ImagesWithoutRidgesAreEmptyOrLackStructure)

@@ -98,7 +98,7 @@ inline void click(QAbstractButton *button)
 {
     if (!button->isEnabled() || !button->isVisibleTo(button->window())) {
         ADD_FAILURE() << controls_detail::describe(button) << " cannot be clicked: "
-                      << (button->isEnabled() ? "it is hidden" : "it is disabled");
+                      << (button->isVisibleTo(button->window()) ? "it is disabled" : "it is hidden");
         return;
     }
     QTest::mouseClick(button, Qt::LeftButton);
@@ -110,7 +110,7 @@ inline void trigger(QAction *action)
 {
     if (!action->isEnabled() || !action->isVisible()) {
         ADD_FAILURE() << controls_detail::describe(action) << " cannot be chosen: "
-                      << (action->isEnabled() ? "it is hidden" : "it is disabled");
+                      << (action->isVisible() ? "it is disabled" : "it is hidden");
         return;
     }
     action->trigger();

@@ -11,6 +11,13 @@ activations (act_1..act_5); its README gives the columns.
       with each finger group left out in turn (--folds saves those fold networks for
       the `stages` report). --write puts the fitted network into NfiqNetwork.cpp.
 
+  calibrate.py stagenet FPQUALITY CALIB_DIR [--hidden 8] [--iterations 100] [--decay 0.01] [--write SOURCE]
+      Fits the network the scorer uses: from the features of our own stages (fpquality -v),
+      normalised over the calibration prints, to the reference's five activations, with
+      weight decay. Reports the agreement with each finger group left out in turn (fitted
+      without the group, scored on it), then fits on all prints; --write puts that network
+      into NfiqNetwork.cpp (between BEGIN/END FITTED STAGE NETWORK).
+
   calibrate.py stages FPQUALITY CALIB_DIR [--every N] [--set NAME=VALUE]... [--folds FILE] [--worst FEATURE]
       Runs `fpquality -v` on the prints (every Nth row only, to iterate quickly) and
       reports, per stage and per feature, the median and 90th percentile of the error
@@ -76,17 +83,25 @@ def jacobian(t, H, Z):
     return o, np.concatenate([jw1, jb1, jw2, jb2], axis=2).reshape(n * 5, -1)
 
 
-def fit(Z, A, H, iterations, seed=1):
-    """Levenberg-Marquardt on the squared error of the activations."""
+def fit(Z, A, H, iterations, seed=1, decay=0.0):
+    """Levenberg-Marquardt on the squared error of the activations, plus decay times the
+    squared weights (biases free): a network with small weights follows the reference's
+    smooth response instead of bending to every print, so near-miss features of our own
+    stages move its output little."""
     t = np.random.default_rng(seed).normal(0, 0.3, 17 * H + 5)
+    mask = np.ones_like(t)
+    mask[11 * H:12 * H] = 0
+    mask[17 * H:] = 0
+    D = decay * mask
     lam = 1e-2
-    cost = ((forward(t, H, Z)[1] - A) ** 2).sum()
+    total = lambda u: ((forward(u, H, Z)[1] - A) ** 2).sum() + (D * u * u).sum()
+    cost = total(t)
     for _ in range(iterations):
         o, J = jacobian(t, H, Z)
-        JTJ, g = J.T @ J, J.T @ (o - A).ravel()
+        JTJ, g = J.T @ J + np.diag(D), J.T @ (o - A).ravel() + D * t
         while True:
             step = np.linalg.solve(JTJ + lam * (np.diag(np.diag(JTJ)) + 1e-6 * np.eye(len(t))), -g)
-            c = ((forward(t + step, H, Z)[1] - A) ** 2).sum()
+            c = total(t + step)
             if c < cost:
                 t, cost, lam = t + step, c, max(lam / 3, 1e-9)
                 break
@@ -125,7 +140,7 @@ def cmd_network(args):
     H = args.hidden
     mean, dev = normalisation(X, Z)
     ref = np.array([int(r['nfiq']) for r in rows])
-    t = fit(Z, A, H, args.iterations)
+    t = fit(Z, A, H, args.iterations, decay=args.decay)
     o = forward(t, H, Z)[1]
     err = np.abs(o - A)
     print('network %d-%d-5 on all %d prints with features: %s; activation error median %.4f, p90 %.4f, max %.4f'
@@ -136,7 +151,7 @@ def cmd_network(args):
         folds, pred, errs = {}, np.zeros(len(rows), int), []
         for g in sorted(set(groups)):
             out = groups == g
-            tg = fit(Z[~out], A[~out], H, args.iterations)
+            tg = fit(Z[~out], A[~out], H, args.iterations, decay=args.decay)
             og = forward(tg, H, Z[out])[1]
             pred[out] = og.argmax(1) + 1
             errs.append(np.abs(og - A[out]).ravel())
@@ -147,16 +162,62 @@ def cmd_network(args):
               % (fmt_agreement(agreement(ref, pred)), np.median(e), np.percentile(e, 90)))
         np.savez(args.folds, hidden=H, mean=mean, dev=dev, groups=np.array(sorted(folds)),
                  weights=np.array([folds[g] for g in sorted(folds)]))
-    block = cpp_block(H, mean, dev, t)
-    if args.write:
-        with open(args.write) as f:
-            src = f.read()
-        src = re.sub(r'(// BEGIN FITTED NETWORK\n).*?(// END FITTED NETWORK)', lambda m: m.group(1) + block + '\n' + m.group(2),
-                     src, flags=re.S)
-        with open(args.write, 'w') as f:
-            f.write(src)
-    else:
+    write_block(args.write, 'FITTED NETWORK', cpp_block(H, mean, dev, t))
+
+
+def write_block(path, marker, block):
+    if not path:
         print(block)
+        return
+    with open(path) as f:
+        src = f.read()
+    src, n = re.subn(r'(// BEGIN %s\n).*?(// END %s)' % (marker, marker), lambda m: m.group(1) + block + '\n' + m.group(2),
+                     src, flags=re.S)
+    if n != 1:
+        sys.exit('%s: no BEGIN/END %s block' % (path, marker))
+    with open(path, 'w') as f:
+        f.write(src)
+
+
+def cmd_stagenet(args):
+    """The scorer's network: our stages' features in, the reference's activations out."""
+    rows = load(args.calib)
+    results = run_all(args.fpquality, rows, args.calib, args.set)
+    have = [i for i, r in enumerate(rows) if r['z_1'] and results[i][1] == 0]
+    Y = np.array([[results[i][2][c] for c in OURS] for i in have])
+    A = np.array([[float(rows[i]['act_%d' % k]) for k in range(1, 6)] for i in have])
+    mean, dev = Y.mean(0), Y.std(0)
+    dev[dev == 0] = 1
+    Z = (Y - mean) / dev
+    H = args.hidden
+    # Held out: each print scored by the network fitted without its finger group. Prints our
+    # stages do not score (code 1 or 2) get 5, as in the scorer.
+    groups = np.array([r['finger_group'] for r in rows])
+    held = np.full(len(rows), 5)
+    zall = {i: (np.array([results[i][2][c] for c in OURS]) - mean) / dev for i in range(len(rows)) if results[i][1] == 0}
+    hg = groups[have]
+    for g in sorted(set(groups)):
+        tg = fit(Z[hg != g], A[hg != g], H, args.iterations, decay=args.decay)
+        for i in range(len(rows)):
+            if groups[i] == g and i in zall:
+                held[i] = forward(tg, H, zall[i][None])[1].argmax(1)[0] + 1
+        print('  fold %-28s' % g, file=sys.stderr)
+    ref = np.array([int(r['nfiq']) for r in rows])
+    print('stage network %d-%d-5, decay %g, each finger group left out (%d prints): %s'
+          % (11, H, args.decay, len(rows), fmt_agreement(agreement(ref, held))))
+    print_confusion(ref, held)
+    t = fit(Z, A, H, args.iterations, decay=args.decay)
+    pred = forward(t, H, Z)[1].argmax(1) + 1
+    print('fitted on all %d prints with features, scored on them (not a held-out figure): %s'
+          % (len(have), fmt_agreement(agreement(np.array([int(rows[i]['nfiq']) for i in have]), pred))))
+    write_block(args.write, 'FITTED STAGE NETWORK', cpp_block(H, mean, dev, t))
+
+
+def print_confusion(ref, ours):
+    confusion = np.zeros((5, 5), int)
+    for a, b in zip(ref, ours):
+        confusion[a - 1, b - 1] += 1
+    print('reference (rows) against ours (columns):\n%s' % confusion)
 
 
 def run_fpquality(tool, paths, settings):
@@ -170,17 +231,23 @@ def run_fpquality(tool, paths, settings):
     return result
 
 
-def cmd_stages(args):
-    rows = load(args.calib)[::args.every]
-    paths = [os.path.join(args.calib, r['file']) for r in rows]
+def run_all(tool, rows, calib_dir, settings):
+    """fpquality -v on the rows' prints, in two processes."""
+    paths = [os.path.join(calib_dir, r['file']) for r in rows]
     chunks = [paths[i::2] for i in range(2)]
-    procs = [subprocess.Popen([sys.executable, __file__, '_run', args.fpquality] + sum((['--set', s] for s in args.set), [])
+    procs = [subprocess.Popen([sys.executable, __file__, '_run', tool] + sum((['--set', s] for s in settings), [])
                               + c, stdout=subprocess.PIPE, text=True) for c in chunks]
     outs = [eval(p.communicate()[0]) for p in procs]
     results = [None] * len(rows)
     for k, out in enumerate(outs):
         for j, r in enumerate(out):
             results[k + 2 * j] = r
+    return results
+
+
+def cmd_stages(args):
+    rows = load(args.calib)[::args.every]
+    results = run_all(args.fpquality, rows, args.calib, args.set)
     ref = np.array([int(r['nfiq']) for r in rows])
     ours = np.array([n for n, _, _ in results])
     have = [i for i, r in enumerate(rows) if r['z_1']]
@@ -204,7 +271,7 @@ def cmd_stages(args):
                                                    r['transform']))
     codes = np.array([c for _, c, _ in results])
     print('result codes: %s' % {int(c): int((codes == c).sum()) for c in sorted(set(codes))})
-    print('values, network built in (fitted on the reference features of all prints): %s'
+    print('values, network built in (fitted on all the calibration prints, so not a held-out figure): %s'
           % fmt_agreement(agreement(ref, ours)))
     if args.folds:
         f = np.load(args.folds)
@@ -216,10 +283,7 @@ def cmd_stages(args):
                 z = (np.array([results[i][2][c] for c in OURS]) - mean) / dev
                 held[i] = forward(fold[r['finger_group']], H, z[None])[1].argmax(1)[0] + 1
         print('values, network fitted without the print\'s finger group:        %s' % fmt_agreement(agreement(ref, held)))
-    confusion = np.zeros((5, 5), int)
-    for a, b in zip(ref, ours):
-        confusion[a - 1, b - 1] += 1
-    print('reference (rows) against ours (columns):\n%s' % confusion)
+    print_confusion(ref, ours)
 
 
 def main():
@@ -239,6 +303,7 @@ def main():
     n.add_argument('--hidden', type=int, default=22)
     n.add_argument('--iterations', type=int, default=300)
     n.add_argument('--folds')
+    n.add_argument('--decay', type=float, default=0.0)
     n.add_argument('--write')
     s = sub.add_parser('stages')
     s.add_argument('fpquality')
@@ -247,8 +312,16 @@ def main():
     s.add_argument('--set', action='append', default=[])
     s.add_argument('--folds')
     s.add_argument('--worst', help='list the prints with the largest errors of this feature (fg, min, q1, ...)')
+    t = sub.add_parser('stagenet')
+    t.add_argument('fpquality')
+    t.add_argument('calib')
+    t.add_argument('--hidden', type=int, default=8)
+    t.add_argument('--iterations', type=int, default=100)
+    t.add_argument('--decay', type=float, default=0.01)
+    t.add_argument('--set', action='append', default=[])
+    t.add_argument('--write')
     args = parser.parse_args()
-    cmd_network(args) if args.command == 'network' else cmd_stages(args)
+    {'network': cmd_network, 'stages': cmd_stages, 'stagenet': cmd_stagenet}[args.command](args)
 
 
 if __name__ == '__main__':

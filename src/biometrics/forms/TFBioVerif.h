@@ -53,8 +53,6 @@ public:
 
     static bool verifica(qint64 answer) { return answer >= 1 && answer <= 2147483647LL; }
 
-    // "&Capturar" (or Enter in the user name): the single-print capture program.
-    void btCapClick();
     // A print from the scanner, as a finger BMP.
     void AfterScan(const QByteArray &bmp);
     // Compresses the print and asks the central office; true when it verified.
@@ -69,6 +67,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    // "&Capturar" (or Enter in the user name): the single-print capture program.
+    void btCapClick();
+
     void mostrar(const GreyImage &print);
     void setEstado(const QString &text);
     void recibirImpresiones(bool on);

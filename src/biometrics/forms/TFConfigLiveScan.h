@@ -25,18 +25,19 @@ public:
     explicit TFConfigLiveScan(Tdm &dm, QWidget *parent = nullptr);
     ~TFConfigLiveScan() override;
 
-
     void cargar();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    // Handlers of the form's controls, reached through them.
     void btAceptarClick();
     void btCancelarClick();
     void btConfigurarClick();
     void btCapturaClick();
     void btLiveScanClick();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
-private:
     void llenarProgramas(const QString &elegido);
     ExternalCapturePrograms elegidos() const;
     QString rutaPrograma(const QString &exe) const;

@@ -30,7 +30,6 @@ public:
     explicit TFDigFich(QWidget *parent = nullptr);
     ~TFDigFich() override;
 
-
     QString ResultFile;
     QString ClasDer = QStringLiteral("_____");
     QString ClasIzq = QStringLiteral("_____");
@@ -46,10 +45,6 @@ public:
     bool digitalizando() const { return m_digitalizando; }
     bool imagenVisible() const;
 
-    void btDigitalizarClick();
-    void btCargarClick();
-    void miCargarImagenClick();
-    void btGrabarClick();
     void configurarScanner();
     void setZoomMode(ImageView::ZoomMode mode);
 
@@ -63,6 +58,12 @@ protected:
     void done(int result) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btDigitalizarClick();
+    void btCargarClick();
+    void miCargarImagenClick();
+    void btGrabarClick();
+
     TTwainForm &escaner();
     bool convertir(const QString &tif, const QString *bmp);
     void mostrarFicha();

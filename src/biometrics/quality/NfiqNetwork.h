@@ -18,7 +18,11 @@ struct NfiqClass
 };
 
 // A two-layer perceptron (11 inputs normalised, logistic hidden and output units) whose
-// largest output gives the value.
+// largest output gives the value. classifyNfiq is fitted to NFIQ 1's network: fed NFIQ 1's
+// own features, it gives NFIQ 1's value. classifyStageFeatures is the one the scorer uses:
+// fitted to give NFIQ 1's outputs when fed the features of this scorer's stages, which
+// differ from NFIQ 1's in ways the first network does not forgive.
 NfiqClass classifyNfiq(const NfiqFeatures &features);
+NfiqClass classifyStageFeatures(const NfiqFeatures &features);
 
 } // namespace qal::quality

@@ -47,14 +47,9 @@ QualityResult scoreFingerprint(const std::uint8_t *pixels, int width, int height
         v[std::size_t(2 + k)] = f.minutiaeAbove[k];
     for (int k = 0; k < 4; ++k)
         v[std::size_t(7 + k)] = f.zone[k];
-    const NfiqClass c = classifyNfiq(v);
+    const NfiqClass c = classifyStageFeatures(v);
     f.activation = c.activation;
     result.nfiq = c.nfiq;
-    // The network rates some prints without a single good block and without a reliable
-    // minutia as excellent (faint or blank crops, plain noise): such a print holds no
-    // clear ridge area at all, so it is poor whatever the network says.
-    if (byLevel[4] == 0 && f.minutiaeAbove[0] == 0)
-        result.nfiq = 5;
     result.code = 0;
     return result;
 }

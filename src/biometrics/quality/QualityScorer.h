@@ -27,8 +27,7 @@ struct QualityResult
 
 // Scores a top-down 8-bit grey image (rows of exactly `width` bytes). An image smaller
 // than 32 pixels either way, or without a single foreground block, is empty (1); one
-// with five minutiae or fewer has too few (2). Both give the value 5, and so does a
-// print without a block of level 4 and without a minutia of reliability above 0.5.
+// with five minutiae or fewer has too few (2). Both give the value 5.
 QualityResult scoreFingerprint(const std::uint8_t *pixels, int width, int height,
                                const QualityParameters &parameters = {});
 

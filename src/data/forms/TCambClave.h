@@ -24,9 +24,10 @@ public:
     explicit TCambClave(dbase::Table &usu, QWidget *parent = nullptr);
     ~TCambClave() override;
 
+private:
+    // Handlers of the form's controls, reached through them.
     void btCambiarClick();
 
-private:
     std::unique_ptr<Ui::TCambClave> m_ui;
     dbase::Table &m_usu;
 };

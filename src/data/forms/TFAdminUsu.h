@@ -28,11 +28,12 @@ public:
     explicit TFAdminUsu(dbase::Table &usu, QWidget *parent = nullptr);
     ~TFAdminUsu() override;
 
-    void btLimpiarClick();
-
     void done(int result) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btLimpiarClick();
+
     std::unique_ptr<Ui::TFAdminUsu> m_ui;
     dbase::Table &m_usu;
     ui::DataSource *m_ds;

@@ -26,10 +26,8 @@ public:
     explicit TFConfig(Tdm &dm, QWidget *parent = nullptr);
     ~TFConfig() override;
 
-
     // Fills every control from its key (run each time the window is shown).
     void FormShow();
-    void btAceptarClick();
 
     // The central-state screen takes the new proxy here (host, port, user, password).
     std::function<void(const QString &, const QString &, const QString &, const QString &)> entregarProxy;
@@ -40,6 +38,9 @@ protected:
     void done(int result) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btAceptarClick();
+
     std::unique_ptr<Ui::TFConfig> m_ui;
     Tdm &m_dm;
     ui::DataSource *m_dsUrl;

@@ -25,12 +25,8 @@ public:
     explicit TFVerConfig(Tdm &dm, QWidget *parent = nullptr);
     ~TFVerConfig() override;
 
-
     // Appends one line to the text area (the web-service sends write here too).
     void agregarLinea(const QString &line);
-    void btMostrarClick();
-    // "&Verificar configuración": appends the answer of the service's configuration check.
-    void btVerificarClick();
     // The check itself, installed by the web-service layer; the button works once it is set.
     void setVerificacion(std::function<QString()> verificacion);
 
@@ -38,6 +34,11 @@ public:
     std::function<NetworkIdentity()> obtenerIdentidad = GetNetworkInfo;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btMostrarClick();
+    // "&Verificar configuración": appends the answer of the service's configuration check.
+    void btVerificarClick();
+
     std::function<QString()> m_verificacion;
     std::unique_ptr<Ui::TFVerConfig> m_ui;
     Tdm &m_dm;

@@ -26,9 +26,10 @@ public:
     void prepare(const QString &sistema);
     int intentos() const { return m_acceso.intentos(); }
 
+private:
+    // Handlers of the form's controls, reached through them.
     void btAceptarClick();
 
-private:
     std::unique_ptr<Ui::TPedirClave> m_ui;
     ControlAcceso m_acceso;
 };

@@ -21,16 +21,17 @@ public:
     explicit TFConfigMail(TSMime &smime, QWidget *parent = nullptr);
     ~TFConfigMail() override;
 
-
     // Fills the controls from the mail module and the transport selector.
     void FormShow();
-    void btAceptarClick();
-    void chkbOutlookClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btAceptarClick();
+    void chkbOutlookClick();
+
     std::unique_ptr<Ui::TFConfigMail> m_ui;
     TSMime &m_smime;
 };

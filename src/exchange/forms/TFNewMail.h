@@ -22,14 +22,14 @@ public:
     explicit TFNewMail(TdmMail &mail, QWidget *parent = nullptr);
     ~TFNewMail() override;
 
-
-    void btAdjuntarClick();
-    void btEnviarClick();
-
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btAdjuntarClick();
+    void btEnviarClick();
+
     std::unique_ptr<Ui::TFNewMail> m_ui;
     TdmMail &m_mail;
 };

@@ -27,11 +27,6 @@ public:
     explicit TFSelInternet(Tdm &dm, QWidget *parent = nullptr);
     ~TFSelInternet() override;
 
-
-    // Checks the fields, asks the central office and, when it knows the procedure, inserts and
-    // posts the personal request, closes and shows it. True when the request was made.
-    bool btConsultarClick();
-
     // Shows the personal request just made (set by the window that owns the personal form).
     std::function<void()> mostrarPedidoPersonal;
     // The services' settings; tests point them at their own server.
@@ -41,6 +36,11 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    // Checks the fields, asks the central office and, when it knows the procedure, inserts and
+    // posts the personal request, closes and shows it. True when the request was made.
+    bool btConsultarClick();
+
     bool crearPedido(const QString &boleta, const QStringList &items);
 
     std::unique_ptr<Ui::TFSelInternet> m_ui;

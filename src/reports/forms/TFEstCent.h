@@ -31,10 +31,6 @@ public:
 
     static QString archivo() { return QStringLiteral("EstCent.log"); }
 
-    void btEstWebClick();
-    void btCertWebClick();
-    void btEstMailClick();
-
     // A list the central office returned (by the web pages or in a "SETESTADO" message):
     // shown in the memo and applied.
     void AplicarLista(ListaEstados tipo, const QString &texto);
@@ -58,6 +54,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btEstWebClick();
+    void btCertWebClick();
+    void btEstMailClick();
+
     void setEstado(const QString &texto);
     // One state page fetched and applied; false (the error in the memo) when it failed.
     bool consultarPagina(const QString &pagina, ListaEstados tipo, const QString &obteniendo, const QString &fallo,

@@ -19,7 +19,6 @@ public:
     explicit TFInfMensual(Tdm &dm, QWidget *parent = nullptr);
 
     void FormShow();
-    void btAceptarClick();
     // The report's address for the month, under the first usable address of the url table;
     // empty when there is none.
     QString direccionInforme(int mes, int anio);
@@ -31,6 +30,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btAceptarClick();
+
     Tdm &m_dm;
     QLineEdit *m_mes;
     QLineEdit *m_anio;

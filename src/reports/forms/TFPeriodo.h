@@ -16,7 +16,6 @@ public:
     explicit TFPeriodo(QWidget *parent = nullptr);
 
     void FormShow();
-    void btAceptarClick();
     QDate desde() const;
     QDate hasta() const;
     QDateEdit *edDesde() const { return m_desde; }
@@ -26,6 +25,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btAceptarClick();
+
     QDateEdit *m_desde;
     QDateEdit *m_hasta;
 };

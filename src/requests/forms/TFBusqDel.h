@@ -28,8 +28,6 @@ public:
     ~TFBusqDel() override;
 
     void FormShow();
-    void btBuscarClick();
-    void btAceptarClick();
 
     void done(int result) override;
 
@@ -37,6 +35,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btBuscarClick();
+    void btAceptarClick();
+
     std::unique_ptr<Ui::TFBusqDel> m_ui;
     Tdm &m_dm;
     ui::DataSource *m_dsTdel;

@@ -30,9 +30,10 @@ public:
     // The agency editor, once opened.
     TFOrg *editor() const { return m_editor; }
 
+private:
+    // Handlers of the form's controls, reached through them.
     void btVerClick();
 
-private:
     std::unique_ptr<Ui::TFConsOrg> m_ui;
     Tdm &m_dm;
     ui::DataSource *m_dsOrg;

@@ -35,8 +35,6 @@ public:
     TablaBusqueda tablaElegida() const;
 
     void FormShow();
-    void btBuscarClick();
-    void btVerClick();
 
     // Show the request form modally, the request table already on the request. Set by the
     // window that owns the forms; without one the request cannot be shown.
@@ -50,6 +48,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void btBuscarClick();
+    void btVerClick();
+
     // Runs a search and shows its rows; an engine failure is shown as such.
     void ejecutar(const std::function<dbase::RecordSet()> &busqueda);
     void centrar();

@@ -58,29 +58,14 @@ public:
     // Sets a looked-up field to null, as its clear button does.
     void limpiarCampo(const QString &field);
 
-    // The slip edits (dbTalon and dbPagoDomic) share these; each acts on the edit that raised it.
-    void dbTalonClick(QLineEdit *edit);
     void dbTalonEnter(QLineEdit *edit);
-    void dbTalonExit(QLineEdit *edit);
     void dbTalonKeyUp(QLineEdit *edit, int key);
-
-    void btEnvClick();
-    void btContesClick();
-    void btImpCompClick();
-    void btRegenClick();
-    void btEstVelcorClick();
-    void btDigClick();
-    void DigitalizarFicha1Click();
-    void LiveScan1Click();
-    void btDocClick();
 
     // The comparison of the current request with its bank slip: true when the operator goes on.
     bool compararConBoleta();
 
     TFCompPedBol *formularioComparacion();
     TFbped *formularioBusqueda();
-    // "&Buscar": the quick search on the personal requests.
-    void btBusClick();
     TFDigFich *formularioFicha();
     TFImgDig *formularioDocumentos();
     TFVerImg *visorImagenes();
@@ -110,6 +95,22 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    // The slip edits (dbTalon and dbPagoDomic) share these; each acts on the edit that raised it.
+    void dbTalonClick(QLineEdit *edit);
+    void dbTalonExit(QLineEdit *edit);
+    void btEnvClick();
+    void btContesClick();
+    void btImpCompClick();
+    void btRegenClick();
+    void btEstVelcorClick();
+    void btDigClick();
+    void DigitalizarFicha1Click();
+    void LiveScan1Click();
+    void btDocClick();
+    // "&Buscar": the quick search on the personal requests.
+    void btBusClick();
+
     TFbped *m_bped = nullptr;
     ConsultaExpediente m_consultaExpediente;
     void enlazarControles();

@@ -27,9 +27,10 @@ public:
     // The table searched, before showing: the official or the personal requests.
     void setTabla(dbase::Table *tabla, bool oficial);
 
+private:
+    // Handlers of the form's controls, reached through them.
     void btBuscarClick();
 
-private:
     void criterioElegido();
 
     std::unique_ptr<Ui::TFbped> m_ui;

@@ -51,21 +51,6 @@ public:
 
     void FormShow();
     bool nvPedBeforeAction(ui::DbNavigator::Button button);
-    void sbDelitoClick();
-    void c_tdelExit();
-    void c_orgClick();
-    void SupuestosClick();
-    void btBuscarClick();
-    void btEstVelcorClick();
-    void btOficioClick();
-    // Sends the current request to the central office.
-    void btEnvClick();
-    // The image hand-overs and the windows they open.
-    void btDigClick();
-    void DigitalizarFicha1Click();
-    void LiveScan1Click();
-    void btDocumentoClick();
-    void btContesClick();
     TFDigFich *formularioFicha();
     TFImgDig *formularioDocumentos();
     TFVerImg *visorImagenes();
@@ -90,6 +75,23 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Handlers of the form's controls, reached through them.
+    void sbDelitoClick();
+    void c_tdelExit();
+    void c_orgClick();
+    void SupuestosClick();
+    void btBuscarClick();
+    void btEstVelcorClick();
+    void btOficioClick();
+    // Sends the current request to the central office.
+    void btEnvClick();
+    // The image hand-overs and the windows they open.
+    void btDigClick();
+    void DigitalizarFicha1Click();
+    void LiveScan1Click();
+    void btDocumentoClick();
+    void btContesClick();
+
     void enlazarControles();
     void enlazarListas();
     void conectarEventos();

@@ -9,9 +9,11 @@
 #include "exchange/soap/ServicioWeb.h"
 
 #include "core/IniFile.h"
+#include "support/Controls.h"
 
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 
 using namespace qal;
@@ -127,31 +129,33 @@ TEST_F(BankSlips, AnInternetProcedureBecomesAPersonalRequest)
     window.configuracion = [this] { return sim.settings(); };
     int shown = 0;
     window.mostrarPedidoPersonal = [&shown] { ++shown; };
-    struct
-    {
-        QLineEdit *edBoleta, *edDoc;
-    } controls {window.findChild<QLineEdit *>("edBoleta"), window.findChild<QLineEdit *>("edDoc")};
-    auto *ui = &controls;
-    ASSERT_TRUE(ui->edBoleta && ui->edDoc);
+    QLineEdit *edBoleta = test::child<QLineEdit>(window, "edBoleta");
+    QLineEdit *edDoc = test::child<QLineEdit>(window, "edDoc");
+    // "&Consultar" as the operator presses it: true when it made a personal request.
+    const auto consultar = [&] {
+        const int before = dm->pedp.recordCount();
+        test::click(test::child<QPushButton>(window, "btConsultar"));
+        return dm->pedp.recordCount() > before;
+    };
 
-    EXPECT_FALSE(window.btConsultarClick());
-    ui->edBoleta->setText(" 0312345678 ");
-    EXPECT_FALSE(window.btConsultarClick());
-    ui->edBoleta->setText("03123456789");
-    ui->edDoc->setText("0");
-    EXPECT_FALSE(window.btConsultarClick());
+    EXPECT_FALSE(consultar());
+    edBoleta->setText(" 0312345678 ");
+    EXPECT_FALSE(consultar());
+    edBoleta->setText("03123456789");
+    edDoc->setText("0");
+    EXPECT_FALSE(consultar());
     EXPECT_EQ(dialogs.texts(), (QStringList {"Debe indicar el código de boleta ",
                                              "El código de boleta debe contener 11 caracteres",
                                              "Debe indicar el número de documento (Debe ser del tipo numérico)"}));
     dialogs.clear();
 
     sim.setScenario({{"GetPedidoByBoletaDoc", QJsonObject {{"result", "0"}}}});
-    ui->edDoc->setText("20123456");
-    EXPECT_FALSE(window.btConsultarClick());
+    edDoc->setText("20123456");
+    EXPECT_FALSE(consultar());
     sim.setScenario({{"GetPedidoByTram", QJsonObject {{"mode", "fault"}}}});
-    EXPECT_FALSE(window.btConsultarClick());
+    EXPECT_FALSE(consultar());
     sim.setScenario({{"GetPedidoByTram", QJsonObject {{"result", "x_ape1=PEREZ|"}}}});
-    EXPECT_FALSE(window.btConsultarClick());
+    EXPECT_FALSE(consultar());
     EXPECT_EQ(dialogs.texts(), (QStringList {"No se pudo recuperar ningún código de trámite con los datos indicados",
                                              "ERROR al intentar obtener los datos del trámite.",
                                              "No se pudo recuperar ningún trámite con los datos indicados"}));
@@ -159,7 +163,7 @@ TEST_F(BankSlips, AnInternetProcedureBecomesAPersonalRequest)
     EXPECT_EQ(dm->pedp.recordCount(), 0);
 
     sim.setScenario({});
-    ASSERT_TRUE(window.btConsultarClick());
+    ASSERT_TRUE(consultar());
     EXPECT_EQ(shown, 1);
     dbase::Table &t = dm->pedp;
     EXPECT_EQ(t.state(), dbase::Table::State::Browse);

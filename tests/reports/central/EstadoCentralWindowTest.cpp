@@ -4,12 +4,15 @@
 #include "reports/central/CentralPagesFixture.h"
 
 #include "reports/forms/TFEstCent.h"
+#include "support/Controls.h"
 
 #include "core/Clock.h"
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTimer>
+
+#include <QPushButton>
 
 using namespace qal;
 using namespace qal::test;
@@ -67,7 +70,7 @@ TEST_F(CentralStateWindow, TheWebStatesAreListedAsTablesAndMoveOnlyRequestsInPro
                                          line(3, entered, "T", 458), line(3, 999, "REC"), line(9, inProcess, "R", 1)}},
                {"personales", QJsonArray {line(5, personal, "T", 88)}}});
 
-    window->btEstWebClick();
+    click(child<QPushButton>(window, "btEstWeb"));
 
     QStringList expected = heading("Estado de pedidos oficiales en QAL Central al ");
     expected << row(QString::number(inProcess), "CONTESTADO", "U456") << row(QString::number(answered), "CONTESTADO", "U457")
@@ -105,7 +108,7 @@ TEST_F(CentralStateWindow, ResultsSetTheResultCodeOnlyWhenOneCame)
     dm->pedp.post();
     setStates({{"personales", QJsonArray {line(5, withCode, "C", 90, "N"), line(5, withoutCode, "C", 91)}}});
 
-    window->btCertWebClick();
+    click(child<QPushButton>(window, "btCertWeb"));
 
     const auto resRow = [](const QString &a, const QString &b, const QString &c, const QString &d) {
         return QStringLiteral("%1 %2 %3 %4").arg(a, -10).arg(b, -30).arg(c, -10).arg(d, -20);
@@ -128,7 +131,7 @@ TEST_F(CentralStateWindow, AnError404PageAnEmptyListAndNoOfficeCodesChangeNothin
     const qlonglong n = request(false, "T");
     setStates({{"oficiales", QJsonArray {line(3, n, "C", 456)}}});
     sim->setScenario({{"GetEstReg", QJsonObject {{"mode", "error404"}}}});
-    window->btEstWebClick();
+    click(child<QPushButton>(window, "btEstWeb"));
     QStringList l = window->lineas();
     ASSERT_EQ(l.size(), 8);
     EXPECT_EQ(l[3], "Servicio no disponible.");
@@ -136,13 +139,13 @@ TEST_F(CentralStateWindow, AnError404PageAnEmptyListAndNoOfficeCodesChangeNothin
     EXPECT_EQ(field(false, n, "C_EST").toString(), "T");
 
     sim->setScenario({{"GetEstReg", QJsonObject {{"result", "NO_HAY_PEDIDOS\r\n"}}}});
-    window->btEstWebClick();
+    click(child<QPushButton>(window, "btEstWeb"));
     EXPECT_EQ(window->lineas()[3], "No existe ningún pedido en trámite de esta regional.");
 
     const int asked = pages().size();
     setting("c_reg", "0");
     setting("c_regp", "0");
-    window->btEstWebClick();
+    click(child<QPushButton>(window, "btEstWeb"));
     EXPECT_TRUE(window->lineas().isEmpty());
     EXPECT_EQ(pages().size(), asked) << "no page is asked for";
     EXPECT_EQ(field(false, n, "C_EST").toString(), "T");
@@ -154,7 +157,7 @@ TEST_F(CentralStateWindow, AFailedFetchIsReportedInTheMemoAndTheStatusLine)
     setStates({{"oficiales", QJsonArray {line(3, n, "C", 456)}}});
     setUrls({{1, deadAddress()}});
     setting("c_regp", "0");
-    window->btEstWebClick();
+    click(child<QPushButton>(window, "btEstWeb"));
     const QStringList l = window->lineas();
     ASSERT_EQ(l.size(), 3);
     EXPECT_EQ(l[0], "Error al obtener el estado de los pedidos oficiales vía Web: ");
@@ -164,10 +167,10 @@ TEST_F(CentralStateWindow, AFailedFetchIsReportedInTheMemoAndTheStatusLine)
     EXPECT_EQ(field(false, n, "C_EST").toString(), "T");
     EXPECT_TRUE(dm->RecepcionLibre);
 
-    window->btCertWebClick();
+    click(child<QPushButton>(window, "btCertWeb"));
     EXPECT_TRUE(window->lineas().isEmpty()) << "no personal office code: nothing asked";
     setting("c_regp", "5");
-    window->btCertWebClick();
+    click(child<QPushButton>(window, "btCertWeb"));
     EXPECT_EQ(window->lineas()[0], "Error al obtener el resultado de los pedidos personales vía Web:");
     EXPECT_EQ(window->estado(), "Error al obtener el resultado de los pedidos personales vía Web...");
 }
@@ -176,7 +179,7 @@ TEST_F(CentralStateWindow, MailReceptionWaitsOnlyWhileThePagesAreRead)
 {
     // a reception in progress: nothing is asked
     dm->RecepcionLibre = false;
-    window->btEstWebClick();
+    click(child<QPushButton>(window, "btEstWeb"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Advertencia: Se están recibiendo mensajes. \rVuelva a intentar en unos instantes."});
     EXPECT_TRUE(pages().isEmpty());
     dialogs.clear();
@@ -192,7 +195,7 @@ TEST_F(CentralStateWindow, MailReceptionWaitsOnlyWhileThePagesAreRead)
     probe.start(100);
     QElapsedTimer clock;
     clock.start();
-    window->btEstWebClick();
+    click(child<QPushButton>(window, "btEstWeb"));
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_TRUE(heldDuringFetch);
     EXPECT_TRUE(dm->RecepcionLibre);
@@ -208,7 +211,7 @@ TEST_F(CentralStateWindow, AListSkipsARequestTableTheOperatorIsEditing)
     ASSERT_TRUE(dm->pedp.findKey(n));
     dm->pedp.edit();
     dm->pedp.setValue("X_NOM1", "ANALIA");
-    window->btEstWebClick();
+    click(child<QPushButton>(window, "btEstWeb"));
     EXPECT_EQ(window->lineas().last(), row(QString::number(n), "EN TRÁMITE EN QAL CENTRAL", "W88"));
     EXPECT_EQ(dm->pedp.state(), dbase::Table::State::Edit) << "the operator's edit goes on";
     EXPECT_EQ(dm->pedp.value("X_NOM1").toString(), "ANALIA");

@@ -4,6 +4,9 @@
 
 #include "exchange/TSMimeReg.h"
 #include "reports/forms/TFEstCent.h"
+#include "support/Controls.h"
+
+#include <QPushButton>
 
 using namespace qal;
 using namespace qal::exchange;
@@ -34,7 +37,7 @@ TEST_F(StateByMail, TheRequestArrivesWithItsFileWhichIsDeletedAfterwards)
     writeFile("GetEstado.DAT", "stale");
     TFEstCent window(*dm);
     dialogs.clear();
-    window.btEstMailClick();
+    click(child<QPushButton>(window, "btEstMail"));
     EXPECT_EQ(dialogs.texts(), QStringList {"Se ha efectuado la petición de estado exitosamente"});
     dialogs.clear();
     EXPECT_FALSE(QFile::exists(dir.file("GetEstado.DAT")));
@@ -61,7 +64,7 @@ TEST_F(StateByMail, AFailedSendSaysNoSuccessAndLeavesNoFile)
     setting("x_toreg", "reject-rcpt@qal.test");
     TFEstCent window(*dm);
     dialogs.clear();
-    window.btEstMailClick();
+    click(child<QPushButton>(window, "btEstMail"));
     ASSERT_FALSE(dialogs.texts().isEmpty());
     EXPECT_FALSE(dialogs.texts().contains("Se ha efectuado la petición de estado exitosamente"));
     dialogs.clear();

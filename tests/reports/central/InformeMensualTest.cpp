@@ -9,6 +9,7 @@
 #include "reports/forms/TFPeriodo.h"
 #include "requests/forms/TFPedP.h"
 #include "requests/forms/TFped.h"
+#include "support/Controls.h"
 
 #include "core/Clock.h"
 
@@ -57,7 +58,7 @@ TEST_F(MonthlyReport, LastMonthsReportOpensInTheBrowser)
     form.show();
     EXPECT_EQ(form.edMes()->text(), "10");
     EXPECT_EQ(form.edAnio()->text(), "2026");
-    form.btAceptarClick();
+    click(child<QPushButton>(form, "btAceptar"));
     EXPECT_TRUE(dialogs.shown().isEmpty()) << dialogs.texts().join('|').toStdString();
     EXPECT_EQ(abiertas, QStringList {base() + "PlanillaInfMensual/Default.aspx?c_regqal=5&month=10&year=2026"});
     EXPECT_EQ(form.result(), QDialog::Accepted);
@@ -81,14 +82,14 @@ TEST_F(MonthlyReport, Month13AndYear1999KeepTheFormOpenWithTheirError)
     TFInfMensual form(*dm);
     form.show();
     form.edMes()->setText("13");
-    form.btAceptarClick();
+    click(child<QPushButton>(form, "btAceptar"));
     EXPECT_EQ(dialogs.texts(), QStringList {"ERROR: Número de mes incorrecto"});
     EXPECT_TRUE(form.isVisible());
     form.edMes()->setText("0");
-    form.btAceptarClick();
+    click(child<QPushButton>(form, "btAceptar"));
     form.edMes()->setText("12");
     form.edAnio()->setText("1999");
-    form.btAceptarClick();
+    click(child<QPushButton>(form, "btAceptar"));
     EXPECT_EQ(dialogs.texts(), (QStringList {"ERROR: Número de mes incorrecto", "ERROR: Número de mes incorrecto",
                                              "ERROR: Número de año incorrecto"}));
     EXPECT_TRUE(form.isVisible());
@@ -101,7 +102,7 @@ TEST_F(MonthlyReport, NoAddressAndNoBrowserAreReported)
     setUrls({{1, "   "}});
     TFInfMensual form(*dm);
     form.show();
-    form.btAceptarClick();
+    click(child<QPushButton>(form, "btAceptar"));
     EXPECT_EQ(dialogs.texts(),
               QStringList {"ERROR: No se pudo obtener el listado mensual. Verifique la configuración de la URL"});
     EXPECT_TRUE(abiertas.isEmpty());
@@ -111,7 +112,7 @@ TEST_F(MonthlyReport, NoAddressAndNoBrowserAreReported)
     navegadorDisponible = false;
     TFInfMensual again(*dm);
     again.show();
-    again.btAceptarClick();
+    click(child<QPushButton>(again, "btAceptar"));
     EXPECT_EQ(abiertas.size(), 1);
     EXPECT_EQ(dialogs.texts(), QStringList {"ERROR: No se pudo abrir el navegador con la dirección " + abiertas[0]});
     dialogs.clear();
@@ -124,12 +125,12 @@ TEST_F(MonthlyReport, ThePeriodIsThisMonthAndMayNotRunBackwards)
     EXPECT_EQ(period.desde(), QDate(2026, 11, 1));
     EXPECT_EQ(period.hasta(), QDate(2026, 11, 30));
     period.edHasta()->setDate(QDate(2026, 10, 31));
-    period.btAceptarClick();
+    click(child<QPushButton>(period, "btAceptar"));
     EXPECT_EQ(dialogs.texts(), QStringList {"La fecha desde debe ser menor o igual a la fecha hasta"});
     EXPECT_TRUE(period.isVisible());
     dialogs.clear();
     period.edHasta()->setDate(QDate(2026, 11, 1));
-    period.btAceptarClick();
+    click(child<QPushButton>(period, "btAceptar"));
     EXPECT_EQ(period.result(), QDialog::Accepted);
 }
 
@@ -148,18 +149,18 @@ TEST_F(MonthlyReport, BothRequestFormsAskForTheStateOfTheirFile)
     EXPECT_FALSE(fped.findChild<QPushButton *>("btEstVelcor")->isEnabled()) << "nothing to ask without the query";
     fped.setConsultaExpediente(consulta);
     EXPECT_TRUE(fped.findChild<QPushButton *>("btEstVelcor")->isEnabled());
-    fped.btEstVelcorClick();
+    click(child<QPushButton>(fped, "btEstVelcor"));
 
     const qlonglong personal = request(true, "T");
     TFPedP fpedp(*dm);
     fpedp.setConsultaExpediente(consulta);
-    fpedp.btEstVelcorClick(); // no file number yet
+    click(child<QPushButton>(fpedp, "btEstVelcor")); // no file number yet
     EXPECT_EQ(dialogs.texts(), QStringList {"Sin número de expte. no se puede consultar el estado"});
     dialogs.clear();
     dm->pedp.edit();
     dm->pedp.setValue("N_EXPE", 88);
     dm->grabacionAutorizada = true;
     dm->pedp.post();
-    fpedp.btEstVelcorClick();
+    click(child<QPushButton>(fpedp, "btEstVelcor"));
     EXPECT_EQ(asked, (QStringList {QStringLiteral("U456 %1 3").arg(official), QStringLiteral("W88 %1 5").arg(personal)}));
 }
