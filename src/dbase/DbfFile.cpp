@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstring>
 
 namespace qal::dbase {
 namespace {
@@ -337,6 +338,30 @@ void DbfFile::refreshCount()
         putU32(m_header, 4, count);
     }
     m_cacheCount = 0;
+}
+
+void DbfFile::readRecordInto(std::uint32_t recno, QByteArray &out) const
+{
+    if (recno < 1 || recno > m_count)
+        throw DatabaseError(QStringLiteral("La tabla %1 no tiene el registro %2.").arg(name()).arg(recno));
+    const bool cached = m_cacheCount > 0 && recno >= m_cacheFirst && recno < m_cacheFirst + m_cacheCount;
+    // Past the cached window the walk may be in file order: readRecord reads ahead.
+    if (!cached && m_cacheCount > 0 && recno == m_cacheFirst + m_cacheCount) {
+        out = readRecord(recno);
+        return;
+    }
+    if (!cached) {
+        // one record, into the cache's own buffer: no allocation once it has the room
+        m_cacheCount = 0;
+        m_cache.resize(m_recordLength);
+        const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(recno - 1) * m_recordLength;
+        m_file.readInto(at, m_cache.data(), m_recordLength);
+        m_cacheFirst = recno;
+        m_cacheCount = 1;
+    }
+    out.resize(m_recordLength);
+    std::memcpy(out.data(), m_cache.constData() + qsizetype(recno - m_cacheFirst) * m_recordLength,
+                std::size_t(m_recordLength));
 }
 
 QByteArray DbfFile::readRecord(std::uint32_t recno) const

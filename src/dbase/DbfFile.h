@@ -101,6 +101,8 @@ public:
 
     // Record numbers are 1-based. The bytes include the deleted flag at 0.
     QByteArray readRecord(std::uint32_t recno) const;
+    // The same into out, whose buffer is reused: a walk reads a hundred thousand records.
+    void readRecordInto(std::uint32_t recno, QByteArray &out) const;
     // True when some record is flagged deleted; reads the records in large pieces and stops
     // at the first deleted one.
     bool hasDeletedRecords() const;

@@ -39,7 +39,7 @@ bool Table::passesLink() const
 
 bool Table::loadCandidate(std::uint32_t recno)
 {
-    m_record = m_dbf.readRecord(recno);
+    m_dbf.readRecordInto(recno, m_record);
     m_recno = recno;
     if (m_record[0] == DbfFile::kDeleted)
         return false;

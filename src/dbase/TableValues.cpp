@@ -22,7 +22,7 @@ QByteArray Table::fieldBytes(int i) const
 
 QVariant Table::storedValue(int i) const
 {
-    const FieldDescriptor &f = fields()[i];
+    const FieldDescriptor &f = m_dbf.fields()[i];
     if (!fieldvalue::isMemo(f))
         return fieldvalue::decode(f, QByteArrayView(m_record).sliced(f.offset, f.length));
     if (auto it = m_pendingBlobs.find(i); it != m_pendingBlobs.end())
@@ -45,9 +45,13 @@ QVariant Table::storedValue(int i) const
 
 QVariant Table::value(const QString &name) const
 {
-    settle();
-    requireOpen();
-    const int i = fieldIndex(name);
+    // Read for every field of every record a list shows: the checks are made here, not
+    // through calls, and settle() is called only when there is something to settle.
+    if (m_unsettled)
+        settle();
+    if (m_state == State::Inactive)
+        requireOpen();
+    const int i = m_dbf.fieldIndex(name);
     if (i >= 0) {
         if (m_recno == 0 && m_state == State::Browse)
             return QVariant();
