@@ -137,9 +137,15 @@ bool Tdm::Reindexar(Progress *progress, const QStringList &fresh)
     }
     const int count = int(wasOpen.size());
     int done = 0;
+    ProgressShare shown(progress);
     for (const auto &[component, t] : tables()) {
         if (!t->fileName().isEmpty()) {
             dbase::Table rebuild(t->fileName());
+            // every table an equal share of the bar, filled as its records are read
+            rebuild.onMaintenanceProgress = [&](std::uint32_t records, std::uint32_t total) {
+                if (total > 0)
+                    shown.show(qint64(done) * total + records, qint64(count) * total);
+            };
             try {
                 bool rebuilt = false;
                 try {
@@ -171,8 +177,7 @@ bool Tdm::Reindexar(Progress *progress, const QStringList &fresh)
             }
         }
         ++done;
-        if (progress)
-            progress->setProgress(done * 100 / count);
+        shown.show(done, count);
     }
     return true;
 }

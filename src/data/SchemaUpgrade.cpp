@@ -162,20 +162,24 @@ void Tdm::ActualizarEsquema()
         openProgress ? openProgress(QStringLiteral("Actualización de Tablas"),
                                     QStringLiteral("Actualizando la estructura de las tablas..."))
                      : nullptr;
-    if (window)
-        window->setProgress(0);
+    ProgressShare shown(window.get());
+    shown.show(0, 1);
+    // each table's share of the bar is its size; inside it, the records rewritten so far
     qint64 total = 0, done = 0;
     for (const TablePlan &p : plans)
         total += std::max<qint64>(p.size, 1);
     try {
         for (const TablePlan &p : plans) {
+            const qint64 weight = std::max<qint64>(p.size, 1);
             dbase::Table t(p.file);
             t.open(dbase::Table::Mode::Exclusive);
+            t.onMaintenanceProgress = [&](std::uint32_t records, std::uint32_t count) {
+                shown.show(done + (count > 0 ? weight * records / count : 0), total);
+            };
             t.restructure(p.changes);
             t.close();
-            done += std::max<qint64>(p.size, 1);
-            if (window)
-                window->setProgress(int(done * 100 / total));
+            done += weight;
+            shown.show(done, total);
         }
         return;
     } catch (const std::exception &) {
@@ -183,8 +187,7 @@ void Tdm::ActualizarEsquema()
         // (or not) as it always has, with its own message or ending the upgrade.
     }
     upgradeStepByStep(damaged);
-    if (window)
-        window->setProgress(100);
+    shown.show(1, 1);
 }
 
 void Tdm::upgradeStepByStep(const std::function<bool(const char *)> &damaged)

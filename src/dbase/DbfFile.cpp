@@ -81,7 +81,7 @@ void DbfFile::layOut(FieldList &fields, int firstChecked)
         f.name = storedFieldName(f.name);
         if (!validFieldName(f.name))
             throw DatabaseError(QStringLiteral("Nombre de campo inválido: \"%1\".").arg(f.name));
-        if (fieldIndex(fields, f.name) != i)
+        if (qal::dbase::fieldIndex(fields, f.name) != i)
             throw DatabaseError(QStringLiteral("El campo %1 está repetido.").arg(f.name));
         bool ok = true;
         switch (f.type) {
@@ -237,6 +237,7 @@ void DbfFile::open(const QString &path, File::Access access, File::Share share)
         }
         if (m_fields.isEmpty())
             throw DatabaseError(QStringLiteral("La tabla %1 no declara ningún campo.").arg(name()));
+        m_fieldByName.build(m_fields);
         if (offset > m_recordLength)
             throw DatabaseError(QStringLiteral("La longitud de registro de la tabla %1 no coincide con sus campos.")
                                     .arg(name()));
@@ -307,6 +308,7 @@ void DbfFile::close()
     m_damage.clear();
     m_header.clear();
     m_fields.clear();
+    m_fieldByName.clear();
     m_count = 0;
     m_cache.clear();
     m_cacheCount = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldDescriptor.h"
+#include "FieldNameIndex.h"
 #include "File.h"
 
 #include <QByteArray>
@@ -77,6 +78,8 @@ public:
     std::uint8_t languageDriver() const { return std::uint8_t(m_header[29]); }
     const QByteArray &headerBytes() const { return m_header; }
     const FieldList &fields() const { return m_fields; }
+    // Index of the field named name (any case; a longer name by its first 10 characters) or -1.
+    int fieldIndex(const QString &name) const { return m_fieldByName.find(name); }
 
     // Re-reads the record count from the file (another program may have appended).
     void refreshCount();
@@ -125,6 +128,7 @@ private:
     File m_file;
     QByteArray m_header; // the 32 fixed bytes
     FieldList m_fields;
+    FieldNameIndex m_fieldByName;
     std::uint32_t m_count = 0;
     int m_headerLength = 0;
     int m_recordLength = 0;

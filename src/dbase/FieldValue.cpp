@@ -6,19 +6,61 @@
 #include <QDate>
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 
 namespace qal::dbase::fieldvalue {
 namespace {
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\0';
+}
+
+// Length of b without its trailing blanks (spaces and NULs). Wide fields are mostly blank:
+// eight bytes of one kind are passed at a time.
+qsizetype lengthWithoutTrailingBlanks(QByteArrayView b)
+{
+    static constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
+    qsizetype n = b.size();
+    while (n >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, b.data() + n - 8, 8);
+        if (word != kSpaces && word != 0)
+            break;
+        n -= 8;
+    }
+    while (n > 0 && isBlank(b[n - 1]))
+        --n;
+    return n;
+}
+
+// A whole number as the program and dBASE write it (digits, perhaps a minus sign), read
+// without the general parser; nothing for anything else, which the general parser reads.
+std::optional<qlonglong> plainWholeNumber(QByteArrayView t)
+{
+    const bool negative = t.startsWith('-');
+    const qsizetype from = negative ? 1 : 0;
+    if (t.size() == from || t.size() - from > 18)
+        return std::nullopt;
+    qlonglong v = 0;
+    for (qsizetype i = from; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9')
+            return std::nullopt;
+        v = v * 10 + (t[i] - '0');
+    }
+    return negative ? -v : v;
+}
+
 QByteArrayView trimmed(QByteArrayView b)
 {
+    const qsizetype to = lengthWithoutTrailingBlanks(b);
     qsizetype from = 0;
-    qsizetype to = b.size();
-    while (from < to && (b[from] == ' ' || b[from] == '\0'))
+    while (from < to && isBlank(b[from]))
         ++from;
-    while (to > from && (b[to - 1] == ' ' || b[to - 1] == '\0'))
-        --to;
     return b.sliced(from, to - from);
 }
 
@@ -98,18 +140,12 @@ bool isNumber(const QVariant &v)
     }
 }
 
-bool isMemo(const FieldDescriptor &field)
-{
-    return field.type == 'M' || field.type == 'B' || field.type == 'G';
-}
 
 QVariant decode(const FieldDescriptor &field, QByteArrayView bytes)
 {
     switch (field.type) {
     case 'C': {
-        qsizetype n = bytes.size();
-        while (n > 0 && (bytes[n - 1] == ' ' || bytes[n - 1] == '\0'))
-            --n;
+        const qsizetype n = lengthWithoutTrailingBlanks(bytes);
         if (n == 0)
             return QVariant();
         return fromCp1252(bytes.first(n));
@@ -120,6 +156,8 @@ QVariant decode(const FieldDescriptor &field, QByteArrayView bytes)
         if (t.isEmpty())
             return QVariant();
         if (field.decimals == 0) {
+            if (const std::optional<qlonglong> whole = plainWholeNumber(t))
+                return *whole;
             bool ok = false;
             const qlonglong whole = t.toLongLong(&ok);
             if (ok)
@@ -135,6 +173,17 @@ QVariant decode(const FieldDescriptor &field, QByteArrayView bytes)
         const QByteArrayView t = trimmed(bytes);
         if (t.size() != 8)
             return QVariant();
+        // CCYYMMDD in digits, as every writer stores it, without the date parser
+        if (std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            const auto number = [&t](int from, int n) {
+                int v = 0;
+                for (int i = from; i < from + n; ++i)
+                    v = v * 10 + (t[i] - '0');
+                return v;
+            };
+            const QDate d(number(0, 4), number(4, 2), number(6, 2));
+            return d.isValid() ? QVariant(d) : QVariant();
+        }
         const QDate d = QDate::fromString(QString::fromLatin1(t), QStringLiteral("yyyyMMdd"));
         return d.isValid() ? QVariant(d) : QVariant();
     }

@@ -23,7 +23,11 @@ namespace qal::dbase {
 // does not fit throws DatabaseError, nothing is truncated or rounded beyond the decimals.
 namespace fieldvalue {
 
-bool isMemo(const FieldDescriptor &field);
+inline bool isMemo(const FieldDescriptor &field)
+{
+    return field.type == 'M' || field.type == 'B' || field.type == 'G';
+}
+
 // True for a value of any of Qt's integer or floating types.
 bool isNumber(const QVariant &value);
 

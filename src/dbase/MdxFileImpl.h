@@ -198,6 +198,8 @@ private:
     void release(Header &h, std::uint32_t page);
     void writeNode(const OpenTag &tag, const Node &node);
     void writeTagHeader(const OpenTag &tag, std::uint32_t root, int pagesDelta);
+    // Byte 246 of the tag header: whether the tag holds a key, which dBASE keeps up to date.
+    void markHasKeys(const OpenTag &tag, bool hasKeys);
     void insertEntry(int tag, const QByteArray &key, std::uint32_t recno);
     void removeEntry(int tag, const QByteArray &key, std::uint32_t recno);
     // Sets the separator of path[level]'s subtree in the nodes above it to key.

@@ -84,6 +84,12 @@ void MdxFileImpl::writeTagHeader(const OpenTag &tag, std::uint32_t root, int pag
     m_file.write(at + kTagLeftmostLeaf, cache);
 }
 
+void MdxFileImpl::markHasKeys(const OpenTag &tag, bool hasKeys)
+{
+    QByteArray flag(1, hasKeys ? '\1' : '\0');
+    m_file.write(std::int64_t(tag.headerPage) * kPageSize + kTagHasKeys, flag);
+}
+
 void MdxFileImpl::updateSeparators(Path &path, int level, const QByteArray &key, std::vector<bool> &dirty)
 {
     for (int l = level - 1; l >= 0; --l) {
@@ -117,6 +123,7 @@ void MdxFileImpl::insertEntry(int tagIndex, const QByteArray &key, std::uint32_t
 
     std::vector<bool> dirty(path.size(), false);
     Step &leaf = path.back();
+    const bool firstKey = path.size() == 1 && leaf.node.count() == 0;
     const int at = std::clamp(leaf.index, 0, leaf.node.count());
     const bool newLast = at == leaf.node.count();
     leaf.node.keys.insert(leaf.node.keys.begin() + at, key);
@@ -184,6 +191,8 @@ void MdxFileImpl::insertEntry(int tagIndex, const QByteArray &key, std::uint32_t
         writeHeader(header);
     if (pagesDelta != 0)
         writeTagHeader(tag, root, pagesDelta);
+    if (firstKey)
+        markHasKeys(tag, true);
 }
 
 void MdxFileImpl::removeEntry(int tagIndex, const QByteArray &key, std::uint32_t recno)
@@ -209,6 +218,8 @@ void MdxFileImpl::removeEntry(int tagIndex, const QByteArray &key, std::uint32_t
             if (dirty[l])
                 writeNode(tag, path[l].node);
         }
+        if (leaf.node.count() == 0)
+            markHasKeys(tag, false);
         return;
     }
 
@@ -262,6 +273,7 @@ void MdxFileImpl::removeEntry(int tagIndex, const QByteArray &key, std::uint32_t
         pagesDelta += m_pagesPerBlock;
         writeNode(tag, empty);
         root = empty.page;
+        markHasKeys(tag, false);
     } else {
         root = path.front().node.page;
         // A root left with one child hands over to it.

@@ -244,7 +244,7 @@ void MemoFile::release(std::uint32_t block)
     writeU32(0, block);
 }
 
-std::uint32_t MemoFile::parsePointer(QByteArrayView field, const QString &fileName)
+std::optional<std::uint32_t> MemoFile::pointerValue(QByteArrayView field)
 {
     std::uint64_t v = 0;
     bool digits = false;
@@ -256,13 +256,21 @@ std::uint32_t MemoFile::parsePointer(QByteArrayView field, const QString &fileNa
             continue;
         }
         if (c < '0' || c > '9' || done)
-            throw DatabaseError(QStringLiteral("La tabla %1 tiene un puntero a memo inválido.").arg(fileName));
+            return std::nullopt;
         digits = true;
         v = v * 10 + std::uint64_t(c - '0');
         if (v > 0xFFFFFFFFull)
-            throw DatabaseError(QStringLiteral("La tabla %1 tiene un puntero a memo inválido.").arg(fileName));
+            return std::nullopt;
     }
     return std::uint32_t(v);
+}
+
+std::uint32_t MemoFile::parsePointer(QByteArrayView field, const QString &fileName)
+{
+    const std::optional<std::uint32_t> block = pointerValue(field);
+    if (!block)
+        throw DatabaseError(QStringLiteral("La tabla %1 tiene un puntero a memo inválido.").arg(fileName));
+    return *block;
 }
 
 QByteArray MemoFile::formatPointer(std::uint32_t block)

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace qal::dbase {
 
@@ -56,6 +57,8 @@ public:
     // The block a record's 10-byte memo field points at: "0000000001" (dBASE) and
     // "         1" (BDE) alike; blank is 0. Throws on anything else.
     static std::uint32_t parsePointer(QByteArrayView field, const QString &fileName);
+    // The same without the error: nothing for a field that is no pointer.
+    static std::optional<std::uint32_t> pointerValue(QByteArrayView field);
     // The 10 bytes for a block number, right-aligned with spaces as the BDE writes them;
     // blank for 0.
     static QByteArray formatPointer(std::uint32_t block);

@@ -322,7 +322,7 @@ const FieldList &Table::fields() const
 
 int Table::fieldIndex(const QString &name) const
 {
-    return qal::dbase::fieldIndex(fields(), name);
+    return m_dbf.fieldIndex(name);
 }
 
 int Table::fieldWidth(const QString &name) const

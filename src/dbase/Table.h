@@ -236,6 +236,9 @@ public:
     Event beforeInsert, afterInsert, beforeEdit, afterEdit, beforePost, afterPost, beforeCancel, afterCancel,
         beforeDelete, afterDelete, onNewRecord, onCalcFields, afterScroll;
     FieldEvent onFieldChange;
+    // Maintenance rewrites (pack, restructure, index regeneration) report how many records
+    // they have read, of the table's total, after each large piece: a progress window follows.
+    std::function<void(std::uint32_t done, std::uint32_t total)> onMaintenanceProgress;
 
     // Notifications for data-aware controls and detail tables; a FieldChanged names the
     // field set (as the table spells it), so a control can tell whether it is its own.
@@ -295,6 +298,7 @@ private:
     // the old one. With untilDeleted, gives up at the first deleted record, leaving
     // everything as it was, and returns false.
     bool writeProductionIndex(const QList<TagSpec> &tags, bool untilDeleted);
+    void reportMaintenance(std::uint32_t done) const;
     // Writes the table anew with newHeader, each record through convert (an empty convert
     // keeps the records as they are), and renames the new files over the old ones.
     void rewrite(const FieldList &newFields, const QByteArray &newHeader, bool dropDeleted, bool copyMemos,

@@ -146,7 +146,8 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
             const QString tableFile = QFileInfo(dbfPath).fileName();
             QByteArray converted;
             std::int64_t pos = headerLength;
-            m_dbf.forEachChunk([&](std::uint32_t, QByteArray &chunk) {
+            m_dbf.forEachChunk([&](std::uint32_t first, QByteArray &chunk) {
+                const std::uint32_t read = first - 1 + std::uint32_t(chunk.size() / oldLength);
                 if (dropDeleted)
                     dropDeletedRecords(chunk, oldLength);
                 if (convert) {
@@ -168,6 +169,7 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
                 }
                 out.write(pos, records);
                 pos += records.size();
+                reportMaintenance(read);
                 return true;
             });
             out.write(pos, QByteArray(1, '\x1A'));
@@ -258,6 +260,12 @@ QList<TagSpec> Table::indexTags() const
     return tags;
 }
 
+void Table::reportMaintenance(std::uint32_t done) const
+{
+    if (onMaintenanceProgress)
+        onMaintenanceProgress(done, m_dbf.recordCount());
+}
+
 bool Table::writeProductionIndex(const QList<TagSpec> &tags, bool untilDeleted)
 {
     const QString mdxPath = siblingPath(QStringLiteral("mdx"));
@@ -271,6 +279,7 @@ bool Table::writeProductionIndex(const QList<TagSpec> &tags, bool untilDeleted)
                 return false;
             index.add(recno, QByteArrayView(chunk).sliced(at, length));
         }
+        reportMaintenance(recno - 1);
         return true;
     });
     if (deleted)

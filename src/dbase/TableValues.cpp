@@ -27,8 +27,10 @@ QVariant Table::storedValue(int i) const
         return fieldvalue::decode(f, QByteArrayView(m_record).sliced(f.offset, f.length));
     if (auto it = m_pendingBlobs.find(i); it != m_pendingBlobs.end())
         return it->second;
-    const std::uint32_t block = MemoFile::parsePointer(QByteArrayView(m_record).sliced(f.offset, f.length),
-                                                       QFileInfo(m_dbf.path()).fileName());
+    // the file's name is worked out only for the message: most records' memos are blank
+    const QByteArrayView pointer = QByteArrayView(m_record).sliced(f.offset, f.length);
+    const std::optional<std::uint32_t> parsed = MemoFile::pointerValue(pointer);
+    const std::uint32_t block = parsed ? *parsed : MemoFile::parsePointer(pointer, QFileInfo(m_dbf.path()).fileName());
     if (block == 0)
         return QVariant();
     if (!m_memo)

@@ -166,6 +166,47 @@ TEST_F(LegacyFolder, TheUpgradeShowsItsProgressFromBeforeTheFirstWrite)
     EXPECT_EQ(bytes("PED.DBF"), ped);
 }
 
+// A folder whose requests take many pieces to rewrite: the bar moves while ped is rewritten,
+// and again while its index is written anew, never only between tables.
+TEST_F(LegacyFolder, TheBarsMoveInsideALargeTable)
+{
+    {
+        dbase::Table ped("PED.DBF");
+        ped.open();
+        for (int n = 1; n <= 6000; ++n) {
+            ped.append();
+            ped.setValue("C_PED", n);
+            ped.setValue("X_APE1", QStringLiteral("APELLIDO%1").arg(n % 97));
+            ped.post();
+        }
+    }
+    const auto between = [](const QList<int> &steps) {
+        return std::count_if(steps.begin(), steps.end(), [](int p) { return p > 0 && p < 100; });
+    };
+    QList<RecordedProgress::Window> windows;
+    Tdm dm;
+    dm.openProgress = recordInto(windows);
+    dm.ActualizarEsquema();
+    ASSERT_EQ(windows.size(), 1);
+    const QList<int> &upgrade = windows[0].steps;
+    EXPECT_TRUE(std::is_sorted(upgrade.begin(), upgrade.end()));
+    EXPECT_EQ(upgrade.back(), 100);
+    QStringList shownSteps;
+    for (int p : upgrade)
+        shownSteps << QString::number(p);
+    // ped is almost all of the bytes: without its own progress the bar would jump 0, 99, 100
+    EXPECT_GE(between(upgrade), 4) << "the upgrade's bar moved only between tables: " << shownSteps.join(',').toStdString();
+    EXPECT_EQ(std::adjacent_find(upgrade.begin(), upgrade.end()), upgrade.end()) << "a percentage shown twice";
+
+    windows.append({QStringLiteral("Ordenamiento de Archivos"), QString(), {}, false});
+    RecordedProgress rebuild(windows, 1);
+    ASSERT_TRUE(dm.Reindexar(&rebuild));
+    const QList<int> &reindex = windows[1].steps;
+    EXPECT_TRUE(std::is_sorted(reindex.begin(), reindex.end()));
+    EXPECT_EQ(reindex.back(), 100);
+    EXPECT_GT(between(reindex), int(dm.tables().size())) << "the rebuild's bar moved only between tables";
+}
+
 // The start's windows, one after the other: what the start had done to ped when each opened.
 TEST_F(LegacyFolder, TheRebuildWindowIsOnScreenFromThePackOn)
 {

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -297,6 +298,43 @@ TEST_F(MdxTree, StaysInStepThroughInsertsUpdatesAndRemovals)
     }
     EXPECT_EQ(QFile(path).size(), size);
     verify("after reuse");
+}
+
+// Byte 246 of each tag header says whether the tag holds a key; dBASE reads it before the tree.
+TEST_F(MdxTree, TagHeadersSayWhetherTheTagHoldsAKey)
+{
+    const QString path = dir.file("T.MDX");
+    MdxFile::create(path, "T", 0, table.fields, tags, 0, table.source());
+    const auto hasKeys = [&] {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray file = f.readAll();
+        std::vector<int> flags;
+        for (int t = 0; t < tags.size(); ++t) {
+            // tag table entry t (32 bytes from byte 544) begins with its header page
+            const int entry = 544 + 32 * t;
+            const std::uint32_t page = qFromLittleEndian<std::uint32_t>(file.constData() + entry);
+            flags.push_back(file.at(qsizetype(page) * 512 + 246));
+        }
+        return flags;
+    };
+    EXPECT_EQ(hasKeys(), std::vector<int>(size_t(tags.size()), 0));
+    auto index = MdxFile::open(path, table.fields, File::Access::ReadWrite, File::Share::Exclusive);
+    QRandomGenerator rng(3);
+    table.records.push_back(randomRecord(rng));
+    index->insertRecord(1, table.records.back());
+    EXPECT_EQ(hasKeys(), std::vector<int>(size_t(tags.size()), 1));
+    index->removeRecord(1, table.records.back());
+    EXPECT_EQ(hasKeys(), std::vector<int>(size_t(tags.size()), 0));
+    // through splits and back
+    for (std::uint32_t i = 1; i <= 300; ++i) {
+        table.records.push_back(randomRecord(rng));
+        index->insertRecord(i + 1, table.records.back());
+    }
+    EXPECT_EQ(hasKeys(), std::vector<int>(size_t(tags.size()), 1));
+    for (std::uint32_t i = 1; i <= 300; ++i)
+        index->removeRecord(i + 1, table.records[i]);
+    EXPECT_EQ(hasKeys(), std::vector<int>(size_t(tags.size()), 0));
 }
 
 TEST_F(MdxTree, UniqueTagKeepsTheFirstRecordOfEachKey)

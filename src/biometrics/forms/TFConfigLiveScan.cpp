@@ -6,6 +6,7 @@
 #include "core/Dialogs.h"
 #include "core/ProgramFolder.h"
 #include "data/Tdm.h"
+#include "ui/FieldTextFilter.h"
 
 namespace qal {
 
@@ -25,6 +26,8 @@ TFConfigLiveScan::TFConfigLiveScan(Tdm &dm, QWidget *parent)
     connect(m_ui->btConfigurar, &QPushButton::clicked, this, &TFConfigLiveScan::btConfigurarClick);
     connect(m_ui->btCaptura, &QPushButton::clicked, this, &TFConfigLiveScan::btCapturaClick);
     connect(m_ui->btLiveScan, &QPushButton::clicked, this, &TFConfigLiveScan::btLiveScanClick);
+    // the folder is kept in the capture programs' INI file, in the tables' code page and on one line
+    ui::filterAsField(m_ui->edPathLiveScan, 0);
     // another folder offers the programs described there
     connect(m_ui->edPathLiveScan, &QLineEdit::editingFinished, this, [this] {
         llenarProgramas(elegidos().archivo);

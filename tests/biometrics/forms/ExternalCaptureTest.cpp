@@ -5,12 +5,16 @@
 #include "core/IniFile.h"
 #include "core/ProgramFolder.h"
 #include "support/Controls.h"
+#include "support/Typing.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 using qal::test::child;
 
@@ -232,6 +236,21 @@ TEST_F(ExternalCapture, ScannerImagesAreMirroredAsConfigured)
         EXPECT_EQ(stored.pixel(stored.width() - 1, stored.height() - 1), original.pixel(0, 0));
         form.reject();
     });
+}
+
+TEST_F(ExternalCapture, TheProgramsFolderTakesOneLineOfTheCodePage)
+{
+    TFConfigLiveScan config(*dm);
+    auto *path = child<QLineEdit>(config, "edPathLiveScan");
+    ASSERT_TRUE(path);
+    path->clear();
+    // typed: a letter the code page lacks becomes its plain one, Cyrillic is refused
+    test::typeText(path, QStringLiteral("C:\\ŁiveЖ"));
+    EXPECT_EQ(path->text(), QStringLiteral("C:\\Live"));
+    // pasted: a tab and a line break become spaces, an end-of-file mark goes
+    QApplication::clipboard()->setText(QStringLiteral("\tScan\r\n\x1a"));
+    QTest::keyClick(path, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(path->text(), QStringLiteral("C:\\Live Scan "));
 }
 
 } // namespace
