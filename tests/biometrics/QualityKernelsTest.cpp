@@ -2,12 +2,14 @@
 // moved by one pixel of a ridge map is a different score.
 #include "biometrics/quality/BlockWindows.h"
 #include "biometrics/quality/QualityMap.h"
+#include "biometrics/quality/RidgeWaves.h"
 #include "biometrics/quality/Smoothing.h"
 #include "biometrics/quality/Thinning.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 using namespace qal::quality;
@@ -156,5 +158,87 @@ TEST(QualityKernels, ThinningRemovesThePixelsThePlainMethodRemoves)
         plainThin(expected, width, height);
         thin(map, width, height);
         ASSERT_EQ(map, expected) << "round " << round;
+    }
+}
+
+namespace {
+
+// The anisotropy of one block the slow way: the image halved, every pixel of the block's
+// window multiplied by each wave afresh, the window's mean taken out of the pixels first.
+double plainAnisotropy(const std::vector<std::uint8_t> &image, int width, int height, int bx, int by)
+{
+    const int hw = (width + 1) / 2, hh = (height + 1) / 2;
+    std::vector<double> half(std::size_t(hw) * hh);
+    for (int y = 0; y < hh; ++y)
+        for (int x = 0; x < hw; ++x) {
+            const int x1 = std::min(2 * x + 1, width - 1), y1 = std::min(2 * y + 1, height - 1);
+            half[std::size_t(y) * hw + x] = (image[std::size_t(2 * y) * width + 2 * x] + image[std::size_t(2 * y) * width + x1]
+                                             + image[std::size_t(y1) * width + 2 * x] + image[std::size_t(y1) * width + x1] + 2) / 4;
+        }
+    const int cellsX = (hw + 3) / 4, cellsY = (hh + 3) / 4;
+    const int x0 = std::max(0, bx - 1) * 4, x1 = std::min(hw, (std::min(cellsX - 1, bx + 1) + 1) * 4);
+    const int y0 = std::max(0, by - 1) * 4, y1 = std::min(hh, (std::min(cellsY - 1, by + 1) + 1) * 4);
+    double mean = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            mean += half[std::size_t(y) * hw + x];
+    mean /= double(x1 - x0) * (y1 - y0);
+    double power[16] = {}, total = 0, best = 0;
+    for (int d = 0; d < 16; ++d) {
+        for (int k = 2; k <= 4; ++k) {
+            const double w = 2 * M_PI * k / 12, wx = w * std::cos(M_PI * d / 16), wy = w * std::sin(M_PI * d / 16);
+            double re = 0, im = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) {
+                    const double v = half[std::size_t(y) * hw + x] - mean;
+                    re += v * std::cos(wx * x + wy * y);
+                    im -= v * std::sin(wx * x + wy * y);
+                }
+            power[d] += re * re + im * im;
+        }
+        total += power[d];
+        best = std::max(best, power[d]);
+    }
+    return best * 16 / total;
+}
+
+} // namespace
+
+TEST(RidgeWaves, EachBlockAsMeasuredTheSlowWay)
+{
+    for (const auto &[w, h] : {std::pair {96, 80}, std::pair {101, 67}}) {
+        std::vector<std::uint8_t> image(std::size_t(w) * h);
+        std::mt19937 rng(5);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                image[std::size_t(y) * w + x] = std::uint8_t(std::clamp(
+                    128 + 90 * std::sin(2 * M_PI * (0.8 * x + 0.6 * y) / 9.5) + double(rng() % 41) - 20, 0.0, 255.0));
+        const std::vector<RidgeWave> waves = ridgeWaves(image.data(), w, h);
+        const int bw = (w + 7) / 8, bh = (h + 7) / 8;
+        ASSERT_EQ(waves.size(), std::size_t(bw) * bh);
+        for (int by = 0; by < bh; ++by)
+            for (int bx = 0; bx < bw; ++bx)
+                EXPECT_NEAR(waves[std::size_t(by) * bw + bx].anisotropy, plainAnisotropy(image, w, h, bx, by), 2e-3)
+                    << w << "x" << h << " block " << bx << "," << by;
+    }
+}
+
+TEST(RidgeWaves, ParallelRidgesStandOutNoiseAndFlatGreyDoNot)
+{
+    const int w = 160, h = 160;
+    std::vector<std::uint8_t> ridges(std::size_t(w) * h), flat(std::size_t(w) * h, 140);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ridges[std::size_t(y) * w + x] = std::uint8_t(128 + 100 * std::sin(2 * M_PI * (0.5 * x + 0.866 * y) / 10.0));
+    const std::vector<std::uint8_t> random = noise(w, h, 9);
+    const auto r = ridgeWaves(ridges.data(), w, h), n = ridgeWaves(random.data(), w, h), f = ridgeWaves(flat.data(), w, h);
+    const int blocks = w / 8;
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        // windows cut by the image's edge hold less of the wave
+        const int bx = int(i) % blocks, by = int(i) / blocks;
+        const bool inner = bx > 0 && by > 0 && bx < blocks - 1 && by < blocks - 1;
+        EXPECT_GT(r[i].anisotropy, inner ? 6.0f : 4.0f) << i;
+        EXPECT_LT(n[i].anisotropy, 4.0f) << i;
+        EXPECT_EQ(f[i].anisotropy, 1.0f) << i;
     }
 }

@@ -1,6 +1,7 @@
 #include "QualityMap.h"
 
 #include "BlockWindows.h"
+#include "RidgeWaves.h"
 
 #include <algorithm>
 #include <array>
@@ -115,6 +116,9 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
         tensor.addRow(products.data());
     }
 
+    const bool useWaves = p.flowAnisotropy > 0;
+    const std::vector<RidgeWave> waves = useWaves ? ridgeWaves(pixels, width, height) : std::vector<RidgeWave>();
+
     // Contrast and direction of each block's window.
     std::vector<std::uint8_t> contrast(blocks, 0), valid(blocks, 0), weakFlow(blocks, 0);
     std::vector<float> dir2x(blocks, 0.0f), dir2y(blocks, 0.0f); // doubled-angle unit vectors
@@ -135,7 +139,7 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
             if (coherence < p.minCoherence)
                 continue;
             valid[i] = 1;
-            weakFlow[i] = coherence < p.flowCoherence;
+            weakFlow[i] = coherence < p.flowCoherence || (useWaves && waves[i].anisotropy < p.flowAnisotropy);
             const double theta = 0.5 * std::atan2(2 * xy, xx - yy); // across the ridges
             map.alongX[i] = float(-std::sin(theta));
             map.alongY[i] = float(std::cos(theta));

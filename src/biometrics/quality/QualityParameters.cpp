@@ -16,6 +16,7 @@ bool setParameter(QualityParameters &parameters, std::string_view name, double v
         {"flowCoherence", &QualityParameters::flowCoherence},
         {"fillNeighbours", &QualityParameters::fillNeighbours},
         {"maxCurvature", &QualityParameters::maxCurvature},
+        {"flowAnisotropy", &QualityParameters::flowAnisotropy},
         {"ring1", &QualityParameters::ring1},
         {"ring2", &QualityParameters::ring2},
         {"ring3", &QualityParameters::ring3},

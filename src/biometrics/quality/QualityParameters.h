@@ -17,6 +17,9 @@ struct QualityParameters
     double flowCoherence = 0.45; // below: weak ridge flow (level 3 at best)
     double fillNeighbours = 5;   // a block without direction takes its neighbours' when this many have one
     double maxCurvature = 0.35;  // above, over the 3 x 3 blocks: high curvature (level 3 at best)
+    // Below, for the strongest ridge wave against the mean of the sixteen directions
+    // (RidgeWaves.h): weak ridge flow (level 3 at best); 0 leaves the test out.
+    double flowAnisotropy = 3;
     // Rings around the background, in blocks: the first ring gets level 1 at best, the
     // next level 2, the next level 3.
     double ring1 = 1, ring2 = 2, ring3 = 1;
