@@ -42,14 +42,16 @@ std::vector<RidgeWave> ridgeWaves(const std::uint8_t *fullPixels, int fullWidth,
         }
 
     // Per frequency, the cosine and sine of the x part of the phase along a row (by the
-    // angle-sum recurrence, in double precision: a few hundred steps lose nothing).
+    // angle-sum recurrence, in double precision: a few hundred steps lose nothing). Kept
+    // column by column, the frequencies of one x side by side: the sums below run over the
+    // frequencies in the innermost loop, which the compiler turns into vector operations.
     std::vector<float> cosX(std::size_t(Frequencies) * width), sinX(cosX.size());
     for (int f = 0; f < Frequencies; ++f) {
         const double cd = std::cos(double(fx[f])), sd = std::sin(double(fx[f]));
         double c = 1, s = 0;
         for (int x = 0; x < width; ++x) {
-            cosX[std::size_t(f) * width + x] = float(c);
-            sinX[std::size_t(f) * width + x] = float(s);
+            cosX[std::size_t(x) * Frequencies + f] = float(c);
+            sinX[std::size_t(x) * Frequencies + f] = float(s);
             const double next = c * cd - s * sd;
             s = s * cd + c * sd;
             c = next;
@@ -68,19 +70,25 @@ std::vector<RidgeWave> ridgeWaves(const std::uint8_t *fullPixels, int fullWidth,
                 grey[std::size_t(cy) * cellsX + x / Cell] += p[x];
                 grey2[std::size_t(cy) * cellsX + x / Cell] += double(p[x]) * p[x];
             }
+            float cb[Frequencies], sb[Frequencies];
             for (int f = 0; f < Frequencies; ++f) {
-                const float *c = &cosX[std::size_t(f) * width], *s = &sinX[std::size_t(f) * width];
-                const float cb = std::cos(fy[f] * float(y)), sb = std::sin(fy[f] * float(y));
-                std::complex<float> *out = &rowCells[std::size_t(f)];
-                for (int x0 = 0; x0 < width; x0 += Cell, out += Frequencies) {
-                    float sr = 0, si = 0;
-                    for (int x = x0; x < std::min(width, x0 + Cell); ++x) {
-                        sr += float(p[x]) * c[x];
-                        si += float(p[x]) * s[x];
+                cb[f] = std::cos(fy[f] * float(y));
+                sb[f] = std::sin(fy[f] * float(y));
+            }
+            for (int x0 = 0, cx = 0; x0 < width; x0 += Cell, ++cx) {
+                float sr[Frequencies] = {}, si[Frequencies] = {};
+                for (int x = x0; x < std::min(width, x0 + Cell); ++x) {
+                    const float v = float(p[x]);
+                    const float *c = &cosX[std::size_t(x) * Frequencies], *s = &sinX[std::size_t(x) * Frequencies];
+                    for (int f = 0; f < Frequencies; ++f) {
+                        sr[f] += v * c[f];
+                        si[f] += v * s[f];
                     }
-                    // p (cos a - i sin a)(cos b - i sin b)
-                    *out += std::complex<float>(sr * cb - si * sb, -(si * cb + sr * sb));
                 }
+                // p (cos a - i sin a)(cos b - i sin b)
+                std::complex<float> *out = &rowCells[std::size_t(cx) * Frequencies];
+                for (int f = 0; f < Frequencies; ++f)
+                    out[f] += std::complex<float>(sr[f] * cb[f] - si[f] * sb[f], -(si[f] * cb[f] + sr[f] * sb[f]));
             }
         }
         for (int cx = 0; cx < cellsX; ++cx)
@@ -93,7 +101,7 @@ std::vector<RidgeWave> ridgeWaves(const std::uint8_t *fullPixels, int fullWidth,
     std::vector<std::complex<double>> unitX(std::size_t(cellsX) * Frequencies), unitY(std::size_t(cellsY) * Frequencies);
     for (int f = 0; f < Frequencies; ++f) {
         for (int x = 0; x < width; ++x)
-            unitX[std::size_t(x / Cell) * Frequencies + f] += std::complex<double>(cosX[std::size_t(f) * width + x], -sinX[std::size_t(f) * width + x]);
+            unitX[std::size_t(x / Cell) * Frequencies + f] += std::complex<double>(cosX[std::size_t(x) * Frequencies + f], -sinX[std::size_t(x) * Frequencies + f]);
         const double cd = std::cos(double(fy[f])), sd = std::sin(double(fy[f]));
         double c = 1, s = 0;
         for (int y = 0; y < height; ++y) {
@@ -103,14 +111,6 @@ std::vector<RidgeWave> ridgeWaves(const std::uint8_t *fullPixels, int fullWidth,
             c = next;
         }
     }
-    std::vector<std::complex<double>> unitCell(cells * Frequencies);
-    for (int cy = 0; cy < cellsY; ++cy)
-        for (int cx = 0; cx < cellsX; ++cx)
-            for (int f = 0; f < Frequencies; ++f) {
-                const std::complex<double> a = unitX[std::size_t(cx) * Frequencies + f], b = unitY[std::size_t(cy) * Frequencies + f];
-                unitCell[(std::size_t(cy) * cellsX + cx) * Frequencies + f] = {a.real() * b.real() - a.imag() * b.imag(),
-                                                                               a.real() * b.imag() + a.imag() * b.real()};
-            }
 
     std::vector<RidgeWave> result(cells);
     std::complex<double> sum[Frequencies], unit[Frequencies];
@@ -119,18 +119,24 @@ std::vector<RidgeWave> ridgeWaves(const std::uint8_t *fullPixels, int fullWidth,
             const int x0 = std::max(0, bx - 1), x1 = std::min(cellsX - 1, bx + 1);
             const int y0 = std::max(0, by - 1), y1 = std::min(cellsY - 1, by + 1);
             std::fill(std::begin(sum), std::end(sum), std::complex<double>());
-            std::fill(std::begin(unit), std::end(unit), std::complex<double>());
             double s = 0, s2 = 0;
             for (int cy = y0; cy <= y1; ++cy)
                 for (int cx = x0; cx <= x1; ++cx) {
                     const std::size_t c = std::size_t(cy) * cellsX + cx;
                     s += grey[c];
                     s2 += grey2[c];
-                    for (int f = 0; f < Frequencies; ++f) {
+                    for (int f = 0; f < Frequencies; ++f)
                         sum[f] += wave[c * Frequencies + f];
-                        unit[f] += unitCell[c * Frequencies + f];
-                    }
                 }
+            // a constant window's wave sum separates: its columns' sum times its rows' sum
+            for (int f = 0; f < Frequencies; ++f) {
+                std::complex<double> ux, uy;
+                for (int cx = x0; cx <= x1; ++cx)
+                    ux += unitX[std::size_t(cx) * Frequencies + f];
+                for (int cy = y0; cy <= y1; ++cy)
+                    uy += unitY[std::size_t(cy) * Frequencies + f];
+                unit[f] = ux * uy;
+            }
             const double n = double(std::min(width, (x1 + 1) * Cell) - x0 * Cell)
                 * double(std::min(height, (y1 + 1) * Cell) - y0 * Cell);
             const double mean = s / n, variance = std::max(0.0, s2 / n - mean * mean);
