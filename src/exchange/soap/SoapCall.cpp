@@ -1,12 +1,10 @@
 #include "SoapCall.h"
 
+#include "BoundedReply.h"
 #include "SoapAnswer.h"
 
-#include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
 #include <QXmlStreamWriter>
 
 namespace qal::soap {
@@ -50,59 +48,30 @@ SoapCallResult callSoap(const SoapSettings &settings, const SoapRequest &request
     http.setRawHeader("SOAPAction", '"' + request.soapAction.toUtf8() + '"');
     http.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("QAL Regional"));
 
-    QNetworkReply *reply = network.post(http, soapEnvelope(settings.ns, request));
-    QByteArray body;
-    bool tooLarge = false;
-    bool timedOut = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply, [&] {
-        timedOut = true;
-        reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
-        body += reply->read(kMaxAnswerBytes + 1 - body.size());
-        if (body.size() > kMaxAnswerBytes) {
-            tooLarge = true;
-            reply->abort();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(settings.timeoutMs);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    deadline.stop();
-    if (!tooLarge && !timedOut)
-        body += reply->read(kMaxAnswerBytes + 1 - body.size());
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-    const QNetworkReply::NetworkError networkError = reply->error();
-    const QString networkText = reply->errorString();
-    delete reply;
-
-    if (timedOut) {
+    const BoundedReply reply = awaitBounded(network.post(http, soapEnvelope(settings.ns, request)),
+                                            settings.timeoutMs, kMaxAnswerBytes);
+    if (reply.timedOut) {
         result.error = QStringLiteral("el servicio no respondió a tiempo (%1 s)").arg((settings.timeoutMs + 999) / 1000);
         return result;
     }
-    if (tooLarge || body.size() > kMaxAnswerBytes) {
+    if (reply.tooLarge) {
         result.error = QStringLiteral("la respuesta supera %1 bytes").arg(kMaxAnswerBytes);
         return result;
     }
-    if (status == 0) { // no HTTP answer at all
-        result.error = networkText;
+    if (reply.status == 0) { // no HTTP answer at all
+        result.error = reply.errorText;
         return result;
     }
 
-    const SoapAnswer answer = parseSoapAnswer(body, settings.ns, request.operation);
+    const SoapAnswer answer = parseSoapAnswer(reply.body, settings.ns, request.operation);
     if (answer.kind == SoapAnswer::Fault) {
         result.error = answer.faultString.isEmpty() ? answer.faultCode : answer.faultString;
         if (result.error.isEmpty())
             result.error = QStringLiteral("error del servicio");
         return result;
     }
-    if (status < 200 || status > 299 || networkError != QNetworkReply::NoError) {
-        result.error = QStringLiteral("HTTP %1 %2").arg(status).arg(reason).trimmed();
+    if (reply.status < 200 || reply.status > 299 || reply.error != QNetworkReply::NoError) {
+        result.error = QStringLiteral("HTTP %1 %2").arg(reply.status).arg(reply.reason).trimmed();
         return result;
     }
     if (answer.kind == SoapAnswer::Malformed) {

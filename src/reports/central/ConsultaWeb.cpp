@@ -3,15 +3,13 @@
 #include "data/PosicionTabla.h"
 #include "data/QalRegIni.h"
 #include "data/Tdm.h"
+#include "exchange/soap/BoundedReply.h"
 #include "exchange/soap/SoapSettings.h"
 
 #include "core/Dialogs.h"
 
-#include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
 
 namespace qal::central {
 
@@ -40,45 +38,18 @@ Respuesta get(const QUrl &url, const QNetworkProxy &proxy, int timeoutMs, qint64
     http.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     http.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
 
-    QNetworkReply *reply = network.get(http);
-    bool tooLarge = false, timedOut = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply, [&] {
-        timedOut = true;
-        reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
-        r.cuerpo += reply->read(maxBytes + 1 - r.cuerpo.size());
-        if (r.cuerpo.size() > maxBytes) {
-            tooLarge = true;
-            reply->abort();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(timeoutMs);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    deadline.stop();
-    if (!tooLarge && !timedOut)
-        r.cuerpo += reply->read(maxBytes + 1 - r.cuerpo.size());
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-    const QString networkText = reply->errorString();
-    const bool networkError = reply->error() != QNetworkReply::NoError;
-    delete reply;
-
-    if (timedOut)
+    const soap::BoundedReply reply = soap::awaitBounded(network.get(http), timeoutMs, maxBytes);
+    r.cuerpo = reply.body;
+    if (reply.timedOut)
         r.error = QStringLiteral("El servidor no respondió en %1 segundos").arg((timeoutMs + 999) / 1000);
-    else if (tooLarge || r.cuerpo.size() > maxBytes)
+    else if (reply.tooLarge)
         r.error = QStringLiteral("La respuesta supera los %1 bytes").arg(maxBytes);
-    else if (status == 0)
-        r.error = networkText;
-    else if (status < 200 || status > 299)
-        r.error = QStringLiteral("HTTP %1 %2").arg(status).arg(reason).trimmed();
-    else if (networkError)
-        r.error = networkText;
+    else if (reply.status == 0)
+        r.error = reply.errorText;
+    else if (reply.status < 200 || reply.status > 299)
+        r.error = QStringLiteral("HTTP %1 %2").arg(reply.status).arg(reply.reason).trimmed();
+    else if (reply.error != QNetworkReply::NoError)
+        r.error = reply.errorText;
     else
         r.ok = true;
     if (!r.ok)
