@@ -344,20 +344,18 @@ void DbfFile::readRecordInto(std::uint32_t recno, QByteArray &out) const
 {
     if (recno < 1 || recno > m_count)
         throw DatabaseError(QStringLiteral("La tabla %1 no tiene el registro %2.").arg(name()).arg(recno));
-    const bool cached = m_cacheCount > 0 && recno >= m_cacheFirst && recno < m_cacheFirst + m_cacheCount;
-    // Past the cached window the walk may be in file order: readRecord reads ahead.
-    if (!cached && m_cacheCount > 0 && recno == m_cacheFirst + m_cacheCount) {
-        out = readRecord(recno);
-        return;
-    }
-    if (!cached) {
-        // one record, into the cache's own buffer: no allocation once it has the room
-        m_cacheCount = 0;
-        m_cache.resize(m_recordLength);
+    if (m_cacheCount == 0 || recno < m_cacheFirst || recno >= m_cacheFirst + m_cacheCount) {
+        // A read right after the cached window is a walk in file order: read ahead. Either
+        // way into the cache's own buffer, which keeps its room from one read to the next.
+        const bool inOrder = m_cacheCount > 0 && recno == m_cacheFirst + m_cacheCount;
+        const std::uint32_t ahead = std::max<std::uint32_t>(1, std::uint32_t(kReadAhead / m_recordLength));
+        const std::uint32_t n = inOrder ? std::min<std::uint32_t>(m_count - recno + 1, ahead) : 1;
         const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(recno - 1) * m_recordLength;
-        m_file.readInto(at, m_cache.data(), m_recordLength);
+        m_cacheCount = 0;
+        m_cache.resize(qsizetype(n) * m_recordLength);
+        m_file.readInto(at, m_cache.data(), m_cache.size());
         m_cacheFirst = recno;
-        m_cacheCount = 1;
+        m_cacheCount = n;
     }
     out.resize(m_recordLength);
     std::memcpy(out.data(), m_cache.constData() + qsizetype(recno - m_cacheFirst) * m_recordLength,
@@ -366,25 +364,9 @@ void DbfFile::readRecordInto(std::uint32_t recno, QByteArray &out) const
 
 QByteArray DbfFile::readRecord(std::uint32_t recno) const
 {
-    if (recno < 1 || recno > m_count)
-        throw DatabaseError(QStringLiteral("La tabla %1 no tiene el registro %2.").arg(name()).arg(recno));
-    if (m_cacheCount > 0 && recno >= m_cacheFirst && recno < m_cacheFirst + m_cacheCount)
-        return m_cache.mid(qsizetype(recno - m_cacheFirst) * m_recordLength, m_recordLength);
-    const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(recno - 1) * m_recordLength;
-    // A read right after the cached window is a walk in file order: read ahead.
-    if (m_cacheCount > 0 && recno == m_cacheFirst + m_cacheCount) {
-        const std::uint32_t n = std::min<std::uint32_t>(
-            m_count - recno + 1, std::max<std::uint32_t>(1, std::uint32_t(kReadAhead / m_recordLength)));
-        m_cache = m_file.read(at, std::int64_t(n) * m_recordLength);
-        m_cacheFirst = recno;
-        m_cacheCount = n;
-        return m_cache.left(m_recordLength);
-    }
-    QByteArray rec = m_file.read(at, m_recordLength);
-    m_cache = rec;
-    m_cacheFirst = recno;
-    m_cacheCount = 1;
-    return rec;
+    QByteArray record;
+    readRecordInto(recno, record);
+    return record;
 }
 
 bool DbfFile::hasDeletedRecords() const

@@ -140,7 +140,6 @@ bool isNumber(const QVariant &v)
     }
 }
 
-
 QVariant decode(const FieldDescriptor &field, QByteArrayView bytes)
 {
     switch (field.type) {
