@@ -1,15 +1,26 @@
 #include "DbfFile.h"
 
 #include "DatabaseError.h"
+#include "ScanBuffers.h"
 #include "core/Clock.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 
 namespace qal::dbase {
 namespace {
+
+// A clock of a few milliseconds' grain that costs next to nothing to read: it is read for
+// every record a walk takes from what it read ahead.
+std::int64_t coarseMilliseconds()
+{
+    timespec t {};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+    return std::int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
 
 constexpr qsizetype kReadAhead = 256 * 1024;
 // Pieces read by walks over every record (scans for deleted ones, packs, index builds).
@@ -299,7 +310,7 @@ void DbfFile::repairCount(std::uint32_t count)
     putU32(bytes, 0, count);
     writeHeaderBytes(4, bytes);
     m_count = count;
-    m_cacheCount = 0;
+    dropCache();
     m_damage.clear();
 }
 
@@ -312,7 +323,8 @@ void DbfFile::close()
     m_fieldByName.clear();
     m_count = 0;
     m_cache.clear();
-    m_cacheCount = 0;
+    m_scattered.clear();
+    dropCache();
 }
 
 bool DbfFile::hasMemoFields() const
@@ -337,14 +349,51 @@ void DbfFile::refreshCount()
         m_count = count;
         putU32(m_header, 4, count);
     }
+    dropCache();
+}
+
+void DbfFile::dropCache() const
+{
     m_cacheCount = 0;
+    m_scatteredRecnos.clear();
+}
+
+DbfFile::ReadStamp DbfFile::stampNow() const
+{
+    return {m_file.generation(), coarseMilliseconds()};
+}
+
+bool DbfFile::stillFresh(const ReadStamp &stamp) const
+{
+    // A walk reads its records ahead a fraction of a millisecond before it uses them; an
+    // operator's next move comes much later and reads the record again.
+    constexpr std::int64_t kFreshMs = 200;
+    return stamp.generation == m_file.generation() && coarseMilliseconds() - stamp.readAtMs <= kFreshMs;
+}
+
+const char *DbfFile::cachedRecord(std::uint32_t recno) const
+{
+    if (m_cacheCount > 0 && recno >= m_cacheFirst && recno < m_cacheFirst + m_cacheCount && stillFresh(m_cacheStamp))
+        return m_cache.constData() + qsizetype(recno - m_cacheFirst) * m_recordLength;
+    if (m_scatteredRecnos.empty() || !stillFresh(m_scatteredStamp))
+        return nullptr;
+    std::size_t i = m_scatterNext;
+    if (i >= m_scatteredRecnos.size() || m_scatteredRecnos[i] != recno) {
+        const auto it = std::find(m_scatteredRecnos.begin(), m_scatteredRecnos.end(), recno);
+        if (it == m_scatteredRecnos.end())
+            return nullptr;
+        i = std::size_t(it - m_scatteredRecnos.begin());
+    }
+    m_scatterNext = i + 1;
+    return m_scattered.constData() + qsizetype(i) * m_recordLength;
 }
 
 void DbfFile::readRecordInto(std::uint32_t recno, QByteArray &out) const
 {
     if (recno < 1 || recno > m_count)
         throw DatabaseError(QStringLiteral("La tabla %1 no tiene el registro %2.").arg(name()).arg(recno));
-    if (m_cacheCount == 0 || recno < m_cacheFirst || recno >= m_cacheFirst + m_cacheCount) {
+    const char *cached = cachedRecord(recno);
+    if (!cached) {
         // A read right after the cached window is a walk in file order: read ahead. Either
         // way into the cache's own buffer, which keeps its room from one read to the next.
         const bool inOrder = m_cacheCount > 0 && recno == m_cacheFirst + m_cacheCount;
@@ -353,13 +402,38 @@ void DbfFile::readRecordInto(std::uint32_t recno, QByteArray &out) const
         const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(recno - 1) * m_recordLength;
         m_cacheCount = 0;
         m_cache.resize(qsizetype(n) * m_recordLength);
+        m_cacheStamp = stampNow();
         m_file.readInto(at, m_cache.data(), m_cache.size());
         m_cacheFirst = recno;
         m_cacheCount = n;
+        cached = m_cache.constData();
     }
     out.resize(m_recordLength);
-    std::memcpy(out.data(), m_cache.constData() + qsizetype(recno - m_cacheFirst) * m_recordLength,
-                std::size_t(m_recordLength));
+    std::memcpy(out.data(), cached, std::size_t(m_recordLength));
+}
+
+void DbfFile::prefetch(std::span<const std::uint32_t> recnos) const
+{
+    m_scatteredRecnos.clear();
+    if (recnos.size() < 2 || !m_file.batchesReads())
+        return;
+    m_pieces.clear();
+    m_scattered.resize(qsizetype(recnos.size()) * m_recordLength);
+    for (const std::uint32_t r : recnos) {
+        if (r < 1 || r > m_count)
+            continue;
+        const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(r - 1) * m_recordLength;
+        m_pieces.push_back({at, m_scattered.data() + qsizetype(m_pieces.size()) * m_recordLength, m_recordLength});
+        m_scatteredRecnos.push_back(r);
+    }
+    m_scatteredStamp = stampNow();
+    try {
+        m_file.readPieces(m_pieces);
+    } catch (const DatabaseError &) {
+        m_scatteredRecnos.clear();
+        return;
+    }
+    m_scatterNext = 0;
 }
 
 QByteArray DbfFile::readRecord(std::uint32_t recno) const
@@ -383,7 +457,8 @@ bool DbfFile::hasDeletedRecords() const
 void DbfFile::forEachChunk(const ChunkVisitor &visit) const
 {
     const std::uint32_t perChunk = std::max<std::uint32_t>(1, std::uint32_t(kScanChunk / m_recordLength));
-    QByteArray chunk;
+    ScanBuffer buffer;
+    QByteArray &chunk = buffer.bytes();
     for (std::uint64_t first = 1; first <= m_count; first += perChunk) {
         const std::uint64_t n = std::min<std::uint64_t>(perChunk, m_count - first + 1);
         const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(first - 1) * m_recordLength;
@@ -401,7 +476,7 @@ void DbfFile::writeRecord(std::uint32_t recno, const QByteArray &record)
         throw DatabaseError(QStringLiteral("La tabla %1 no tiene el registro %2.").arg(name()).arg(recno));
     if (record.size() != m_recordLength)
         throw DatabaseError(QStringLiteral("Registro de longitud incorrecta para la tabla %1.").arg(name()));
-    m_cacheCount = 0;
+    dropCache();
     m_file.write(std::int64_t(m_headerLength) + std::int64_t(recno - 1) * m_recordLength, record);
 }
 
@@ -412,7 +487,7 @@ std::uint32_t DbfFile::appendRecord(const QByteArray &record)
         throw DatabaseError(QStringLiteral("Registro de longitud incorrecta para la tabla %1.").arg(name()));
     if (m_count == 0xFFFFFFFFu)
         throw DatabaseError(QStringLiteral("La tabla %1 está llena.").arg(name()));
-    m_cacheCount = 0;
+    dropCache();
     QByteArray bytes = record;
     bytes.append('\x1A');
     m_file.write(std::int64_t(m_headerLength) + std::int64_t(m_count) * m_recordLength, bytes);

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <vector>
 
 namespace qal::dbase {
 
@@ -103,6 +105,12 @@ public:
     QByteArray readRecord(std::uint32_t recno) const;
     // The same into out, whose buffer is reused: a walk reads a hundred thousand records.
     void readRecordInto(std::uint32_t recno, QByteArray &out) const;
+    // Reads the records a walk in index order visits next, in one batch where the system
+    // allows it (see File::readPieces); readRecordInto then takes them from memory until a
+    // write, a refresh or the next batch. Nothing is read when batches are not possible or
+    // a record cannot be read: the walk's own read of it then says why.
+    void prefetch(std::span<const std::uint32_t> recnos) const;
+    bool isCached(std::uint32_t recno) const { return cachedRecord(recno) != nullptr; }
     // True when some record is flagged deleted; reads the records in large pieces and stops
     // at the first deleted one.
     bool hasDeletedRecords() const;
@@ -126,6 +134,8 @@ public:
 private:
     void writeHeaderBytes(int offset, const QByteArray &bytes);
     QString name() const;
+    const char *cachedRecord(std::uint32_t recno) const;
+    void dropCache() const;
 
     File m_file;
     QByteArray m_header; // the 32 fixed bytes
@@ -136,10 +146,27 @@ private:
     int m_recordLength = 0;
     QString m_damage;
 
+    // When records were read ahead: they are used while no handle of the program has written
+    // the file since, and for a moment only, since another program may write it too.
+    struct ReadStamp
+    {
+        std::uint64_t generation = 0;
+        std::int64_t readAtMs = 0;
+    };
+    ReadStamp stampNow() const;
+    bool stillFresh(const ReadStamp &stamp) const;
+
     // A window of records read ahead for walks in file order; dropped by any write.
     mutable QByteArray m_cache;
+    mutable ReadStamp m_cacheStamp;
     mutable std::uint32_t m_cacheFirst = 0; // record number of the first cached record
     mutable std::uint32_t m_cacheCount = 0;
+    // The records of the last prefetch, side by side in m_scattered, in the order asked.
+    mutable std::vector<std::uint32_t> m_scatteredRecnos;
+    mutable QByteArray m_scattered;
+    mutable std::size_t m_scatterNext = 0; // where the walk is expected to ask next
+    mutable ReadStamp m_scatteredStamp;
+    mutable std::vector<ReadPiece> m_pieces;
 };
 
 } // namespace qal::dbase

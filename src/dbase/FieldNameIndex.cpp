@@ -5,6 +5,7 @@ namespace qal::dbase {
 void FieldNameIndex::build(const FieldList &fields)
 {
     m_fields = &fields;
+    m_last = -1;
     std::size_t size = 16;
     while (size < std::size_t(fields.size()) * 2)
         size *= 2;
@@ -24,6 +25,7 @@ void FieldNameIndex::clear()
 {
     m_fields = nullptr;
     m_slots.clear();
+    m_last = -1;
 }
 
 int FieldNameIndex::findOtherSpelling(const QString &name) const

@@ -22,8 +22,19 @@ public:
     // Index of the field named name (any case) or -1. Of two fields of one name, the first.
     int find(const QString &name) const
     {
-        const int i = findStored(name);
-        return i >= 0 ? i : findOtherSpelling(name);
+        // A list or a dump reads the fields in their order, by the names the table gave it:
+        // the field after the last one found, asked for by the very same string.
+        const qsizetype next = qsizetype(m_last) + 1;
+        if (m_fields && next < m_fields->size() && (*m_fields)[next].name.constData() == name.constData()) {
+            m_last = int(next);
+            return m_last;
+        }
+        int i = findStored(name);
+        if (i < 0)
+            i = findOtherSpelling(name);
+        if (i >= 0)
+            m_last = i;
+        return i;
     }
 
 private:
@@ -72,6 +83,7 @@ private:
 
     const FieldList *m_fields = nullptr;
     std::vector<std::int16_t> m_slots; // field index, -1 for an empty slot; a power of two long
+    mutable int m_last = -1;           // the field found last
 };
 
 } // namespace qal::dbase

@@ -5,9 +5,13 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qal::dbase {
@@ -25,6 +29,30 @@ QString baseName(const QString &path)
 {
     return QFileInfo(path).fileName();
 }
+
+// The write counters of the files the program has open, by device and inode, so that two
+// handles of one file (two tables, a table and its maintenance) share one.
+class Generations
+{
+public:
+    static std::shared_ptr<std::atomic<std::uint64_t>> of(int fd)
+    {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            return std::make_shared<std::atomic<std::uint64_t>>(0);
+        static std::mutex mutex;
+        static std::map<std::pair<dev_t, ino_t>, std::weak_ptr<std::atomic<std::uint64_t>>> counters;
+        const std::lock_guard lock(mutex);
+        std::erase_if(counters, [](const auto &entry) { return entry.second.expired(); });
+        std::weak_ptr<std::atomic<std::uint64_t>> &slot = counters[{st.st_dev, st.st_ino}];
+        std::shared_ptr<std::atomic<std::uint64_t>> counter = slot.lock();
+        if (!counter) {
+            counter = std::make_shared<std::atomic<std::uint64_t>>(0);
+            slot = counter;
+        }
+        return counter;
+    }
+};
 
 } // namespace
 
@@ -47,6 +75,7 @@ void File::open(const QString &path, Access access, Share share)
     }
     m_path = path;
     m_access = access;
+    joinGeneration();
     try {
         lock(share);
     } catch (...) {
@@ -63,12 +92,19 @@ void File::create(const QString &path)
         throw DatabaseError(QStringLiteral("No se puede crear el archivo %1: %2").arg(path, systemError()));
     m_path = path;
     m_access = Access::ReadWrite;
+    joinGeneration();
+    bumpGeneration(); // a file created over an open one has changed under its readers
     try {
         lock(Share::Exclusive);
     } catch (...) {
         close();
         throw;
     }
+}
+
+void File::joinGeneration()
+{
+    m_generation = Generations::of(m_fd);
 }
 
 void File::lock(Share share)
@@ -111,6 +147,9 @@ void File::close()
         ::close(m_fd); // releases the open-file-description lock
     m_fd = -1;
     m_journal = nullptr;
+    m_generation.reset();
+    m_ring.reset();
+    m_ringTried = false;
 }
 
 std::int64_t File::size() const
@@ -167,6 +206,30 @@ void File::readInto(std::int64_t offset, char *data, std::int64_t n) const
         throw truncated();
 }
 
+bool File::batchesReads() const
+{
+    if (!m_ringTried) {
+        m_ring = ReadRing::create();
+        m_ringTried = true;
+    }
+    return m_ring != nullptr;
+}
+
+void File::readPieces(std::span<const ReadPiece> pieces) const
+{
+    bool whole[ReadRing::kCapacity];
+    for (std::size_t at = 0; at < pieces.size(); at += ReadRing::kCapacity) {
+        const std::span<const ReadPiece> batch = pieces.subspan(at, std::min(ReadRing::kCapacity, pieces.size() - at));
+        std::fill(std::begin(whole), std::end(whole), false);
+        if (batchesReads() && !m_ring->read(m_fd, batch, whole))
+            m_ring.reset();
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            if (!whole[i])
+                readInto(batch[i].offset, batch[i].data, batch[i].size);
+        }
+    }
+}
+
 DatabaseError File::truncated() const
 {
     return DatabaseError(QStringLiteral("El archivo %1 está truncado o dañado.").arg(baseName(m_path)));
@@ -198,12 +261,15 @@ void File::writeDirect(std::int64_t offset, const char *data, std::int64_t n)
         if (w <= 0)
             throw DatabaseError(QStringLiteral("Error al escribir el archivo %1: %2").arg(m_path, systemError()));
         done += w;
+        bumpGeneration();
     }
 }
 
 void File::truncateDirect(std::int64_t newSize)
 {
-    if (::ftruncate(m_fd, off_t(newSize)) != 0)
+    const int r = ::ftruncate(m_fd, off_t(newSize));
+    bumpGeneration();
+    if (r != 0)
         throw DatabaseError(QStringLiteral("Error al escribir el archivo %1: %2").arg(m_path, systemError()));
 }
 

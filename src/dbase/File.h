@@ -1,9 +1,14 @@
 #pragma once
 
+#include "ReadRing.h"
+
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <span>
 
 namespace qal::dbase {
 
@@ -43,6 +48,11 @@ public:
     // Exactly n bytes at offset into the caller's buffer, for walks over a whole file
     // that reuse one buffer; throws when the file is shorter.
     void readInto(std::int64_t offset, char *data, std::int64_t n) const;
+    // Every piece exactly, as readInto reads one, in as few system calls as the system
+    // allows (see ReadRing). False when it would take one call a piece: the caller may then
+    // as well read each piece when it needs it.
+    bool batchesReads() const;
+    void readPieces(std::span<const ReadPiece> pieces) const;
     // Writes go through the journal when one is attached, so that a group of writes to
     // the files of a table is all-or-nothing even when the process is killed midway.
     void write(std::int64_t offset, const QByteArray &bytes);
@@ -50,12 +60,18 @@ public:
 
     void setJournal(Journal *journal) { m_journal = journal; }
 
+    // Counts the writes to this file through every handle of the program that has it open:
+    // a reader that keeps bytes read ahead knows from it whether they may have changed.
+    std::uint64_t generation() const { return m_generation ? m_generation->load(std::memory_order_acquire) : 0; }
+
     // Used by the journal itself.
     void writeDirect(std::int64_t offset, const char *data, std::int64_t n);
     void truncateDirect(std::int64_t size);
 
 private:
     void lock(Share share);
+    void joinGeneration();
+    void bumpGeneration() { m_generation->fetch_add(1, std::memory_order_acq_rel); }
     std::int64_t readUpTo(std::int64_t offset, char *data, std::int64_t n) const;
     DatabaseError truncated() const;
 
@@ -63,6 +79,9 @@ private:
     QString m_path;
     Access m_access = Access::ReadOnly;
     Journal *m_journal = nullptr;
+    std::shared_ptr<std::atomic<std::uint64_t>> m_generation; // shared by the handles of one file
+    mutable std::unique_ptr<ReadRing> m_ring; // made at the first scattered read
+    mutable bool m_ringTried = false;
 };
 
 } // namespace qal::dbase

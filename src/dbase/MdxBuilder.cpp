@@ -4,6 +4,9 @@
 
 #include "core/Cp1252.h"
 
+#include <cstring>
+#include <stdexcept>
+
 namespace qal::dbase {
 
 using namespace mdx;
@@ -127,10 +130,50 @@ void writeInterior(char *block, const Level &level, std::size_t node, const Leve
     qToLittleEndian(children.pages[last], item);
 }
 
+// Collects node blocks, zero-filled, in one reused buffer and writes it out when full.
+class NodeStream
+{
+public:
+    NodeStream(std::uint32_t firstPage, const MdxImageWriter &write) : m_nextPage(firstPage), m_write(write)
+    {
+        m_buffer.resize(kBufferBlocks * kBlockBytes);
+    }
+    // The block for page, which must be the next one.
+    char *block(std::uint32_t page)
+    {
+        if (page != m_nextPage)
+            throw std::logic_error("index nodes out of page order");
+        if (m_used == m_buffer.size())
+            flush();
+        if (m_used == 0)
+            std::memset(m_buffer.data(), 0, size_t(m_buffer.size()));
+        char *at = m_buffer.data() + m_used;
+        m_used += kBlockBytes;
+        m_nextPage += kPagesPerBlock;
+        return at;
+    }
+    void flush()
+    {
+        if (m_used == 0)
+            return;
+        const std::uint32_t blocks = std::uint32_t(m_used / kBlockBytes);
+        const std::uint32_t firstPage = m_nextPage - blocks * kPagesPerBlock;
+        m_write(std::int64_t(firstPage) * kPageSize, m_used == m_buffer.size() ? m_buffer : m_buffer.left(m_used));
+        m_used = 0;
+    }
+
+private:
+    static constexpr qsizetype kBufferBlocks = 256;
+    QByteArray m_buffer;
+    qsizetype m_used = 0;
+    std::uint32_t m_nextPage;
+    const MdxImageWriter &m_write;
+};
+
 } // namespace
 
-QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const std::vector<MdxBuildTag> &tags,
-                    const QDate &today)
+void buildMdx(const QString &tableName, std::uint8_t languageDriver, const std::vector<MdxBuildTag> &tags,
+              const QDate &today, const MdxImageWriter &write)
 {
     const int tagCount = int(tags.size());
     std::uint32_t nextPage = kHeaderPages + std::uint32_t(tagCount) * kPagesPerBlock;
@@ -149,7 +192,9 @@ QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const
         }
     }
 
-    QByteArray file(qsizetype(nextPage) * kPageSize, '\0');
+    // The file header and the tag headers: every page before the first node.
+    const std::uint32_t firstNodePage = kHeaderPages + std::uint32_t(tagCount) * kPagesPerBlock;
+    QByteArray file(qsizetype(firstNodePage) * kPageSize, '\0');
 
     // File header
     put8(file, kHdrVersion, 2);
@@ -211,16 +256,24 @@ QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const
         put32(file, h + kTagRootCopy, root);
         putDate(file, h + kTagDate + 1, today);
 
-        const auto block = [&](std::uint32_t page) { return file.data() + qsizetype(page) * kPageSize; };
-        for (std::size_t n = 0; n < levels.front().size(); ++n)
-            writeLeaf(block(levels.front().pages[n]), levels.front(), n, tag.entries, itemLength);
-        for (std::size_t l = 1; l < levels.size(); ++l) {
-            for (std::size_t n = 0; n < levels[l].size(); ++n)
-                writeInterior(block(levels[l].pages[n]), levels[l], n, levels[l - 1], tag.entries, itemLength);
-        }
     }
     linkTagNames(file, tags);
-    return file;
+    write(0, file);
+
+    // The nodes, in the order they were laid out, which is the order of their pages.
+    NodeStream nodes(firstNodePage, write);
+    for (int t = 0; t < tagCount; ++t) {
+        const MdxBuildTag &tag = tags[size_t(t)];
+        const std::vector<Level> &levels = trees[size_t(t)];
+        const int itemLength = itemLengthFor(tag.keyLength);
+        for (std::size_t n = 0; n < levels.front().size(); ++n)
+            writeLeaf(nodes.block(levels.front().pages[n]), levels.front(), n, tag.entries, itemLength);
+        for (std::size_t l = 1; l < levels.size(); ++l) {
+            for (std::size_t n = 0; n < levels[l].size(); ++n)
+                writeInterior(nodes.block(levels[l].pages[n]), levels[l], n, levels[l - 1], tag.entries, itemLength);
+        }
+    }
+    nodes.flush();
 }
 
 } // namespace qal::dbase

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace qal::dbase {
@@ -29,8 +30,13 @@ struct MdxBuildTag
     TagKeys entries;
 };
 
-// The complete file image.
-QByteArray buildMdx(const QString &tableName, std::uint8_t languageDriver, const std::vector<MdxBuildTag> &tags,
-                    const QDate &today);
+// Receives the file in pieces, in file order: bytes for offset on.
+using MdxImageWriter = std::function<void(std::int64_t offset, const QByteArray &bytes)>;
+
+// Lays the file out and hands it to write() a piece at a time, from a buffer reused for
+// every piece: an index of a large table is megabytes, and memory asked of the system anew
+// costs a page fault every 4 KB.
+void buildMdx(const QString &tableName, std::uint8_t languageDriver, const std::vector<MdxBuildTag> &tags,
+              const QDate &today, const MdxImageWriter &write);
 
 } // namespace qal::dbase

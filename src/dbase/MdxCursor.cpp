@@ -32,6 +32,15 @@ public:
         return m_valid ? m_path.back().node.pointers[size_t(m_path.back().index)] : 0;
     }
     QByteArray key() const override { return m_valid ? m_path.back().node.keys[size_t(m_path.back().index)] : QByteArray(); }
+    void upcoming(bool forward, std::size_t most, std::vector<std::uint32_t> &out) const override
+    {
+        out.clear();
+        if (!m_valid)
+            return;
+        const Step &leaf = m_path.back();
+        for (int i = leaf.index; i >= 0 && i < leaf.node.count() && out.size() < most; i += forward ? 1 : -1)
+            out.push_back(leaf.node.pointers[size_t(i)]);
+    }
 
 private:
     bool edge(bool last)

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace qal::dbase {
 
@@ -49,6 +50,10 @@ public:
     virtual bool find(QByteArrayView key, std::uint32_t recno) = 0;
     virtual std::uint32_t recno() const = 0;
     virtual QByteArray key() const = 0;
+    // The record numbers of the entries from this one on, in the direction of the walk, as
+    // far as the index block holding this one goes (at most `most`): what a walk will read
+    // next, known without another read of the index.
+    virtual void upcoming(bool forward, std::size_t most, std::vector<std::uint32_t> &out) const = 0;
 };
 
 // A dBASE IV production index (.MDX): a header, a tag table and one B+ tree per tag, in

@@ -153,7 +153,15 @@ public:
     }
     std::uint32_t rootOf(const OpenTag &tag) const;
     Node readNode(const OpenTag &tag, std::uint32_t page) const;
-    std::uint64_t blockCount() const { return std::uint64_t(m_file.size()) / std::uint64_t(m_blockBytes) + 1; }
+    // Bounds how many blocks a walk can visit without going round in a cycle. Every node read
+    // lies inside the size known (readNode asks the file again past it), so the known size is
+    // bound enough, and a walk does not ask the file's size at every leaf.
+    std::uint64_t blockCount() const
+    {
+        if (m_knownSize == 0)
+            m_knownSize = m_file.size();
+        return std::uint64_t(m_knownSize) / std::uint64_t(m_blockBytes) + 1;
+    }
 
     // Descends from page to a leaf through the first (or last) child; true when it reached one.
     void descendEdge(const OpenTag &tag, Path &path, std::uint32_t page, bool last) const;

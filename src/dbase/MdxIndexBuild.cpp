@@ -141,13 +141,14 @@ void finishIndex(IndexBuild &build, const QString &tableName, std::uint8_t langu
     const QString &path = build.path;
     std::vector<MdxBuildTag> &tags = build.tags;
     sortTags(tags);
-    const QByteArray image = buildMdx(tableName, languageDriver, tags, Clock::today());
     const QString temporary = path + QStringLiteral(".qtmp");
     {
         File out;
         out.create(temporary);
         try {
-            out.writeDirect(0, image.constData(), image.size());
+            buildMdx(tableName, languageDriver, tags, Clock::today(), [&out](std::int64_t offset, const QByteArray &bytes) {
+                out.writeDirect(offset, bytes.constData(), bytes.size());
+            });
         } catch (...) {
             out.close();
             QFile::remove(temporary);

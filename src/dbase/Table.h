@@ -316,6 +316,7 @@ private:
     QString m_indexField;
     int m_tag = -1;
     std::unique_ptr<MdxCursor> m_cursor;
+    std::vector<std::uint32_t> m_upcoming; // the records a walk in index order reads next
     bool m_cursorValid = false;
 
     std::uint32_t m_recno = 0;

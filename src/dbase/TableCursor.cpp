@@ -147,6 +147,11 @@ bool Table::moveFrom(bool forward, bool fromEnd)
                 break;
             }
             const std::uint32_t r = m_cursor->recno();
+            if (!range && !m_dbf.isCached(r)) {
+                // the rest of the index block in one read (a range is short: read as it goes)
+                m_cursor->upcoming(forward, ReadRing::kCapacity, m_upcoming);
+                m_dbf.prefetch(m_upcoming);
+            }
             if (r >= 1 && r <= m_dbf.recordCount() && loadCandidate(r)) {
                 m_cursorValid = true;
                 return true;

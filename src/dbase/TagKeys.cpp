@@ -20,14 +20,14 @@ TagKeys::TagKeys(KeyType type, int keyLength, bool descending)
 
 void TagKeys::reserve(std::size_t count)
 {
-    m_keys.reserve(qsizetype(count) * m_keyLength);
+    m_keys.reserve(count * std::size_t(m_keyLength));
     m_recnos.reserve(count);
 }
 
 char *TagKeys::append(std::uint32_t recno)
 {
-    const qsizetype at = m_keys.size();
-    m_keys.resize(at + m_keyLength);
+    const std::size_t at = m_keys.size();
+    m_keys.resize(at + std::size_t(m_keyLength));
     m_recnos.push_back(recno);
     return m_keys.data() + at;
 }
@@ -60,7 +60,7 @@ TagKeys::Order TagKeys::orderOf(std::size_t i) const
 
 void TagKeys::sort()
 {
-    std::vector<Order> order(size());
+    LargeVector<Order> order(size());
     for (std::size_t i = 0; i < size(); ++i)
         order[i] = orderOf(i);
     // Only character keys are longer than the sixteen bytes the order numbers hold.
@@ -82,17 +82,17 @@ void TagKeys::sort()
     if (std::is_sorted(order.begin(), order.end(), before))
         return;
     std::sort(order.begin(), order.end(), before);
-    std::vector<std::uint32_t> rows(order.size());
+    LargeVector<std::uint32_t> rows(order.size());
     std::transform(order.begin(), order.end(), rows.begin(), [](const Order &o) { return o.row; });
     permute(rows);
 }
 
-void TagKeys::permute(const std::vector<std::uint32_t> &rows)
+void TagKeys::permute(const LargeVector<std::uint32_t> &rows)
 {
-    QByteArray keys(m_keys.size(), Qt::Uninitialized);
-    std::vector<std::uint32_t> recnos(rows.size());
+    LargeVector<char> keys(m_keys.size());
+    LargeVector<std::uint32_t> recnos(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        std::memcpy(keys.data() + qsizetype(i) * m_keyLength, key(rows[i]).data(), std::size_t(m_keyLength));
+        std::memcpy(keys.data() + i * std::size_t(m_keyLength), key(rows[i]).data(), std::size_t(m_keyLength));
         recnos[i] = m_recnos[rows[i]];
     }
     m_keys = std::move(keys);
@@ -106,12 +106,12 @@ void TagKeys::keepFirstOfEachKey()
         if (kept > 0 && mdx::compareKeys(m_type, false, key(kept - 1), key(i)) == 0)
             continue;
         if (kept != i) {
-            std::memmove(m_keys.data() + qsizetype(kept) * m_keyLength, key(i).data(), std::size_t(m_keyLength));
+            std::memmove(m_keys.data() + kept * std::size_t(m_keyLength), key(i).data(), std::size_t(m_keyLength));
             m_recnos[kept] = m_recnos[i];
         }
         ++kept;
     }
-    m_keys.truncate(qsizetype(kept) * m_keyLength);
+    m_keys.resize(kept * std::size_t(m_keyLength));
     m_recnos.resize(kept);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KeyExpression.h"
+#include "LargeAllocator.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -12,7 +13,8 @@ namespace qal::dbase {
 
 // The entries of one tag while its index is built: fixed-width keys side by side in one
 // buffer, with the record number of each. A table of a hundred thousand records gives as
-// many keys, so there is no allocation per key; sort() puts them in the tag's order.
+// many keys, so there is no allocation per key; sort() puts them in the tag's order. The
+// buffers are large: see LargeAllocator.
 class TagKeys
 {
 public:
@@ -33,7 +35,7 @@ public:
     int keyLength() const { return m_keyLength; }
     QByteArrayView key(std::size_t i) const
     {
-        return QByteArrayView(m_keys.constData() + qsizetype(i) * m_keyLength, m_keyLength);
+        return QByteArrayView(m_keys.data() + i * std::size_t(m_keyLength), m_keyLength);
     }
     std::uint32_t recno(std::size_t i) const { return m_recnos[i]; }
 
@@ -47,13 +49,13 @@ private:
         std::uint32_t row = 0;
     };
     Order orderOf(std::size_t i) const;
-    void permute(const std::vector<std::uint32_t> &rows);
+    void permute(const LargeVector<std::uint32_t> &rows);
 
     KeyType m_type = KeyType::Character;
     int m_keyLength = 0;
     bool m_descending = false;
-    QByteArray m_keys;
-    std::vector<std::uint32_t> m_recnos;
+    LargeVector<char> m_keys;
+    LargeVector<std::uint32_t> m_recnos;
 };
 
 } // namespace qal::dbase

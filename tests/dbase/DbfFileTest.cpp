@@ -5,6 +5,7 @@
 #include "dbase/DbfFile.h"
 
 #include <QDateTime>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -121,4 +122,92 @@ TEST_F(DbfFileTest, WalksInFileOrderReadAhead)
     dbf.writeRecord(1500, "     -1");
     EXPECT_EQ(dbf.readRecord(1500), QByteArray("     -1")); // a write is seen at once
     EXPECT_EQ(dbf.readRecord(1501), QByteArray("   1501"));
+}
+
+TEST_F(DbfFileTest, ReadsRecordsScatteredOverTheFileInOneBatch)
+{
+    const QString path = dir.file("t.dbf");
+    DbfFile::create(path, {fieldOf("N", 'N', 6)});
+    DbfFile dbf;
+    dbf.open(path, File::Access::ReadWrite, File::Share::Exclusive);
+    for (int i = 1; i <= 3000; ++i)
+        dbf.appendRecord(" " + QByteArray::number(i).rightJustified(6, ' '));
+    const auto number = [&dbf](std::uint32_t r) { return dbf.readRecord(r).mid(1).trimmed().toInt(); };
+
+    // more than one batch of the kernel's ring, in no order, with numbers past the count
+    std::vector<std::uint32_t> wanted;
+    for (std::uint32_t r = 2999; r > 20; r -= 37)
+        wanted.push_back(r);
+    wanted.push_back(0);
+    wanted.push_back(3001);
+    dbf.prefetch(wanted);
+    for (const std::uint32_t r : wanted) {
+        if (r >= 1 && r <= 3000) {
+            ASSERT_EQ(number(r), int(r));
+        }
+    }
+    EXPECT_THROW(dbf.readRecord(3001), DatabaseError);
+    EXPECT_EQ(number(1), 1); // a record outside the batch is read as always
+
+    dbf.prefetch(wanted);
+    dbf.writeRecord(wanted[3], "     -1");
+    EXPECT_EQ(dbf.readRecord(wanted[3]), QByteArray("     -1")); // a write is seen at once
+    EXPECT_EQ(number(wanted[4]), int(wanted[4]));
+}
+
+TEST_F(DbfFileTest, AScatteredReadPastTheEndSaysTheFileIsTruncated)
+{
+    const QString path = dir.file("t.bin");
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    QByteArray bytes(200 * 1024, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 % 251);
+    out.write(bytes);
+    out.close();
+    File f;
+    f.open(path, File::Access::ReadOnly, File::Share::Shared);
+    std::vector<QByteArray> buffers(150, QByteArray(1000, 'x'));
+    std::vector<ReadPiece> pieces;
+    for (std::size_t i = 0; i < buffers.size(); ++i)
+        pieces.push_back({std::int64_t((i * 104729) % 199000), buffers[i].data(), 1000});
+    f.readPieces(pieces);
+    for (std::size_t i = 0; i < buffers.size(); ++i)
+        ASSERT_EQ(buffers[i], bytes.mid(qsizetype(pieces[i].offset), 1000)) << i;
+
+    pieces.push_back({std::int64_t(bytes.size()) - 10, buffers[0].data(), 1000});
+    try {
+        f.readPieces(pieces);
+        FAIL() << "a piece past the end was read";
+    } catch (const DatabaseError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("El archivo t.bin está truncado o dañado."));
+    }
+}
+
+// The quick ways to a field by name give what the plain search of the list gives.
+TEST_F(DbfFileTest, FindsFieldsByNameHoweverTheyAreAskedFor)
+{
+    const QString path = dir.file("t.dbf");
+    FieldList fields;
+    for (const char *name : {"C_PED", "X_NOMPADR1", "X_NOMMADR2", "X_APE1", "X_APE2", "F_PED", "N_DOC", "X_OBS"})
+        fields.append(fieldOf(name, 'C', 4));
+    DbfFile::create(path, fields);
+    DbfFile dbf;
+    dbf.open(path, File::Access::ReadOnly, File::Share::Shared);
+    const FieldList &own = dbf.fields();
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < own.size(); ++i)
+            ASSERT_EQ(dbf.fieldIndex(own[i].name), i); // in order, by the table's own strings
+    }
+    for (int i = int(own.size()) - 1; i >= 0; --i)
+        ASSERT_EQ(dbf.fieldIndex(own[i].name), i);
+    QStringList asked;
+    for (const FieldDescriptor &f : own)
+        asked << f.name.toLower() << QString(f.name) << f.name + QStringLiteral("XYZ");
+    asked << QStringLiteral("NINGUNO") << QString() << QStringLiteral("x_ape");
+    for (const QString &name : asked) {
+        ASSERT_EQ(dbf.fieldIndex(name), fieldIndex(own, name)) << name.toStdString();
+        ASSERT_EQ(dbf.fieldIndex(own[0].name), 0);
+        ASSERT_EQ(dbf.fieldIndex(name), fieldIndex(own, name)) << name.toStdString();
+    }
 }

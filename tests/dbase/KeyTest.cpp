@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
 
 using namespace qal;
 using namespace qal::dbase;
@@ -211,4 +212,32 @@ TEST(TagKeys, SortLongCharacterKeysOnEveryByte)
     EXPECT_EQ(sortedRecnos(keys, values), std::vector<std::uint32_t>({4, 5, 2, 1, 3}));
     TagKeys unique(KeyType::Character, 20, false);
     EXPECT_EQ(sortedRecnos(unique, values, true), std::vector<std::uint32_t>({1, 2, 5, 4}));
+}
+
+// A large tag keeps its keys in memory of its own mapping (see LargeAllocator), grown record
+// by record without a reserve, then sorted and thinned: the same order as a plain sort.
+TEST(TagKeys, SortAHundredThousandKeysAsAPlainSortWould)
+{
+    std::mt19937 rng(7);
+    std::vector<std::pair<QByteArray, std::uint32_t>> reference;
+    TagKeys keys(KeyType::Character, 18, false);
+    for (std::uint32_t recno = 1; recno <= 100000; ++recno) {
+        QByteArray key = QByteArray::number(rng() % 30000).rightJustified(6, '0') + QByteArray(12, char('A' + rng() % 3));
+        std::memcpy(keys.append(recno), key.constData(), 18);
+        reference.emplace_back(key, recno);
+    }
+    std::sort(reference.begin(), reference.end());
+    keys.sort();
+    ASSERT_EQ(keys.size(), reference.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        ASSERT_EQ(keys.recno(i), reference[i].second) << i;
+        ASSERT_EQ(keys.key(i), reference[i].first) << i;
+    }
+    keys.keepFirstOfEachKey();
+    reference.erase(std::unique(reference.begin(), reference.end(),
+                                [](const auto &a, const auto &b) { return a.first == b.first; }),
+                    reference.end());
+    ASSERT_EQ(keys.size(), reference.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        ASSERT_EQ(keys.recno(i), reference[i].second) << i;
 }

@@ -9,6 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <thread>
+
 using namespace qal;
 using namespace qal::dbase;
 using test::fieldOf;
@@ -79,6 +86,103 @@ TEST_F(TableIndex, WalksAndSeeksInTheActiveIndexOrder)
     EXPECT_EQ(t.value("C_PED").toInt(), 10); // the first of equal keys
     EXPECT_THROW(t.setIndexField("B_HUELLA"), DatabaseError);
     EXPECT_EQ(t.lookup("C_PED", 50, "X_APE1").toString(), QStringLiteral("ÑANDÚ"));
+}
+
+// Many index blocks, so that every walk crosses blocks and reads records ahead of itself.
+TEST_F(TableIndex, LongWalksInIndexOrderSeeEveryRecordAsItIs)
+{
+    Table t(QStringLiteral("PED.DBF"));
+    t.open(Table::Mode::Exclusive);
+    std::mt19937 rng(5);
+    // the fixture's five first, then many more
+    std::vector<std::pair<QString, int>> expected = {{QStringLiteral("PEREZ"), 30}, {QStringLiteral("GOMEZ"), 10},
+                                                     {QString::fromUtf8("ÑANDÚ"), 50}, {QStringLiteral("ALVAREZ"), 20},
+                                                     {QStringLiteral("GOMEZ"), 40}};
+    for (int k = 100; k < 1600; ++k) {
+        const QString name = QStringLiteral("N%1").arg(rng() % 400, 4, 10, QLatin1Char('0'));
+        t.append();
+        t.setValue("C_PED", k);
+        t.setValue("X_APE1", name);
+        t.post();
+        expected.emplace_back(name, k);
+    }
+    t.setIndexField("C_PED");
+    for (int k = 100; k < 1600; k += 7) {
+        ASSERT_TRUE(t.findKey(k));
+        t.deleteRecord();
+    }
+    std::erase_if(expected, [](const auto &e) { return e.second >= 100 && (e.second - 100) % 7 == 0; });
+    std::stable_sort(expected.begin(), expected.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+
+    t.setIndexField("X_APE1");
+    std::vector<std::pair<QString, int>> forward, backward;
+    for (t.first(); !t.eof(); t.next())
+        forward.emplace_back(t.value("X_APE1").toString(), t.value("C_PED").toInt());
+    for (t.last(); !t.bof(); t.prior())
+        backward.emplace_back(t.value("X_APE1").toString(), t.value("C_PED").toInt());
+    std::reverse(backward.begin(), backward.end());
+    EXPECT_EQ(forward.size(), expected.size());
+    EXPECT_TRUE(forward == expected);
+    EXPECT_TRUE(backward == expected);
+}
+
+// What a walk reads ahead must not hide a change: by another table of this program at once,
+// by another program (a raw write here) once a moment has passed, as an operator's next step.
+TEST_F(TableIndex, AWalkInIndexOrderSeesChangesMadeBehindItsBack)
+{
+    {
+        Table t(QStringLiteral("PED.DBF"));
+        t.open();
+        for (int k = 100; k < 400; ++k) {
+            t.append();
+            t.setValue("C_PED", k);
+            t.setValue("X_APE1", QStringLiteral("N%1").arg(k * 7919 % 300, 4, 10, QLatin1Char('0')));
+            t.post();
+        }
+    }
+    QList<int> order;
+    std::uint32_t thirdRecno = 0;
+    {
+        Table t(QStringLiteral("PED.DBF"));
+        t.open();
+        t.setIndexField("X_APE1");
+        for (t.first(); !t.eof(); t.next()) {
+            order << t.value("C_PED").toInt();
+            if (order.size() == 4)
+                thirdRecno = t.recordNumber();
+        }
+    }
+    Table walk(QStringLiteral("PED.DBF"));
+    walk.open();
+    walk.setIndexField("X_APE1");
+    walk.first(); // reads the records of the first index block ahead
+    walk.next();
+    walk.next();
+
+    {
+        QFile raw(folder.dir.file("PED.DBF"));
+        ASSERT_TRUE(raw.open(QIODevice::ReadWrite));
+        const QByteArray header = raw.read(12);
+        const qint64 headerLength = std::uint8_t(header[8]) | std::uint8_t(header[9]) << 8;
+        const qint64 recordLength = std::uint8_t(header[10]) | std::uint8_t(header[11]) << 8;
+        raw.seek(headerLength + (qint64(thirdRecno) - 1) * recordLength + 1 + 8 + 15);
+        raw.write("20310101");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    walk.next();
+    ASSERT_EQ(walk.value("C_PED").toInt(), order[3]);
+    EXPECT_EQ(walk.value("F_PED").toDate(), QDate(2031, 1, 1));
+
+    Table other(QStringLiteral("PED.DBF"));
+    other.open();
+    other.setIndexField("C_PED");
+    ASSERT_TRUE(other.findKey(order[4]));
+    other.edit();
+    other.setValue("F_PED", QDate(2030, 5, 6));
+    other.post();
+    walk.next();
+    ASSERT_EQ(walk.value("C_PED").toInt(), order[4]);
+    EXPECT_EQ(walk.value("F_PED").toDate(), QDate(2030, 5, 6));
 }
 
 TEST_F(TableIndex, PostsAndDeletesKeepTheIndex)
