@@ -163,9 +163,9 @@ TEST(QualityKernels, ThinningRemovesThePixelsThePlainMethodRemoves)
 
 namespace {
 
-// The anisotropy of one block the slow way: the image halved, every pixel of the block's
-// window multiplied by each wave afresh, the window's mean taken out of the pixels first.
-double plainAnisotropy(const std::vector<std::uint8_t> &image, int width, int height, int bx, int by)
+// One block's waves the slow way: the image halved, every pixel of the block's window
+// multiplied by each wave afresh, the window's mean taken out of the pixels first.
+RidgeWave plainWave(const std::vector<std::uint8_t> &image, int width, int height, int bx, int by)
 {
     const int hw = (width + 1) / 2, hh = (height + 1) / 2;
     std::vector<double> half(std::size_t(hw) * hh);
@@ -178,14 +178,16 @@ double plainAnisotropy(const std::vector<std::uint8_t> &image, int width, int he
     const int cellsX = (hw + 3) / 4, cellsY = (hh + 3) / 4;
     const int x0 = std::max(0, bx - 1) * 4, x1 = std::min(hw, (std::min(cellsX - 1, bx + 1) + 1) * 4);
     const int y0 = std::max(0, by - 1) * 4, y1 = std::min(hh, (std::min(cellsY - 1, by + 1) + 1) * 4);
+    const double n = double(x1 - x0) * (y1 - y0);
     double mean = 0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
             mean += half[std::size_t(y) * hw + x];
-    mean /= double(x1 - x0) * (y1 - y0);
-    double power[16] = {}, total = 0, best = 0;
+    mean /= n;
+    double power[16] = {}, total = 0, best = 0, periodTotal[5] = {}, strongest = 0;
+    int strongestPeriod = 1;
     for (int d = 0; d < 16; ++d) {
-        for (int k = 2; k <= 4; ++k) {
+        for (int k = 1; k <= 4; ++k) {
             const double w = 2 * M_PI * k / 12, wx = w * std::cos(M_PI * d / 16), wy = w * std::sin(M_PI * d / 16);
             double re = 0, im = 0;
             for (int y = y0; y < y1; ++y)
@@ -194,12 +196,23 @@ double plainAnisotropy(const std::vector<std::uint8_t> &image, int width, int he
                     re += v * std::cos(wx * x + wy * y);
                     im -= v * std::sin(wx * x + wy * y);
                 }
-            power[d] += re * re + im * im;
+            const double p = re * re + im * im;
+            if (k >= 2)
+                power[d] += p;
+            periodTotal[k] += p;
+            if (p > strongest) {
+                strongest = p;
+                strongestPeriod = k;
+            }
         }
         total += power[d];
         best = std::max(best, power[d]);
     }
-    return best * 16 / total;
+    RidgeWave r;
+    r.anisotropy = float(best * 16 / total);
+    r.amplitude = float(std::sqrt(strongest) / n);
+    r.peak = float(strongest * 16 / periodTotal[strongestPeriod]);
+    return r;
 }
 
 } // namespace
@@ -217,21 +230,28 @@ TEST(RidgeWaves, EachBlockAsMeasuredTheSlowWay)
         const int bw = (w + 7) / 8, bh = (h + 7) / 8;
         ASSERT_EQ(waves.size(), std::size_t(bw) * bh);
         for (int by = 0; by < bh; ++by)
-            for (int bx = 0; bx < bw; ++bx)
-                EXPECT_NEAR(waves[std::size_t(by) * bw + bx].anisotropy, plainAnisotropy(image, w, h, bx, by), 2e-3)
-                    << w << "x" << h << " block " << bx << "," << by;
+            for (int bx = 0; bx < bw; ++bx) {
+                const RidgeWave fast = waves[std::size_t(by) * bw + bx], plain = plainWave(image, w, h, bx, by);
+                EXPECT_NEAR(fast.anisotropy, plain.anisotropy, 2e-3) << w << "x" << h << " block " << bx << "," << by;
+                EXPECT_NEAR(fast.peak, plain.peak, 2e-3) << w << "x" << h << " block " << bx << "," << by;
+                EXPECT_NEAR(fast.amplitude, plain.amplitude, 1e-3 * plain.amplitude) << w << "x" << h << " block " << bx << "," << by;
+            }
     }
 }
 
 TEST(RidgeWaves, ParallelRidgesStandOutNoiseAndFlatGreyDoNot)
 {
     const int w = 160, h = 160;
-    std::vector<std::uint8_t> ridges(std::size_t(w) * h), flat(std::size_t(w) * h, 140);
+    std::vector<std::uint8_t> ridges(std::size_t(w) * h), faint(ridges.size()), flat(std::size_t(w) * h, 140);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            ridges[std::size_t(y) * w + x] = std::uint8_t(128 + 100 * std::sin(2 * M_PI * (0.5 * x + 0.866 * y) / 10.0));
+        for (int x = 0; x < w; ++x) {
+            const double wave = std::sin(2 * M_PI * (0.5 * x + 0.866 * y) / 10.0);
+            ridges[std::size_t(y) * w + x] = std::uint8_t(128 + 100 * wave);
+            faint[std::size_t(y) * w + x] = std::uint8_t(std::lround(128 + 6 * wave));
+        }
     const std::vector<std::uint8_t> random = noise(w, h, 9);
     const auto r = ridgeWaves(ridges.data(), w, h), n = ridgeWaves(random.data(), w, h), f = ridgeWaves(flat.data(), w, h);
+    const auto t = ridgeWaves(faint.data(), w, h);
     const int blocks = w / 8;
     for (std::size_t i = 0; i < r.size(); ++i) {
         // windows cut by the image's edge hold less of the wave
@@ -240,5 +260,16 @@ TEST(RidgeWaves, ParallelRidgesStandOutNoiseAndFlatGreyDoNot)
         EXPECT_GT(r[i].anisotropy, inner ? 6.0f : 4.0f) << i;
         EXPECT_LT(n[i].anisotropy, 4.0f) << i;
         EXPECT_EQ(f[i].anisotropy, 1.0f) << i;
+        // the peak is what tells ridges from background; faint ridges keep it (a wave between
+        // the measured periods and directions spreads over its neighbours)
+        EXPECT_GT(r[i].peak, 4.0f) << i;
+        EXPECT_GT(t[i].peak, 4.0f) << i;
+        EXPECT_EQ(f[i].peak, 1.0f) << i;
+        EXPECT_GT(r[i].amplitude, 10 * t[i].amplitude) << i;
     }
+    // In noise some wave always comes out strongest, but by little.
+    double noisePeak = 0;
+    for (const RidgeWave &b : n)
+        noisePeak += b.peak / double(n.size());
+    EXPECT_LT(noisePeak, 3.5);
 }

@@ -116,10 +116,13 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
         tensor.addRow(products.data());
     }
 
-    const bool useWaves = p.flowAnisotropy > 0;
+    const bool useWaves = p.flowAnisotropy > 0 || p.minWaveAmplitude > 0 || p.minWavePeak > 0;
     const std::vector<RidgeWave> waves = useWaves ? ridgeWaves(pixels, width, height) : std::vector<RidgeWave>();
 
-    // Contrast and direction of each block's window.
+    // Contrast and direction of each block's window. A window has a ridge direction when one
+    // ridge wave stands out of the sixteen directions at its period: that holds for faint
+    // ridges as for dark ones, and fails where blur or noise leave no ridge pattern, however
+    // much grey-level spread is left.
     std::vector<std::uint8_t> contrast(blocks, 0), valid(blocks, 0), weakFlow(blocks, 0);
     std::vector<float> dir2x(blocks, 0.0f), dir2y(blocks, 0.0f); // doubled-angle unit vectors
     for (int by = 0; by < map.height; ++by) {
@@ -138,6 +141,8 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
             const double coherence = energy > 0 ? std::sqrt((xx - yy) * (xx - yy) + 4 * xy * xy) / energy : 0.0;
             if (coherence < p.minCoherence)
                 continue;
+            if (useWaves && (waves[i].amplitude < p.minWaveAmplitude || waves[i].peak < p.minWavePeak))
+                continue;
             valid[i] = 1;
             weakFlow[i] = coherence < p.flowCoherence || (useWaves && waves[i].anisotropy < p.flowAnisotropy);
             const double theta = 0.5 * std::atan2(2 * xy, xx - yy); // across the ridges
@@ -146,6 +151,27 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
             dir2x[i] = float(std::cos(2 * theta));
             dir2y[i] = float(std::sin(2 * theta));
         }
+    }
+
+    // An isolated direction is noise that happened to line up: a block with fewer neighbours
+    // that have a direction than this loses its own.
+    if (p.minValidNeighbours > 0) {
+        const std::vector<std::uint8_t> before = valid;
+        for (int by = 0; by < map.height; ++by)
+            for (int bx = 0; bx < map.width; ++bx) {
+                const std::size_t i = std::size_t(by) * map.width + bx;
+                if (!before[i])
+                    continue;
+                int n = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = bx + dx, ny = by + dy;
+                        if ((dx || dy) && nx >= 0 && ny >= 0 && nx < map.width && ny < map.height)
+                            n += before[std::size_t(ny) * map.width + nx];
+                    }
+                if (n < p.minValidNeighbours)
+                    valid[i] = 0;
+            }
     }
 
     // A block with contrast but no clear direction of its own takes the mean direction of

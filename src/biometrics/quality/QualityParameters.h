@@ -12,9 +12,15 @@ struct QualityParameters
 {
     // Quality map (per 8 x 8 block, judged on the 24 x 24 window around it)
     double smoothing = 2;        // box radius of the blur before the gradients
-    double minContrast = 32;     // grey levels between the 10th and 90th percentile
-    double minCoherence = 0.25;  // below: no ridge direction (background)
+    double minContrast = 16;     // grey levels between the 10th and 90th percentile
+    double minCoherence = 0;     // below: no ridge direction (background); 0 leaves the test out
     double flowCoherence = 0.45; // below: weak ridge flow (level 3 at best)
+    // Below, for the strongest single ridge wave (RidgeWaves.h), its power over the mean of
+    // the sixteen directions at its period: no ridge direction (background). Its amplitude
+    // in grey levels can be tested too (0 leaves that out): fitted, it only lost the faint prints.
+    double minWavePeak = 2.4;
+    double minWaveAmplitude = 0;
+    double minValidNeighbours = 3; // a block with a direction loses it with fewer of its 8 neighbours having one
     double fillNeighbours = 5;   // a block without direction takes its neighbours' when this many have one
     double maxCurvature = 0.35;  // above, over the 3 x 3 blocks: high curvature (level 3 at best)
     // Below, for the strongest ridge wave against the mean of the sixteen directions

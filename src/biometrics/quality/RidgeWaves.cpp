@@ -12,7 +12,8 @@ namespace {
 constexpr int Cell = 4;
 constexpr int Window = 12;
 constexpr int Directions = 16;
-constexpr int FirstWave = 2, LastWave = 4; // cycles across the window
+constexpr int FirstWave = 1, LastWave = 4; // cycles across the window
+constexpr int FirstRidgeWave = 2; // the longest wave (one cycle) is shading, not ridges
 constexpr int Waves = LastWave - FirstWave + 1;
 constexpr int Frequencies = Directions * Waves;
 
@@ -141,18 +142,31 @@ std::vector<RidgeWave> ridgeWaves(const std::uint8_t *fullPixels, int fullWidth,
                 * double(std::min(height, (y1 + 1) * Cell) - y0 * Cell);
             const double mean = s / n, variance = std::max(0.0, s2 / n - mean * mean);
             double power[Directions] = {}, total = 0, best = 0;
+            double periodTotal[Waves] = {}, strongest = 0;
+            int strongestPeriod = 0;
             for (int d = 0; d < Directions; ++d) {
                 for (int k = 0; k < Waves; ++k) {
                     const int f = d * Waves + k;
                     const double re = sum[f].real() - mean * unit[f].real(), im = sum[f].imag() - mean * unit[f].imag();
-                    power[d] += re * re + im * im;
+                    const double p = re * re + im * im;
+                    if (FirstWave + k >= FirstRidgeWave)
+                        power[d] += p;
+                    periodTotal[k] += p;
+                    if (p > strongest) {
+                        strongest = p;
+                        strongestPeriod = k;
+                    }
                 }
                 total += power[d];
                 best = std::max(best, power[d]);
             }
             // a flat window only holds rounding noise
-            if (variance > 0.25 && total > 0)
-                result[std::size_t(by) * cellsX + bx].anisotropy = float(best * Directions / total);
+            if (variance > 0.25 && total > 0) {
+                RidgeWave &r = result[std::size_t(by) * cellsX + bx];
+                r.anisotropy = float(best * Directions / total);
+                r.amplitude = float(std::sqrt(strongest) / n);
+                r.peak = float(strongest * Directions / periodTotal[strongestPeriod]);
+            }
         }
     }
     return result;

@@ -5,15 +5,22 @@
 
 namespace qal::quality {
 
-// How strongly each block's 24 x 24 window holds parallel ridges: the power of ridge waves
-// of sixteen directions (every 11.25 degrees) and of periods 12, 8 and 6 pixels (two to
+// How strongly each block's 24 x 24 window holds parallel ridges: the power of waves of
+// sixteen directions (every 11.25 degrees) and of periods 24, 12, 8 and 6 pixels (one to
 // four cycles across the window), the window's mean taken out, measured on the image halved
-// each way. A direction's power is the sum over the periods.
+// each way. The one-cycle wave is mostly shading; it counts only against the others of its
+// period (peak), never as a ridge direction's power (anisotropy).
 struct RidgeWave
 {
-    // The strongest direction's power over the mean of all sixteen: 1 when no direction
-    // stands out (or the window is flat), up to 16 for a single clean wave.
+    // The strongest direction's power (summed over the periods of 12, 8 and 6 pixels) over
+    // the mean of all sixteen: 1 when no direction stands out (or the window is flat), up to
+    // 16 for a single clean wave.
     float anisotropy = 1;
+    // The single strongest wave (one direction, one period): its amplitude in grey levels
+    // (the magnitude of its sum over the window, over the window's pixels), and its power
+    // over the mean power of the sixteen directions at its period (1 when none stands out).
+    float amplitude = 0;
+    float peak = 1;
 };
 
 // One value per block of the quality map (8 x 8 blocks, ceil(width / 8) x ceil(height / 8)).
