@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -84,6 +85,16 @@ std::vector<std::uint8_t> ridgeDisc(int side, double radius)
     return image;
 }
 
+// A diagonal break, 14 pixels high, across the vertical ridges around the middle: each ridge
+// ends on either side of it, and the ends of neighbouring ridges are further apart than the
+// minimum spacing of minutiae.
+void breakRidges(std::vector<std::uint8_t> &image, int side)
+{
+    for (int x = 110; x < 210; ++x)
+        for (int dy = 0; dy < 14; ++dy)
+            image[std::size_t(x - 7 + dy) * side + x] = 228;
+}
+
 } // namespace
 
 TEST(QualityMap, GradesTheBlocksFromTheBackgroundInwards)
@@ -126,11 +137,7 @@ TEST(Minutiae, ReliabilityStaysInTheBandOfTheBlockLevel)
 {
     const int side = 320;
     std::vector<std::uint8_t> image = ridgeDisc(side, 130);
-    // breaks across the ridges make endings
-    for (int y = 100; y < 220; y += 30)
-        for (int x = 60; x < 260; ++x)
-            for (int dy = 0; dy < 5; ++dy)
-                image[std::size_t(y + dy) * side + x] = 228;
+    breakRidges(image, side);
     const QualityParameters p;
     const QualityMap map = buildQualityMap(image.data(), side, side, p);
     const std::vector<Minutia> found = detectMinutiae(image.data(), side, side, map, p);
@@ -142,4 +149,28 @@ TEST(Minutiae, ReliabilityStaysInTheBandOfTheBlockLevel)
         EXPECT_GE(m.reliability, Low[level] - 1e-9);
         EXPECT_LE(m.reliability, High[level] + 1e-9);
     }
+}
+
+// Every ridge that crosses the edge of the print ends there in the ridge map; those ends are
+// not the finger's minutiae. Near the background they are dropped, and the breaks cut into
+// the ridges are found inside.
+TEST(Minutiae, FewWhereTheRidgesLeaveThePrint)
+{
+    const int side = 320, radius = 130;
+    std::vector<std::uint8_t> image = ridgeDisc(side, radius);
+    breakRidges(image, side);
+    const auto atEdge = [&](const std::vector<Minutia> &found) {
+        return std::count_if(found.begin(), found.end(), [&](const Minutia &m) {
+            return std::hypot(m.x - side / 2.0, m.y - side / 2.0) > radius - 16;
+        });
+    };
+    QualityParameters p;
+    const QualityMap map = buildQualityMap(image.data(), side, side, p);
+    const std::vector<Minutia> found = detectMinutiae(image.data(), side, side, map, p);
+    p.borderMargin = 0;
+    const std::vector<Minutia> unchecked = detectMinutiae(image.data(), side, side, map, p);
+    std::printf("minutiae at the edge: %d of %d, without the margin %d of %d\n", int(atEdge(found)), int(found.size()),
+                int(atEdge(unchecked)), int(unchecked.size()));
+    EXPECT_GE(found.size() - atEdge(found), 6u);
+    EXPECT_LT(4 * atEdge(found), atEdge(unchecked));
 }

@@ -86,6 +86,19 @@ double greyReliability(const std::uint8_t *pixels, int width, int height, int cx
     return std::min(1.0 - std::abs(mean - 127.0) / 127.0, std::min(1.0, sd / 64.0));
 }
 
+// Whether the square of half side `margin` around (x, y) reaches past the image or into a
+// background block.
+bool nearBackground(const QualityMap &map, int width, int height, int x, int y, int margin)
+{
+    if (x - margin < 0 || y - margin < 0 || x + margin >= width || y + margin >= height)
+        return true;
+    for (int by = (y - margin) / Block; by <= std::min(map.height - 1, (y + margin) / Block); ++by)
+        for (int bx = (x - margin) / Block; bx <= std::min(map.width - 1, (x + margin) / Block); ++bx)
+            if (map.at(bx, by) == 0)
+                return true;
+    return false;
+}
+
 } // namespace
 
 std::vector<Minutia> detectMinutiae(const std::uint8_t *pixels, int width, int height, const QualityMap &map,
@@ -133,6 +146,9 @@ std::vector<Minutia> detectMinutiae(const std::uint8_t *pixels, int width, int h
         Minutia m = found[i];
         const int level = map.at(std::min(m.x / Block, map.width - 1), std::min(m.y / Block, map.height - 1));
         if (level == 0)
+            continue;
+        // where the ridge map stops, every ridge that crosses the edge ends
+        if (p.borderMargin > 0 && nearBackground(map, width, height, m.x, m.y, int(p.borderMargin)))
             continue;
         // grey levels of the image as it is, not as smoothed for the ridge map
         m.reliability = Base[level] + Span[level] * greyReliability(pixels, width, height, m.x, m.y);

@@ -17,7 +17,8 @@ struct Minutia
 // Ridge endings and bifurcations in the blocks of level 1 and more. The ridge map is the
 // grey image, smoothed, averaged along the ridge flow and set against the local mean, thinned
 // (Zhang-Suen); minutiae are read from the crossing number, and pairs closer than the
-// minimum spacing (the two ends of a break, the feet of a bridge) are dropped.
+// minimum spacing (the two ends of a break, the feet of a bridge) are dropped, as are those
+// within the border margin of the background or the image's edge (ridges cut off there).
 //
 // Reliability: the block's level sets a band, the grey levels of the 11 x 11 pixels around
 // the minutia place it in the band. Level 4 gives 0.50 to 0.99, 3 gives 0.25 to 0.49,

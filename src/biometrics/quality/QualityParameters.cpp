@@ -27,6 +27,7 @@ bool setParameter(QualityParameters &parameters, std::string_view name, double v
         {"ridgeSmoothing", &QualityParameters::ridgeSmoothing},
         {"ridgeReach", &QualityParameters::ridgeReach},
         {"minSpacing", &QualityParameters::minSpacing},
+        {"borderMargin", &QualityParameters::borderMargin},
     };
     for (const Named &f : Fields) {
         if (f.name == name) {

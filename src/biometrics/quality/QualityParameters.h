@@ -34,6 +34,7 @@ struct QualityParameters
     double ridgeSmoothing = 1;   // box radius of the blur before the ridge map
     double ridgeReach = 5;       // samples either side along the ridge averaged into the ridge map
     double minSpacing = 9;        // minutiae closer than this (pixels) are dropped in pairs
+    double borderMargin = 8;      // minutiae this close (pixels) to the background or the image's edge are dropped
 };
 
 // Sets the parameter of that name; false when there is none.
