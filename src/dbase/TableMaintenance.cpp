@@ -19,11 +19,48 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 #include <cstring>
 #include <vector>
 
 namespace qal::dbase {
 namespace {
+
+// Sends a finished file's pages to the disk on a thread of its own while the caller goes on.
+// Renaming a new file over an old one makes the file system write the new file's data first
+// (so that a power cut leaves the old file or the new one, never an empty one), and that write
+// would otherwise all happen inside the rename, after the index is built. Waits at the end.
+class EarlyWriteback
+{
+public:
+    explicit EarlyWriteback(const QString &path)
+    {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return; // the rename writes it then, as always
+        try {
+            m_thread = std::thread([fd] {
+                ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+                ::close(fd);
+            });
+        } catch (const std::system_error &) {
+            ::close(fd);
+        }
+    }
+    ~EarlyWriteback()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    EarlyWriteback(const EarlyWriteback &) = delete;
+    EarlyWriteback &operator=(const EarlyWriteback &) = delete;
+
+private:
+    std::thread m_thread;
+};
 
 void putU32(QByteArray &b, int at, std::uint32_t v)
 {
@@ -183,6 +220,7 @@ void Table::rewrite(const FieldList &newFields, const QByteArray &newHeader, boo
             out.write(pos, QByteArray(1, '\x1A'));
             putU32(header, 4, count);
             out.write(0, header);
+            const EarlyWriteback writeback(newDbf);
             if (index)
                 index->write(base, m_dbf.languageDriver());
         }
