@@ -20,6 +20,15 @@ class DbfFileTest : public ::testing::Test
 protected:
     void SetUp() override { Clock::setFixed(QDateTime(QDate(2026, 3, 9), QTime(10, 0))); }
     void TearDown() override { Clock::reset(); }
+    // A table of one numeric field holding each record's own number.
+    void openNumbered(DbfFile &dbf, int count)
+    {
+        const QString path = dir.file("t.dbf");
+        DbfFile::create(path, {fieldOf("N", 'N', 6)});
+        dbf.open(path, File::Access::ReadWrite, File::Share::Exclusive);
+        for (int i = 1; i <= count; ++i)
+            dbf.appendRecord(" " + QByteArray::number(i).rightJustified(6, ' '));
+    }
     test::TempFolder dir;
 };
 
@@ -111,12 +120,8 @@ TEST_F(DbfFileTest, KeepsHeaderBytesItDoesNotOwn)
 
 TEST_F(DbfFileTest, WalksInFileOrderReadAhead)
 {
-    const QString path = dir.file("t.dbf");
-    DbfFile::create(path, {fieldOf("N", 'N', 6)});
     DbfFile dbf;
-    dbf.open(path, File::Access::ReadWrite, File::Share::Exclusive);
-    for (int i = 1; i <= 3000; ++i)
-        dbf.appendRecord(" " + QByteArray::number(i).rightJustified(6, ' '));
+    openNumbered(dbf, 3000);
     for (std::uint32_t r = 1; r <= 3000; ++r)
         ASSERT_EQ(dbf.readRecord(r).mid(1).trimmed().toInt(), int(r));
     dbf.writeRecord(1500, "     -1");
@@ -126,12 +131,8 @@ TEST_F(DbfFileTest, WalksInFileOrderReadAhead)
 
 TEST_F(DbfFileTest, ReadsRecordsScatteredOverTheFileInOneBatch)
 {
-    const QString path = dir.file("t.dbf");
-    DbfFile::create(path, {fieldOf("N", 'N', 6)});
     DbfFile dbf;
-    dbf.open(path, File::Access::ReadWrite, File::Share::Exclusive);
-    for (int i = 1; i <= 3000; ++i)
-        dbf.appendRecord(" " + QByteArray::number(i).rightJustified(6, ' '));
+    openNumbered(dbf, 3000);
     const auto number = [&dbf](std::uint32_t r) { return dbf.readRecord(r).mid(1).trimmed().toInt(); };
 
     // more than one batch of the kernel's ring, in no order, with numbers past the count
