@@ -1,7 +1,7 @@
 #include "DbfFile.h"
 
 #include "DatabaseError.h"
-#include "ScanBuffers.h"
+#include "ScanBuffer.h"
 #include "core/Clock.h"
 
 #include <QFileInfo>
@@ -377,14 +377,18 @@ const char *DbfFile::cachedRecord(std::uint32_t recno) const
         return m_cache.constData() + qsizetype(recno - m_cacheFirst) * m_recordLength;
     if (m_scatteredRecnos.empty() || !stillFresh(m_scatteredStamp))
         return nullptr;
+    // A walk asks for each record twice (is it cached, then its bytes), then for the next one.
+    const auto holds = [&](std::size_t k) { return k < m_scatteredRecnos.size() && m_scatteredRecnos[k] == recno; };
     std::size_t i = m_scatterNext;
-    if (i >= m_scatteredRecnos.size() || m_scatteredRecnos[i] != recno) {
+    if (!holds(i) && holds(i + 1))
+        ++i;
+    if (!holds(i)) {
         const auto it = std::find(m_scatteredRecnos.begin(), m_scatteredRecnos.end(), recno);
         if (it == m_scatteredRecnos.end())
             return nullptr;
         i = std::size_t(it - m_scatteredRecnos.begin());
     }
-    m_scatterNext = i + 1;
+    m_scatterNext = i;
     return m_scattered.constData() + qsizetype(i) * m_recordLength;
 }
 

@@ -12,7 +12,7 @@
 #include "MdxFile.h"
 #include "MemoFile.h"
 #include "RetiredFiles.h"
-#include "ScanBuffers.h"
+#include "ScanBuffer.h"
 
 #include <QDir>
 #include <QFile>
