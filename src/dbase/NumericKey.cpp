@@ -92,24 +92,79 @@ Decimal parse(QByteArrayView text)
     return d;
 }
 
-// A stored key as bytes that order like the value under memcmp: a sign class, then the
-// exponent and the 20 digits two to a byte, both inverted for negative values. Tolerant of
-// any byte values: a nibble above 9 reads as 9.
-std::array<uchar, numeric_key::kOrderLength> sortable(QByteArrayView key)
+// The text numeric fields mostly hold: blanks, perhaps a minus sign, whole digits, perhaps
+// blanks. Encoded as parse() and encode() would, in one pass; false for any other text.
+bool writeWholeNumber(QByteArrayView text, char *key)
 {
-    std::array<uchar, numeric_key::kOrderLength> out{};
-    out[0] = 1; // zero, whatever the sign bit says
-    if (key.size() < numeric_key::kLength)
-        return out;
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text[from] == ' ')
+        ++from;
+    while (to > from && text[to - 1] == ' ')
+        --to;
+    const bool negative = from < to && text[from] == '-';
+    if (negative)
+        ++from;
+    while (from < to && text[from] == '0')
+        ++from;
+    const qsizetype digits = to - from;
+    if (digits > kMaxDigits || !std::all_of(text.begin() + from, text.begin() + to, isDigit))
+        return false;
+    qsizetype last = to;
+    while (last > from && text[last - 1] == '0')
+        --last;
+    Decimal d;
+    if (last > from) {
+        d.negative = negative;
+        d.exponent = int(digits);
+        d.count = int(last - from);
+        for (int i = 0; i < d.count; ++i)
+            d.digits[size_t(i)] = char(text[from + i] - '0');
+    }
+    encode(d, key);
+    return true;
+}
+
+// The 20 digits of a stored key two to a byte, from its first significant digit (zeros
+// after the last), and how many leading zero digits were skipped to get there; 20 for zero.
+// Tolerant of any byte values: a nibble above 9 reads as 9.
+int significantPairs(const uchar *bcd, uchar *pairs)
+{
+    // This program and dBASE write the first digit in the first nibble, all of them 0..9:
+    // the pairs are the stored bytes.
+    const bool plain = (bcd[0] >> 4) != 0
+        && std::all_of(bcd, bcd + kMaxDigits / 2, [](uchar b) { return (b >> 4) <= 9 && (b & 0x0F) <= 9; });
+    if (plain) {
+        std::memcpy(pairs, bcd, kMaxDigits / 2);
+        return 0;
+    }
     std::array<uchar, kMaxDigits> digits{};
     for (int i = 0; i < kMaxDigits / 2; ++i) {
-        const uchar b = uchar(key[2 + i]);
-        digits[2 * i] = std::min<uchar>(b >> 4, 9);
-        digits[2 * i + 1] = std::min<uchar>(b & 0x0F, 9);
+        digits[size_t(2 * i)] = std::min<uchar>(bcd[i] >> 4, 9);
+        digits[size_t(2 * i + 1)] = std::min<uchar>(bcd[i] & 0x0F, 9);
     }
     const int first = int(std::find_if(digits.begin(), digits.end(), [](uchar d) { return d != 0; }) - digits.begin());
-    if (first == kMaxDigits)
-        return out;
+    std::rotate(digits.begin(), digits.begin() + first, digits.end());
+    for (int i = 0; i < kMaxDigits; i += 2)
+        pairs[i / 2] = uchar(digits[size_t(i)] << 4 | digits[size_t(i) + 1]);
+    return first;
+}
+
+// A stored key as numeric_key::kOrderLength bytes at out that order like the value under
+// memcmp: a sign class, then the exponent and the 20 digits two to a byte, both inverted for
+// negative values. Index builds make one for every key, straight into their sort entries.
+void writeSortable(QByteArrayView key, uchar *out)
+{
+    std::memset(out, 0, numeric_key::kOrderLength);
+    out[0] = 1; // zero, whatever the sign bit says
+    if (key.size() < numeric_key::kLength)
+        return;
+    uchar *pairs = out + 3;
+    const int first = significantPairs(reinterpret_cast<const uchar *>(key.data()) + 2, pairs);
+    if (first == kMaxDigits) {
+        std::memset(pairs, 0, kMaxDigits / 2);
+        return;
+    }
     const bool negative = (uchar(key[1]) & 0x80) != 0;
     // Leading zero digits (other writers) lower the exponent.
     const int exponent = int(uchar(key[0])) - first; // biased, within -20..255
@@ -117,12 +172,16 @@ std::array<uchar, numeric_key::kOrderLength> sortable(QByteArrayView key)
     out[0] = negative ? 0 : 2;
     out[1] = uchar(e >> 8);
     out[2] = uchar(e & 0xFF);
-    // The digits from the first significant one, zeros after them.
-    std::rotate(digits.begin(), digits.begin() + first, digits.end());
-    for (int i = 0; i < kMaxDigits; i += 2) {
-        const uchar pair = uchar(digits[size_t(i)] << 4 | digits[size_t(i) + 1]);
-        out[size_t(3 + i / 2)] = negative ? uchar(0x99 - pair) : pair;
+    if (negative) {
+        for (int i = 0; i < kMaxDigits / 2; ++i)
+            pairs[i] = uchar(0x99 - pairs[i]);
     }
+}
+
+std::array<uchar, numeric_key::kOrderLength> sortable(QByteArrayView key)
+{
+    std::array<uchar, numeric_key::kOrderLength> out;
+    writeSortable(key, out.data());
     return out;
 }
 
@@ -139,7 +198,8 @@ QByteArray fromText(QByteArrayView text)
 
 void writeFromText(QByteArrayView text, char *key)
 {
-    encode(parse(text), key);
+    if (!writeWholeNumber(text, key))
+        encode(parse(text), key);
 }
 
 QByteArray fromDouble(double value)
@@ -183,8 +243,7 @@ QByteArray orderBytes(QByteArrayView key)
 
 void writeOrderBytes(QByteArrayView key, uchar *out)
 {
-    const auto bytes = sortable(key);
-    std::memcpy(out, bytes.data(), bytes.size());
+    writeSortable(key, out);
 }
 
 } // namespace numeric_key

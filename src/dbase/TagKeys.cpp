@@ -58,8 +58,54 @@ TagKeys::Order TagKeys::orderOf(std::size_t i) const
     return order;
 }
 
+namespace {
+
+// Below this many entries a comparison sort is as quick as counting bytes.
+constexpr std::size_t kRadixFrom = 2048;
+
+template<typename Entry>
+uchar byteOf(const Entry &e, int position)
+{
+    return uchar(position < 8 ? e.low >> (8 * position) : e.high >> (8 * (position - 8)));
+}
+
+// Sorts by (high, low) and keeps equal entries in the order they came: a counting pass per
+// byte, the least significant first. The counts of every byte position come from one read
+// of the entries; a position where they all have the same byte is skipped, and most are:
+// the blank tail of a name, the sign and exponent of numbers of one size, the era of dates.
+template<typename Entry>
+void radixSort(LargeVector<Entry> &entries)
+{
+    constexpr int kPositions = 16;
+    std::vector<std::array<std::uint32_t, 256>> counts(kPositions);
+    for (const Entry &e : entries) {
+        for (int position = 0; position < kPositions; ++position)
+            ++counts[size_t(position)][byteOf(e, position)];
+    }
+    LargeVector<Entry> other(entries.size());
+    Entry *from = entries.data();
+    Entry *to = other.data();
+    for (int position = 0; position < kPositions; ++position) {
+        const std::array<std::uint32_t, 256> &count = counts[size_t(position)];
+        if (count[byteOf(from[0], position)] == entries.size())
+            continue;
+        std::array<std::uint32_t, 256> next{};
+        for (std::size_t b = 1; b < 256; ++b)
+            next[b] = next[b - 1] + count[b - 1];
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            to[next[byteOf(from[i], position)]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != entries.data())
+        entries.swap(other);
+}
+
+} // namespace
+
 void TagKeys::sort()
 {
+    if (size() == 0)
+        return;
     LargeVector<Order> order(size());
     for (std::size_t i = 0; i < size(); ++i)
         order[i] = orderOf(i);
@@ -81,19 +127,36 @@ void TagKeys::sort()
     // is in record order: such a tag is in order already and stays as it is.
     if (std::is_sorted(order.begin(), order.end(), before))
         return;
-    std::sort(order.begin(), order.end(), before);
-    LargeVector<std::uint32_t> rows(order.size());
-    std::transform(order.begin(), order.end(), rows.begin(), [](const Order &o) { return o.row; });
-    permute(rows);
+    if (order.size() < kRadixFrom) {
+        std::sort(order.begin(), order.end(), before);
+    } else {
+        radixSort(order);
+        // Entries alike in their order numbers are still in the order they were added: that
+        // is record number order when the records were added in it (a build from the table),
+        // and then only keys longer than the numbers need a look at their other bytes.
+        const bool recnoOrder = std::is_sorted(m_recnos.begin(), m_recnos.end());
+        if (rest > 0 || !recnoOrder) {
+            const auto alike = [](const Order &a, const Order &b) { return a.high == b.high && a.low == b.low; };
+            for (auto run = order.begin(); run != order.end();) {
+                auto end = std::adjacent_find(run, order.end(), [&](const Order &a, const Order &b) { return !alike(a, b); });
+                if (end != order.end())
+                    ++end;
+                if (end - run > 1 && !std::is_sorted(run, end, before))
+                    std::sort(run, end, before);
+                run = end;
+            }
+        }
+    }
+    permute(order);
 }
 
-void TagKeys::permute(const LargeVector<std::uint32_t> &rows)
+void TagKeys::permute(const LargeVector<Order> &order)
 {
     LargeVector<char> keys(m_keys.size());
-    LargeVector<std::uint32_t> recnos(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        std::memcpy(keys.data() + i * std::size_t(m_keyLength), key(rows[i]).data(), std::size_t(m_keyLength));
-        recnos[i] = m_recnos[rows[i]];
+    LargeVector<std::uint32_t> recnos(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        std::memcpy(keys.data() + i * std::size_t(m_keyLength), key(order[i].row).data(), std::size_t(m_keyLength));
+        recnos[i] = m_recnos[order[i].row];
     }
     m_keys = std::move(keys);
     m_recnos = std::move(recnos);

@@ -49,7 +49,7 @@ private:
         std::uint32_t row = 0;
     };
     Order orderOf(std::size_t i) const;
-    void permute(const LargeVector<std::uint32_t> &rows);
+    void permute(const LargeVector<Order> &order);
 
     KeyType m_type = KeyType::Character;
     int m_keyLength = 0;

@@ -62,6 +62,28 @@ TEST(NumericKey, KeepsTwentyDigitsOfLongerNumbers)
     EXPECT_EQ(hex(numeric_key::fromText("-0.00")), hex(numeric_key::fromText("0")));
 }
 
+// Whole numbers, the text nearly every numeric field holds, take a shorter way to their key:
+// the same key as the same number written with a decimal point, for every sign, length and
+// run of zeros; anything else in the text is read the general way.
+TEST(NumericKey, WholeNumbersGiveTheKeyOfTheSameNumberWithAPoint)
+{
+    std::mt19937 rng(5);
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray digits;
+        for (int n = 1 + int(rng() % 22); n > 0; --n)
+            digits += char('0' + (rng() % 3 == 0 ? 0 : rng() % 10));
+        const QByteArray sign = rng() % 3 == 0 ? "-" : "";
+        const QByteArray pad(int(rng() % 4), ' ');
+        const QByteArray whole = pad + sign + digits + (rng() % 2 ? pad : QByteArray());
+        EXPECT_EQ(hex(numeric_key::fromText(whole)), hex(numeric_key::fromText(sign + digits + ".0"))) << whole.constData();
+    }
+    for (const QByteArray text : {"", "   ", "-", " - ", "0", "-0", "00000", "  7", "7  "})
+        EXPECT_EQ(hex(numeric_key::fromText(text)), hex(numeric_key::fromText(text.trimmed() + ".0"))) << text.constData();
+    EXPECT_EQ(hex(numeric_key::fromText("- 5")), hex(numeric_key::fromText("0")));
+    EXPECT_EQ(hex(numeric_key::fromText("12a")), hex(numeric_key::fromText("12")));
+    EXPECT_EQ(hex(numeric_key::fromText(QByteArray("\0\0 42", 5))), hex(numeric_key::fromText("42")));
+}
+
 TEST(DateKey, IsTheJulianDayAsLittleEndianDouble)
 {
     const QByteArray key = date_key::fromJulianDay(double(QDate(2000, 1, 1).toJulianDay()));
@@ -240,4 +262,43 @@ TEST(TagKeys, SortAHundredThousandKeysAsAPlainSortWould)
     ASSERT_EQ(keys.size(), reference.size());
     for (std::size_t i = 0; i < keys.size(); ++i)
         ASSERT_EQ(keys.recno(i), reference[i].second) << i;
+}
+
+// Numbers of every sign and size, some in another writer's form (a leading zero digit, which
+// lowers the exponent), added out of record order, in both directions: the order a
+// comparison of the values and then of the record numbers gives.
+TEST(TagKeys, SortAHundredThousandNumbersAsTheirValuesOrder)
+{
+    std::mt19937 rng(11);
+    std::vector<std::pair<QByteArray, std::uint32_t>> entries;
+    for (std::uint32_t i = 0; i < 100000; ++i) {
+        const double magnitude = std::pow(10.0, int(rng() % 9) - 3);
+        const double value = double(int(rng() % 2001) - 1000) * magnitude;
+        QByteArray key = numeric_key::fromDouble(value);
+        if (rng() % 10 == 0 && value != 0) {
+            // the same value with its digits one nibble later and the exponent raised
+            QByteArray shifted = key;
+            for (int b = 11; b >= 2; --b)
+                shifted[b] = char((uchar(key[b]) >> 4) | (b > 2 ? uchar(key[b - 1]) << 4 : 0));
+            shifted[0] = char(uchar(key[0]) + 1);
+            key = shifted;
+        }
+        entries.emplace_back(key, 100000 - i); // the last added first
+    }
+    for (const bool descending : {false, true}) {
+        TagKeys keys(KeyType::Numeric, numeric_key::kLength, descending);
+        for (const auto &[key, recno] : entries)
+            std::memcpy(keys.append(recno), key.constData(), numeric_key::kLength);
+        auto reference = entries;
+        std::sort(reference.begin(), reference.end(), [&](const auto &a, const auto &b) {
+            const int c = numeric_key::compare(a.first, b.first);
+            return c != 0 ? (descending ? c > 0 : c < 0) : a.second < b.second;
+        });
+        keys.sort();
+        ASSERT_EQ(keys.size(), reference.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            ASSERT_EQ(keys.recno(i), reference[i].second) << i << (descending ? " descending" : "");
+            ASSERT_EQ(numeric_key::toDouble(keys.key(i)), numeric_key::toDouble(reference[i].first)) << i;
+        }
+    }
 }
