@@ -10,6 +10,11 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+#include <vector>
 
 namespace qal {
 namespace {
@@ -140,6 +145,79 @@ QList<TablePlan> planUpgrade(const std::function<bool(const char *)> &damaged)
     return plans;
 }
 
+// The progress of the tables being rewritten: each table's share of the bar is its size,
+// inside it the records rewritten so far. Written by the threads that rewrite, shown by the
+// calling thread, which alone touches the window.
+class SharedProgress
+{
+public:
+    explicit SharedProgress(const QList<TablePlan> &plans) : m_done(std::size_t(plans.size()))
+    {
+        for (const TablePlan &p : plans)
+            m_total += weightOf(p);
+    }
+    static qint64 weightOf(const TablePlan &p) { return std::max<qint64>(p.size, 1); }
+    void set(int table, qint64 done) { m_done[std::size_t(table)].store(done, std::memory_order_relaxed); }
+    void showIn(ProgressShare &shown) const
+    {
+        qint64 done = 0;
+        for (const std::atomic<qint64> &d : m_done)
+            done += d.load(std::memory_order_relaxed);
+        shown.show(done, m_total);
+    }
+
+private:
+    std::vector<std::atomic<qint64>> m_done;
+    qint64 m_total = 0;
+};
+
+void rewriteTable(const TablePlan &p, int index, SharedProgress &progress, const std::function<void()> &onProgress)
+{
+    const qint64 weight = SharedProgress::weightOf(p);
+    dbase::Table t(p.file);
+    t.open(dbase::Table::Mode::Exclusive);
+    t.onMaintenanceProgress = [&](std::uint32_t records, std::uint32_t count) {
+        progress.set(index, count > 0 ? weight * records / count : 0);
+        onProgress();
+    };
+    t.restructure(p.changes);
+    t.close();
+    progress.set(index, weight);
+    onProgress();
+}
+
+// Rewrites every planned table; false when one of them failed (the others are done by then).
+// The tables are files of their own: as many are rewritten at once as there are cores, the
+// largest first, so that a folder's two big request tables do not wait for each other.
+bool rewriteTables(QList<TablePlan> plans, ProgressShare &shown)
+{
+    std::stable_sort(plans.begin(), plans.end(), [](const TablePlan &a, const TablePlan &b) { return a.size > b.size; });
+    SharedProgress progress(plans);
+    std::atomic<qsizetype> next{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&](const std::function<void()> &onProgress) {
+        for (qsizetype i = next++; i < plans.size(); i = next++) {
+            try {
+                rewriteTable(plans[i], int(i), progress, onProgress);
+            } catch (const std::exception &) {
+                failed = true;
+            }
+        }
+    };
+    const qsizetype threads = std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), plans.size());
+    std::vector<std::future<void>> helpers;
+    for (qsizetype i = 1; i < threads; ++i)
+        helpers.push_back(std::async(std::launch::async, work, [] {}));
+    const auto showHere = [&] { progress.showIn(shown); };
+    work(showHere);
+    for (std::future<void> &helper : helpers) {
+        while (helper.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            showHere();
+    }
+    showHere();
+    return !failed;
+}
+
 } // namespace
 
 void Tdm::ActualizarEsquema()
@@ -164,28 +242,10 @@ void Tdm::ActualizarEsquema()
                      : nullptr;
     ProgressShare shown(window.get());
     shown.show(0, 1);
-    // each table's share of the bar is its size; inside it, the records rewritten so far
-    qint64 total = 0, done = 0;
-    for (const TablePlan &p : plans)
-        total += std::max<qint64>(p.size, 1);
-    try {
-        for (const TablePlan &p : plans) {
-            const qint64 weight = std::max<qint64>(p.size, 1);
-            dbase::Table t(p.file);
-            t.open(dbase::Table::Mode::Exclusive);
-            t.onMaintenanceProgress = [&](std::uint32_t records, std::uint32_t count) {
-                shown.show(done + (count > 0 ? weight * records / count : 0), total);
-            };
-            t.restructure(p.changes);
-            t.close();
-            done += weight;
-            shown.show(done, total);
-        }
+    if (rewriteTables(plans, shown))
         return;
-    } catch (const std::exception &) {
-        // A table that could not be written at once goes step by step: each step then fails
-        // (or not) as it always has, with its own message or ending the upgrade.
-    }
+    // A table that could not be written at once goes step by step: each step then fails (or
+    // not) as it always has, with its own message or ending the upgrade.
     upgradeStepByStep(damaged);
     shown.show(1, 1);
 }

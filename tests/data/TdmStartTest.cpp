@@ -10,6 +10,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempFolder.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -205,6 +206,26 @@ TEST_F(LegacyFolder, TheBarsMoveInsideALargeTable)
     EXPECT_TRUE(std::is_sorted(reindex.begin(), reindex.end()));
     EXPECT_EQ(reindex.back(), 100);
     EXPECT_GT(between(reindex), int(dm.tables().size())) << "the rebuild's bar moved only between tables";
+}
+
+// The tables are rewritten side by side: one that cannot be written (the name of its new
+// file is taken) fails alone and is left as it was, byte for byte; the others are upgraded.
+TEST_F(LegacyFolder, ATableThatCannotBeRewrittenLeavesTheOthersUpgraded)
+{
+    const QByteArray pedp = bytes("pedp.dbf");
+    ASSERT_TRUE(QDir().mkpath(ProgramFolder::resolve("pedp.dbf") + ".qtmp"));
+    Tdm dm;
+    // pedp's first step has no message of its own: its failure ends the upgrade
+    EXPECT_THROW(dm.ActualizarEsquema(), std::exception);
+    EXPECT_EQ(bytes("pedp.dbf"), pedp);
+    dbase::Table ped("PED.DBF");
+    ped.open();
+    for (const char *field : {"X_OAPE", "X_EMAIL", "C_EST", "M_MENOR", "M_EXCART51", "C_CARPED", "X_RECHAZO"})
+        EXPECT_TRUE(ped.hasField(field)) << field;
+    EXPECT_EQ(ped.fieldWidth("N_CAUSA"), 15);
+    dbase::Table org("org.dbf");
+    org.open();
+    EXPECT_TRUE(org.hasField("X_EMAIL"));
 }
 
 // The start's windows, one after the other: what the start had done to ped when each opened.
