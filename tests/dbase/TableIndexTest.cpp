@@ -185,6 +185,83 @@ TEST_F(TableIndex, AWalkInIndexOrderSeesChangesMadeBehindItsBack)
     EXPECT_EQ(walk.value("F_PED").toDate(), QDate(2030, 5, 6));
 }
 
+// A walk in index order reads the next index block's records while it walks the current
+// one: every change made before the walk gets there is seen, whether by another table of this
+// program (at once) or by another program (a raw write here, once a moment has passed).
+TEST_F(TableIndex, AWalkInIndexOrderSeesChangesToTheRecordsItReadsAhead)
+{
+    {
+        Table t(QStringLiteral("PED.DBF"));
+        t.open();
+        for (int k = 100; k < 1100; ++k) {
+            t.append();
+            t.setValue("C_PED", k);
+            t.setValue("X_APE1", QStringLiteral("N%1").arg(k * 7919 % 1000, 4, 10, QLatin1Char('0')));
+            t.post();
+        }
+    }
+    Table walk(QStringLiteral("PED.DBF"));
+    walk.open();
+    walk.setIndexField("X_APE1");
+    walk.first();
+    Table other(QStringLiteral("PED.DBF"));
+    other.open();
+    const auto dateEveryRecord = [&](const QDate &date, int from, int count) {
+        // the records the walk comes to next, in its order
+        QList<std::uint32_t> recnos;
+        Table order(QStringLiteral("PED.DBF"));
+        order.open();
+        order.setIndexField("X_APE1");
+        ASSERT_TRUE(order.findKey(walk.value("X_APE1")));
+        while (order.recordNumber() != walk.recordNumber())
+            order.next();
+        for (int i = 0; i < from + count && !order.eof(); ++i, order.next()) {
+            if (i >= from)
+                recnos << order.recordNumber();
+        }
+        for (const std::uint32_t r : recnos) {
+            other.gotoBookmark(r);
+            other.edit();
+            other.setValue("F_PED", date);
+            other.post();
+        }
+    };
+    const auto walkSees = [&](const QDate &date, int count) {
+        for (int i = 0; i < count; ++i) {
+            walk.next();
+            ASSERT_FALSE(walk.eof());
+            ASSERT_EQ(walk.value("F_PED").toDate(), date) << "record " << walk.recordNumber() << ", " << i << " on";
+        }
+    };
+    dateEveryRecord(QDate(2030, 5, 6), 1, 200);
+    walkSees(QDate(2030, 5, 6), 200);
+
+    // another program: the dates written straight into the file
+    QList<std::uint32_t> ahead;
+    {
+        Table order(QStringLiteral("PED.DBF"));
+        order.open();
+        order.setIndexField("X_APE1");
+        ASSERT_TRUE(order.findKey(walk.value("X_APE1")));
+        while (order.recordNumber() != walk.recordNumber())
+            order.next();
+        for (order.next(); !order.eof() && ahead.size() < 200; order.next())
+            ahead << order.recordNumber();
+    }
+    QFile raw(folder.dir.file("PED.DBF"));
+    ASSERT_TRUE(raw.open(QIODevice::ReadWrite));
+    const QByteArray header = raw.read(12);
+    const qint64 headerLength = std::uint8_t(header[8]) | std::uint8_t(header[9]) << 8;
+    const qint64 recordLength = std::uint8_t(header[10]) | std::uint8_t(header[11]) << 8;
+    for (const std::uint32_t r : ahead) {
+        raw.seek(headerLength + (qint64(r) - 1) * recordLength + 1 + 8 + 15);
+        raw.write("20310101");
+    }
+    raw.close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    walkSees(QDate(2031, 1, 1), int(ahead.size()));
+}
+
 TEST_F(TableIndex, PostsAndDeletesKeepTheIndex)
 {
     Table t(QStringLiteral("PED.DBF"));
