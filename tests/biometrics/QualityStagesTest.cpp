@@ -124,6 +124,25 @@ TEST(QualityMap, GradesTheBlocksFromTheBackgroundInwards)
     EXPECT_EQ(map.at(edge, 20), 1);
 }
 
+// Where two ridge patterns cross, the ridges agree on no direction: those blocks, and the
+// blocks around them, are graded down, while straight ridges further off stay at the best level.
+TEST(QualityMap, GradesWeakRidgeFlowAndItsSurroundingsDown)
+{
+    const int side = 320;
+    std::vector<std::uint8_t> image = ridgeDisc(side, 120);
+    for (int y = 136; y < 184; ++y)
+        for (int x = 96; x < 144; ++x)
+            image[std::size_t(y) * side + x] = std::uint8_t(128 + 50 * std::cos(2 * M_PI * x / 9.0) + 50 * std::cos(2 * M_PI * y / 9.0));
+    const QualityMap map = buildQualityMap(image.data(), side, side, QualityParameters {});
+    for (int by = 19; by < 21; ++by) // the blocks whose windows lie inside the crossing
+        for (int bx = 13; bx < 17; ++bx) {
+            EXPECT_GE(map.at(bx, by), 1) << bx << ", " << by; // still ridges, not background
+            EXPECT_LE(map.at(bx, by), 2) << bx << ", " << by;
+        }
+    EXPECT_EQ(map.at(17, 20), 3); // next to the crossing
+    EXPECT_EQ(map.at(26, 20), 4);
+}
+
 TEST(QualityMap, SizesThatAreNoMultipleOfTheBlockOverlapTheLastBlock)
 {
     const std::vector<std::uint8_t> image = ridgeDisc(203, 90);

@@ -120,14 +120,17 @@ def fmt_agreement(a):
     return 'exact %5.1f %%, within one %5.1f %%, good/poor %5.1f %%' % tuple(100 * x for x in a)
 
 
-def cpp_block(H, mean, dev, t):
+def cpp_block(H, mean, dev, t, bounds=None):
     W1, b1, W2, b2 = unpack(t, H)
     num = lambda v: '%.9g' % v
     row = lambda vs: '{' + ', '.join(num(v) for v in vs) + '}'
     lines = ['constexpr int Hidden = %d;' % H,
              'constexpr double Mean[11] = %s;' % row(mean),
-             'constexpr double Deviation[11] = %s;' % row(dev),
-             'constexpr double HiddenWeight[Hidden][11] = {']
+             'constexpr double Deviation[11] = %s;' % row(dev)]
+    if bounds is not None:
+        lines += ['constexpr double Lowest[11] = %s;' % row(bounds[0]),
+                  'constexpr double Highest[11] = %s;' % row(bounds[1])]
+    lines += ['constexpr double HiddenWeight[Hidden][11] = {']
     lines += ['    %s,' % row(W1[:, j]) for j in range(H)]
     lines += ['};', 'constexpr double HiddenBias[Hidden] = %s;' % row(b1), 'constexpr double OutputWeight[5][Hidden] = {']
     lines += ['    %s,' % row(W2[:, k]) for k in range(5)]
@@ -191,16 +194,20 @@ def cmd_stagenet(args):
     Z = (Y - mean) / dev
     H = args.hidden
     # Held out: each print scored by the network fitted without its finger group. Prints our
-    # stages do not score (code 1 or 2) get 5, as in the scorer.
+    # stages do not score (code 1 or 2) get 5, as in the scorer. The scorer holds each feature
+    # within the range of the prints the network was fitted on (outside, the network was never
+    # fitted and extrapolates wildly), so the held-out prints are held within their fold's range.
     groups = np.array([r['finger_group'] for r in rows])
     held = np.full(len(rows), 5)
-    zall = {i: (np.array([results[i][2][c] for c in OURS]) - mean) / dev for i in range(len(rows)) if results[i][1] == 0}
+    yall = {i: np.array([results[i][2][c] for c in OURS]) for i in range(len(rows)) if results[i][1] == 0}
     hg = groups[have]
     for g in sorted(set(groups)):
         tg = fit(Z[hg != g], A[hg != g], H, args.iterations, decay=args.decay)
+        low, high = Y[hg != g].min(0), Y[hg != g].max(0)
         for i in range(len(rows)):
-            if groups[i] == g and i in zall:
-                held[i] = forward(tg, H, zall[i][None])[1].argmax(1)[0] + 1
+            if groups[i] == g and i in yall:
+                z = (np.clip(yall[i], low, high) - mean) / dev
+                held[i] = forward(tg, H, z[None])[1].argmax(1)[0] + 1
         print('  fold %-28s' % g, file=sys.stderr)
     ref = np.array([int(r['nfiq']) for r in rows])
     print('stage network %d-%d-5, decay %g, each finger group left out (%d prints): %s'
@@ -210,7 +217,7 @@ def cmd_stagenet(args):
     pred = forward(t, H, Z)[1].argmax(1) + 1
     print('fitted on all %d prints with features, scored on them (not a held-out figure): %s'
           % (len(have), fmt_agreement(agreement(np.array([int(rows[i]['nfiq']) for i in have]), pred))))
-    write_block(args.write, 'FITTED STAGE NETWORK', cpp_block(H, mean, dev, t))
+    write_block(args.write, 'FITTED STAGE NETWORK', cpp_block(H, mean, dev, t, (Y.min(0), Y.max(0))))
 
 
 def print_confusion(ref, ours):

@@ -13,6 +13,13 @@ namespace {
 
 constexpr int Block = QualityMap::Block;
 
+// How a block's ridge direction was found.
+enum Flow : std::uint8_t {
+    Clear,    // its own, clearly
+    Weak,     // its own, but the ridges hardly agree on it
+    Borrowed, // none of its own: the mean of its neighbours'
+};
+
 // The grey levels of the windows of one row of blocks, from left to right. A window shares
 // 16 of its 24 columns with the one before it, so only the columns that leave and the ones
 // that come in are counted.
@@ -123,7 +130,7 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
     // ridge wave stands out of the sixteen directions at its period: that holds for faint
     // ridges as for dark ones, and fails where blur or noise leave no ridge pattern, however
     // much grey-level spread is left.
-    std::vector<std::uint8_t> contrast(blocks, 0), valid(blocks, 0), weakFlow(blocks, 0);
+    std::vector<std::uint8_t> contrast(blocks, 0), valid(blocks, 0), flow(blocks, Clear);
     std::vector<float> dir2x(blocks, 0.0f), dir2y(blocks, 0.0f); // doubled-angle unit vectors
     for (int by = 0; by < map.height; ++by) {
         const WindowSpan rows = windowSpan(by, height);
@@ -144,7 +151,8 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
             if (useWaves && (waves[i].amplitude < p.minWaveAmplitude || waves[i].peak < p.minWavePeak))
                 continue;
             valid[i] = 1;
-            weakFlow[i] = coherence < p.flowCoherence || (useWaves && waves[i].anisotropy < p.flowAnisotropy);
+            const bool weak = coherence < p.flowCoherence || (useWaves && waves[i].anisotropy < p.flowAnisotropy);
+            flow[i] = weak ? Weak : Clear;
             const double theta = 0.5 * std::atan2(2 * xy, xx - yy); // across the ridges
             map.alongX[i] = float(-std::sin(theta));
             map.alongY[i] = float(std::cos(theta));
@@ -175,7 +183,7 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
     }
 
     // A block with contrast but no clear direction of its own takes the mean direction of
-    // its neighbours when enough of them have one (weak flow, not background); repeated
+    // its neighbours when enough of them have one (not background); repeated
     // while blocks are still filled in.
     const int fill = int(p.fillNeighbours);
     for (bool changed = fill > 0; changed;) {
@@ -204,7 +212,7 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
                     continue;
                 const double theta = 0.5 * std::atan2(cy, cx);
                 valid[i] = 1;
-                weakFlow[i] = 1;
+                flow[i] = Borrowed;
                 map.alongX[i] = float(-std::sin(theta));
                 map.alongY[i] = float(std::cos(theta));
                 dir2x[i] = float(std::cos(2 * theta));
@@ -257,6 +265,7 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
             // Curvature: how far the directions of the 3 x 3 blocks are from agreeing.
             double cx = 0, cy = 0;
             int n = 0;
+            bool nearUnclear = false;
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx) {
                     const int nx = bx + dx, ny = by + dy;
@@ -265,12 +274,19 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
                     const std::size_t j = std::size_t(ny) * map.width + nx;
                     if (!valid[j])
                         continue;
+                    nearUnclear = nearUnclear || flow[j] != Clear;
                     cx += dir2x[j];
                     cy += dir2y[j];
                     ++n;
                 }
             const double curvature = 1.0 - std::sqrt(cx * cx + cy * cy) / n;
-            int level = (weakFlow[i] || curvature > p.maxCurvature) ? 3 : 4;
+            // A block whose own direction is weak is worse off than one that borrowed a
+            // direction from clear neighbours; either lowers the blocks around it.
+            int level = flow[i] == Weak ? int(p.weakFlowLevel) : flow[i] == Borrowed ? int(p.borrowedFlowLevel) : 4;
+            if (nearUnclear)
+                level = std::min(level, int(p.nearUnclearLevel));
+            if (curvature > p.maxCurvature)
+                level = std::min(level, 3);
             const int d = distance[i];
             level = std::min(level, d <= ring1 ? 1 : d <= ring2 ? 2 : d <= ring3 ? 3 : 4);
             map.level[i] = std::uint8_t(level);

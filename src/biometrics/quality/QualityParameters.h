@@ -14,7 +14,7 @@ struct QualityParameters
     double smoothing = 2;        // box radius of the blur before the gradients
     double minContrast = 16;     // grey levels between the 10th and 90th percentile
     double minCoherence = 0;     // below: no ridge direction (background); 0 leaves the test out
-    double flowCoherence = 0.45; // below: weak ridge flow (level 3 at best)
+    double flowCoherence = 0.2;  // below: weak ridge flow
     // Below, for the strongest single ridge wave (RidgeWaves.h), its power over the mean of
     // the sixteen directions at its period: no ridge direction (background). Its amplitude
     // in grey levels can be tested too (0 leaves that out): fitted, it only lost the faint prints.
@@ -24,8 +24,13 @@ struct QualityParameters
     double fillNeighbours = 5;   // a block without direction takes its neighbours' when this many have one
     double maxCurvature = 0.35;  // above, over the 3 x 3 blocks: high curvature (level 3 at best)
     // Below, for the strongest ridge wave against the mean of the sixteen directions
-    // (RidgeWaves.h): weak ridge flow (level 3 at best); 0 leaves the test out.
-    double flowAnisotropy = 3;
+    // (RidgeWaves.h): weak ridge flow; 0 leaves the test out.
+    double flowAnisotropy = 2.5;
+    // The best level of a block with weak ridge flow of its own, of one that borrowed its
+    // neighbours' direction, and of one next to either (high curvature: 3). Chosen with the
+    // two flow thresholds above by the zones' and foreground's errors, measured in NFIQ 1's
+    // deviations; each finger group left out in turn picks the same.
+    double weakFlowLevel = 2, borrowedFlowLevel = 3, nearUnclearLevel = 3;
     // Rings around the background, in blocks: the first ring gets level 1 at best, the
     // next level 2, the next level 3.
     double ring1 = 1, ring2 = 2, ring3 = 1;
