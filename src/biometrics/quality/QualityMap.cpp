@@ -281,8 +281,8 @@ QualityMap buildQualityMap(const std::uint8_t *pixels, int width, int height, co
                 }
             const double curvature = 1.0 - std::sqrt(cx * cx + cy * cy) / n;
             // A block whose own direction is weak is worse off than one that borrowed a
-            // direction from clear neighbours; either lowers the blocks around it.
-            int level = flow[i] == Weak ? int(p.weakFlowLevel) : flow[i] == Borrowed ? int(p.borrowedFlowLevel) : 4;
+            // direction from clear neighbours; either lowers itself and the blocks around it.
+            int level = flow[i] == Weak ? int(p.weakFlowLevel) : 4;
             if (nearUnclear)
                 level = std::min(level, int(p.nearUnclearLevel));
             if (curvature > p.maxCurvature)

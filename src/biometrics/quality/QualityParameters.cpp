@@ -19,7 +19,6 @@ bool setParameter(QualityParameters &parameters, std::string_view name, double v
         {"maxCurvature", &QualityParameters::maxCurvature},
         {"flowAnisotropy", &QualityParameters::flowAnisotropy},
         {"weakFlowLevel", &QualityParameters::weakFlowLevel},
-        {"borrowedFlowLevel", &QualityParameters::borrowedFlowLevel},
         {"nearUnclearLevel", &QualityParameters::nearUnclearLevel},
         {"minWaveAmplitude", &QualityParameters::minWaveAmplitude},
         {"minWavePeak", &QualityParameters::minWavePeak},

@@ -26,11 +26,11 @@ struct QualityParameters
     // Below, for the strongest ridge wave against the mean of the sixteen directions
     // (RidgeWaves.h): weak ridge flow; 0 leaves the test out.
     double flowAnisotropy = 2.5;
-    // The best level of a block with weak ridge flow of its own, of one that borrowed its
-    // neighbours' direction, and of one next to either (high curvature: 3). Chosen with the
+    // The best level of a block with weak ridge flow of its own, and of one with weak or
+    // borrowed flow in its 3 x 3 blocks, itself included (high curvature: 3). Chosen with the
     // two flow thresholds above by the zones' and foreground's errors, measured in NFIQ 1's
     // deviations; each finger group left out in turn picks the same.
-    double weakFlowLevel = 2, borrowedFlowLevel = 3, nearUnclearLevel = 3;
+    double weakFlowLevel = 2, nearUnclearLevel = 3;
     // Rings around the background, in blocks: the first ring gets level 1 at best, the
     // next level 2, the next level 3.
     double ring1 = 1, ring2 = 2, ring3 = 1;
