@@ -314,14 +314,8 @@ void DbfFile::repairCount(std::uint32_t count)
     m_damage.clear();
 }
 
-DbfFile::~DbfFile()
-{
-    abandonNext();
-}
-
 void DbfFile::close()
 {
-    abandonNext();
     m_file.close();
     m_damage.clear();
     m_header.clear();
@@ -362,15 +356,6 @@ void DbfFile::dropCache() const
 {
     m_cacheCount = 0;
     m_scatteredRecnos.clear();
-    abandonNext();
-}
-
-void DbfFile::abandonNext() const
-{
-    if (m_nextStarted)
-        m_file.abandonPieces();
-    m_nextStarted = false;
-    m_nextRecnos.clear();
 }
 
 DbfFile::ReadStamp DbfFile::stampNow() const
@@ -434,22 +419,6 @@ void DbfFile::readRecordInto(std::uint32_t recno, QByteArray &out) const
 void DbfFile::prefetch(std::span<const std::uint32_t> recnos) const
 {
     m_scatteredRecnos.clear();
-    if (m_nextStarted && std::ranges::equal(recnos, m_nextRecnos)) {
-        m_nextStarted = false;
-        try {
-            m_file.finishPieces(m_nextPieces);
-        } catch (const DatabaseError &) {
-            m_nextRecnos.clear();
-            return;
-        }
-        std::swap(m_scattered, m_next);
-        std::swap(m_scatteredRecnos, m_nextRecnos);
-        m_nextRecnos.clear();
-        m_scatteredStamp = m_nextStamp;
-        m_scatterNext = 0;
-        return;
-    }
-    abandonNext();
     if (recnos.size() < 2 || !m_file.batchesReads())
         return;
     m_pieces.clear();
@@ -469,25 +438,6 @@ void DbfFile::prefetch(std::span<const std::uint32_t> recnos) const
         return;
     }
     m_scatterNext = 0;
-}
-
-void DbfFile::prefetchNext(std::span<const std::uint32_t> recnos) const
-{
-    abandonNext();
-    if (recnos.size() < 2 || recnos.size() > ReadRing::kCapacity || !m_file.batchesReads())
-        return;
-    m_nextPieces.clear();
-    m_next.resize(qsizetype(recnos.size()) * m_recordLength);
-    for (const std::uint32_t r : recnos) {
-        if (r < 1 || r > m_count)
-            return;
-        const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(r - 1) * m_recordLength;
-        m_nextPieces.push_back({at, m_next.data() + qsizetype(m_nextPieces.size()) * m_recordLength, m_recordLength});
-    }
-    m_nextStamp = stampNow();
-    m_nextStarted = m_file.startPieces(m_nextPieces);
-    if (m_nextStarted)
-        m_nextRecnos.assign(recnos.begin(), recnos.end());
 }
 
 QByteArray DbfFile::readRecord(std::uint32_t recno) const

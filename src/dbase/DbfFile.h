@@ -46,7 +46,6 @@ public:
     using CreateOptions = DbfCreateOptions;
 
     DbfFile() = default;
-    ~DbfFile();
     DbfFile(const DbfFile &) = delete;
     DbfFile &operator=(const DbfFile &) = delete;
 
@@ -111,9 +110,6 @@ public:
     // write, a refresh or the next batch. Nothing is read when batches are not possible or
     // a record cannot be read: the walk's own read of it then says why.
     void prefetch(std::span<const std::uint32_t> recnos) const;
-    // The records the walk reaches after those, read in the background while it goes
-    // through them: the prefetch that then asks for the same records takes them as read.
-    void prefetchNext(std::span<const std::uint32_t> recnos) const;
     bool isCached(std::uint32_t recno) const { return cachedRecord(recno) != nullptr; }
     // True when some record is flagged deleted; reads the records in large pieces and stops
     // at the first deleted one.
@@ -171,14 +167,6 @@ private:
     mutable std::size_t m_scatterNext = 0; // where the walk is expected to ask next
     mutable ReadStamp m_scatteredStamp;
     mutable std::vector<ReadPiece> m_pieces;
-    // The records of prefetchNext(), being read into m_next while m_nextStarted; the system
-    // writes into m_next until the read is finished or abandoned.
-    mutable std::vector<std::uint32_t> m_nextRecnos;
-    mutable QByteArray m_next;
-    mutable std::vector<ReadPiece> m_nextPieces;
-    mutable ReadStamp m_nextStamp;
-    mutable bool m_nextStarted = false;
-    void abandonNext() const;
 };
 
 } // namespace qal::dbase

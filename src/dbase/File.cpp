@@ -230,34 +230,6 @@ void File::readPieces(std::span<const ReadPiece> pieces) const
     }
 }
 
-bool File::startPieces(std::span<const ReadPiece> pieces) const
-{
-    if (pieces.empty() || pieces.size() > ReadRing::kCapacity || !batchesReads() || m_ring->started())
-        return false;
-    if (m_ring->start(m_fd, pieces))
-        return true;
-    m_ring.reset();
-    return false;
-}
-
-void File::finishPieces(std::span<const ReadPiece> pieces) const
-{
-    bool whole[ReadRing::kCapacity] = {};
-    if (m_ring && m_ring->started() && !m_ring->finish(whole))
-        m_ring.reset();
-    for (std::size_t i = 0; i < std::min(pieces.size(), ReadRing::kCapacity); ++i) {
-        if (!whole[i])
-            readInto(pieces[i].offset, pieces[i].data, pieces[i].size);
-    }
-}
-
-void File::abandonPieces() const
-{
-    bool whole[ReadRing::kCapacity];
-    if (m_ring && m_ring->started() && !m_ring->finish(whole))
-        m_ring.reset();
-}
-
 DatabaseError File::truncated() const
 {
     return DatabaseError(QStringLiteral("El archivo %1 está truncado o dañado.").arg(baseName(m_path)));

@@ -53,14 +53,6 @@ public:
     // as well read each piece when it needs it.
     bool batchesReads() const;
     void readPieces(std::span<const ReadPiece> pieces) const;
-    // Starts reading pieces in the background (at most ReadRing::kCapacity), where batches
-    // are possible; their buffers must stay as they are until finishPieces() or
-    // abandonPieces(). False when nothing was started.
-    bool startPieces(std::span<const ReadPiece> pieces) const;
-    // Waits for the pieces started and reads plainly any that were not read whole.
-    void finishPieces(std::span<const ReadPiece> pieces) const;
-    // Waits for the pieces started, whose bytes are not wanted any more.
-    void abandonPieces() const;
     // Writes go through the journal when one is attached, so that a group of writes to
     // the files of a table is all-or-nothing even when the process is killed midway.
     void write(std::int64_t offset, const QByteArray &bytes);

@@ -41,23 +41,6 @@ public:
         for (int i = leaf.index; i >= 0 && i < leaf.node.count() && out.size() < most; i += forward ? 1 : -1)
             out.push_back(leaf.node.pointers[size_t(i)]);
     }
-    void following(bool forward, std::size_t most, std::vector<std::uint32_t> &out) const override
-    {
-        out.clear();
-        if (!m_valid)
-            return;
-        Path ahead = m_path;
-        try {
-            if (!m_index.moveLeaf(m_tag, ahead, forward))
-                return;
-        } catch (const DatabaseError &) {
-            return;
-        }
-        const Node &leaf = ahead.back().node;
-        const int count = leaf.count();
-        for (int k = 0; k < count && out.size() < std::size_t(most); ++k)
-            out.push_back(leaf.pointers[size_t(forward ? k : count - 1 - k)]);
-    }
 
 private:
     bool edge(bool last)

@@ -54,10 +54,6 @@ public:
     // far as the index block holding this one goes (at most `most`): what a walk will read
     // next, known without another read of the index.
     virtual void upcoming(bool forward, std::size_t most, std::vector<std::uint32_t> &out) const = 0;
-    // The same for the index block the walk comes to after this one, from its first entry
-    // in the direction of the walk: read ahead while this block is walked. Empty at the end
-    // of the tag, and where the next block cannot be read (the walk's own move says why).
-    virtual void following(bool forward, std::size_t most, std::vector<std::uint32_t> &out) const = 0;
 };
 
 // A dBASE IV production index (.MDX): a header, a tag table and one B+ tree per tag, in

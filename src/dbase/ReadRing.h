@@ -34,23 +34,10 @@ public:
     // read it started has ended by then.
     bool read(int fd, std::span<const ReadPiece> pieces, bool *whole);
 
-    // The same in the background: the pieces are read by a kernel worker while the caller
-    // goes on, and finish() waits for them, setting whole as read() does. One batch at a
-    // time; read() and the destructor finish a started batch first, since the kernel writes
-    // into the pieces' buffers until then. False when nothing was started (or the ring broke).
-    bool start(int fd, std::span<const ReadPiece> pieces);
-    bool started() const { return m_startedCount > 0; }
-    bool finish(bool *whole);
-
 private:
     struct Ring;
     explicit ReadRing(std::unique_ptr<Ring> ring);
-    bool submit(int fd, std::span<const ReadPiece> pieces, bool background);
-    bool reap(std::span<const std::int64_t> sizes, bool *whole);
     std::unique_ptr<Ring> m_ring;
-    std::int64_t m_startedSizes[kCapacity] = {};
-    std::size_t m_startedCount = 0; // pieces submitted and not yet reaped
-    int m_startedSubmitted = 0;
 };
 
 } // namespace qal::dbase

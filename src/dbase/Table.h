@@ -317,7 +317,6 @@ private:
     int m_tag = -1;
     std::unique_ptr<MdxCursor> m_cursor;
     std::vector<std::uint32_t> m_upcoming; // the records a walk in index order reads next
-    std::vector<std::uint32_t> m_following; // and those of the index block after them
     bool m_cursorValid = false;
 
     std::uint32_t m_recno = 0;

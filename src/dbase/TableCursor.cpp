@@ -148,14 +148,9 @@ bool Table::moveFrom(bool forward, bool fromEnd)
             }
             const std::uint32_t r = m_cursor->recno();
             if (!range && !m_dbf.isCached(r)) {
-                // the rest of the index block in one read (a range is short: read as it goes),
-                // and the next block's records in the background while this one is walked
+                // the rest of the index block in one read (a range is short: read as it goes)
                 m_cursor->upcoming(forward, ReadRing::kCapacity, m_upcoming);
                 m_dbf.prefetch(m_upcoming);
-                if (m_dbf.file().batchesReads()) {
-                    m_cursor->following(forward, ReadRing::kCapacity, m_following);
-                    m_dbf.prefetchNext(m_following);
-                }
             }
             if (r >= 1 && r <= m_dbf.recordCount() && loadCandidate(r)) {
                 m_cursorValid = true;

@@ -156,51 +156,6 @@ TEST_F(DbfFileTest, ReadsRecordsScatteredOverTheFileInOneBatch)
     EXPECT_EQ(number(wanted[4]), int(wanted[4]));
 }
 
-// The next batch is read in the background while the walk goes through the current one, and
-// taken only by the prefetch that asks for the same records; a write in between drops it.
-TEST_F(DbfFileTest, ReadsTheNextBatchWhileTheCurrentOneIsUsed)
-{
-    DbfFile dbf;
-    openNumbered(dbf, 3000);
-    const auto number = [&dbf](std::uint32_t r) { return dbf.readRecord(r).mid(1).trimmed().toInt(); };
-    const auto batch = [](std::uint32_t from, std::uint32_t step) {
-        std::vector<std::uint32_t> recnos;
-        for (std::uint32_t r = from; recnos.size() < 40; r = (r + step) % 3000 + 1)
-            recnos.push_back(r);
-        return recnos;
-    };
-    const std::vector<std::uint32_t> a = batch(7, 71), b = batch(1500, 113), c = batch(2, 29);
-    dbf.prefetch(a);
-    dbf.prefetchNext(b);
-    for (const std::uint32_t r : a)
-        ASSERT_EQ(number(r), int(r));
-    dbf.prefetch(b);
-    for (const std::uint32_t r : b)
-        ASSERT_EQ(number(r), int(r));
-
-    // the walk went elsewhere: the batch read ahead is not what it reads
-    dbf.prefetchNext(a);
-    dbf.prefetch(c);
-    for (const std::uint32_t r : c)
-        ASSERT_EQ(number(r), int(r));
-
-    dbf.prefetchNext(b);
-    dbf.writeRecord(b[5], "     -1");
-    dbf.prefetch(b);
-    EXPECT_EQ(dbf.readRecord(b[5]), QByteArray("     -1"));
-    EXPECT_EQ(number(b[6]), int(b[6]));
-
-    // numbers past the count start nothing; closing waits for a batch still being read
-    std::vector<std::uint32_t> pastTheEnd = c;
-    pastTheEnd.push_back(3001);
-    dbf.prefetchNext(pastTheEnd);
-    dbf.prefetch(pastTheEnd);
-    EXPECT_EQ(number(c[0]), int(c[0]));
-    EXPECT_THROW(dbf.readRecord(3001), DatabaseError);
-    dbf.prefetchNext(a);
-    dbf.close();
-}
-
 TEST_F(DbfFileTest, AScatteredReadPastTheEndSaysTheFileIsTruncated)
 {
     const QString path = dir.file("t.bin");
