@@ -161,10 +161,8 @@ void writeSortable(QByteArrayView key, uchar *out)
         return;
     uchar *pairs = out + 3;
     const int first = significantPairs(reinterpret_cast<const uchar *>(key.data()) + 2, pairs);
-    if (first == kMaxDigits) {
-        std::memset(pairs, 0, kMaxDigits / 2);
+    if (first == kMaxDigits) // zero: the pairs are all 0 already
         return;
-    }
     const bool negative = (uchar(key[1]) & 0x80) != 0;
     // Leading zero digits (other writers) lower the exponent.
     const int exponent = int(uchar(key[0])) - first; // biased, within -20..255

@@ -18,12 +18,13 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
-#include <cstring>
 #include <vector>
 
 namespace qal::dbase {

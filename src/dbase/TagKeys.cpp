@@ -136,9 +136,9 @@ void TagKeys::sort()
         // and then only keys longer than the numbers need a look at their other bytes.
         const bool recnoOrder = std::is_sorted(m_recnos.begin(), m_recnos.end());
         if (rest > 0 || !recnoOrder) {
-            const auto alike = [](const Order &a, const Order &b) { return a.high == b.high && a.low == b.low; };
+            const auto differ = [](const Order &a, const Order &b) { return a.high != b.high || a.low != b.low; };
             for (auto run = order.begin(); run != order.end();) {
-                auto end = std::adjacent_find(run, order.end(), [&](const Order &a, const Order &b) { return !alike(a, b); });
+                auto end = std::adjacent_find(run, order.end(), differ);
                 if (end != order.end())
                     ++end;
                 if (end - run > 1 && !std::is_sorted(run, end, before))
