@@ -371,10 +371,12 @@ bool DbfFile::stillFresh(const ReadStamp &stamp) const
     return stamp.generation == m_file.generation() && coarseMilliseconds() - stamp.readAtMs <= kFreshMs;
 }
 
-const char *DbfFile::cachedRecord(std::uint32_t recno) const
+const char *DbfFile::cachedRecord(std::uint32_t recno, int &bytes) const
 {
-    if (m_cacheCount > 0 && recno >= m_cacheFirst && recno < m_cacheFirst + m_cacheCount && stillFresh(m_cacheStamp))
+    if (m_cacheCount > 0 && recno >= m_cacheFirst && recno < m_cacheFirst + m_cacheCount && stillFresh(m_cacheStamp)) {
+        bytes = m_recordLength;
         return m_cache.constData() + qsizetype(recno - m_cacheFirst) * m_recordLength;
+    }
     if (m_scatteredRecnos.empty() || !stillFresh(m_scatteredStamp))
         return nullptr;
     // A walk asks for each record twice (is it cached, then its bytes), then for the next one.
@@ -389,47 +391,68 @@ const char *DbfFile::cachedRecord(std::uint32_t recno) const
         i = std::size_t(it - m_scatteredRecnos.begin());
     }
     m_scatterNext = i;
-    return m_scattered.constData() + qsizetype(i) * m_recordLength;
+    bytes = m_scatteredBytes;
+    return m_scattered.constData() + qsizetype(i) * m_scatteredBytes;
 }
 
 void DbfFile::readRecordInto(std::uint32_t recno, QByteArray &out) const
 {
-    if (recno < 1 || recno > m_count)
-        throw DatabaseError(QStringLiteral("La tabla %1 no tiene el registro %2.").arg(name()).arg(recno));
-    const char *cached = cachedRecord(recno);
-    if (!cached) {
-        // A read right after the cached window is a walk in file order: read ahead. Either
-        // way into the cache's own buffer, which keeps its room from one read to the next.
-        const bool inOrder = m_cacheCount > 0 && recno == m_cacheFirst + m_cacheCount;
-        const std::uint32_t ahead = std::max<std::uint32_t>(1, std::uint32_t(kReadAhead / m_recordLength));
-        const std::uint32_t n = inOrder ? std::min<std::uint32_t>(m_count - recno + 1, ahead) : 1;
-        const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(recno - 1) * m_recordLength;
-        m_cacheCount = 0;
-        m_cache.resize(qsizetype(n) * m_recordLength);
-        m_cacheStamp = stampNow();
-        m_file.readInto(at, m_cache.data(), m_cache.size());
-        m_cacheFirst = recno;
-        m_cacheCount = n;
-        cached = m_cache.constData();
-    }
+    int bytes = 0;
+    const char *cached = cachedRecord(recno, bytes);
+    if (!cached || bytes < m_recordLength)
+        cached = readIntoCache(recno);
     out.resize(m_recordLength);
     std::memcpy(out.data(), cached, std::size_t(m_recordLength));
 }
 
-void DbfFile::prefetch(std::span<const std::uint32_t> recnos) const
+int DbfFile::readLeadingInto(std::uint32_t recno, QByteArray &out) const
+{
+    int bytes = 0;
+    const char *cached = cachedRecord(recno, bytes);
+    if (!cached) {
+        cached = readIntoCache(recno);
+        bytes = m_recordLength;
+    }
+    out.resize(m_recordLength);
+    std::memcpy(out.data(), cached, std::size_t(bytes));
+    return bytes;
+}
+
+const char *DbfFile::readIntoCache(std::uint32_t recno) const
+{
+    if (recno < 1 || recno > m_count)
+        throw DatabaseError(QStringLiteral("La tabla %1 no tiene el registro %2.").arg(name()).arg(recno));
+    // A read right after the cached window is a walk in file order: read ahead. Either
+    // way into the cache's own buffer, which keeps its room from one read to the next.
+    const bool inOrder = m_cacheCount > 0 && recno == m_cacheFirst + m_cacheCount;
+    const std::uint32_t ahead = std::max<std::uint32_t>(1, std::uint32_t(kReadAhead / m_recordLength));
+    const std::uint32_t n = inOrder ? std::min<std::uint32_t>(m_count - recno + 1, ahead) : 1;
+    const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(recno - 1) * m_recordLength;
+    m_cacheCount = 0;
+    m_cache.resize(qsizetype(n) * m_recordLength);
+    m_cacheStamp = stampNow();
+    m_file.readInto(at, m_cache.data(), m_cache.size());
+    m_cacheFirst = recno;
+    m_cacheCount = n;
+    return m_cache.constData();
+}
+
+void DbfFile::prefetch(std::span<const std::uint32_t> recnos, int leadingBytes) const
 {
     m_scatteredRecnos.clear();
     if (recnos.size() < 2 || !m_file.batchesReads())
         return;
+    const int bytes = leadingBytes > 0 ? std::min(leadingBytes, m_recordLength) : m_recordLength;
     m_pieces.clear();
-    m_scattered.resize(qsizetype(recnos.size()) * m_recordLength);
+    m_scattered.resize(qsizetype(recnos.size()) * bytes);
     for (const std::uint32_t r : recnos) {
         if (r < 1 || r > m_count)
             continue;
         const std::int64_t at = std::int64_t(m_headerLength) + std::int64_t(r - 1) * m_recordLength;
-        m_pieces.push_back({at, m_scattered.data() + qsizetype(m_pieces.size()) * m_recordLength, m_recordLength});
+        m_pieces.push_back({at, m_scattered.data() + qsizetype(m_pieces.size()) * bytes, bytes});
         m_scatteredRecnos.push_back(r);
     }
+    m_scatteredBytes = bytes;
     m_scatteredStamp = stampNow();
     try {
         m_file.readPieces(m_pieces);

@@ -109,8 +109,19 @@ public:
     // allows it (see File::readPieces); readRecordInto then takes them from memory until a
     // write, a refresh or the next batch. Nothing is read when batches are not possible or
     // a record cannot be read: the walk's own read of it then says why.
-    void prefetch(std::span<const std::uint32_t> recnos) const;
-    bool isCached(std::uint32_t recno) const { return cachedRecord(recno) != nullptr; }
+    // With leadingBytes below the record's length only that many bytes of each record are
+    // read (a list reads the same few fields of each record): readLeadingInto takes those,
+    // readRecordInto reads such a record whole from the file.
+    void prefetch(std::span<const std::uint32_t> recnos, int leadingBytes = 0) const;
+    bool isCached(std::uint32_t recno) const
+    {
+        int bytes = 0;
+        return cachedRecord(recno, bytes) != nullptr;
+    }
+    // Like readRecordInto, but takes a record of the last batch even when only its leading
+    // bytes were read. Gives how many leading bytes of out are the record's: the record's
+    // length, or the batch's leading bytes (the rest of out is left as it was).
+    int readLeadingInto(std::uint32_t recno, QByteArray &out) const;
     // True when some record is flagged deleted; reads the records in large pieces and stops
     // at the first deleted one.
     bool hasDeletedRecords() const;
@@ -134,8 +145,11 @@ public:
 private:
     void writeHeaderBytes(int offset, const QByteArray &bytes);
     QString name() const;
-    const char *cachedRecord(std::uint32_t recno) const;
+    // The record's bytes in memory, or null; bytes tells how many leading bytes are there.
+    const char *cachedRecord(std::uint32_t recno, int &bytes) const;
     void dropCache() const;
+    // Reads the record (and, in a walk in file order, those after it) into m_cache.
+    const char *readIntoCache(std::uint32_t recno) const;
 
     File m_file;
     QByteArray m_header; // the 32 fixed bytes
@@ -164,6 +178,7 @@ private:
     // The records of the last prefetch, side by side in m_scattered, in the order asked.
     mutable std::vector<std::uint32_t> m_scatteredRecnos;
     mutable QByteArray m_scattered;
+    mutable int m_scatteredBytes = 0; // of each record, from its start
     mutable std::size_t m_scatterNext = 0; // where the walk is expected to ask next
     mutable ReadStamp m_scatteredStamp;
     mutable std::vector<ReadPiece> m_pieces;

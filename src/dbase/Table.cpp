@@ -175,7 +175,7 @@ void Table::open(Mode mode)
         m_indexField.clear();
     }
     m_recno = 0;
-    m_record = m_dbf.blankRecord();
+    holdWholeRecord(m_dbf.blankRecord());
     m_bof = m_eof = true;
     m_unsettled = true;
     notify(Notification::Opened);
@@ -276,6 +276,8 @@ void Table::close()
     m_state = State::Inactive;
     m_recno = 0;
     m_record.clear();
+    m_partialBytes = 0;
+    m_fieldsEnd = 0;
     m_original.clear();
     m_pendingBlobs.clear();
     m_calcValues.clear();

@@ -277,6 +277,9 @@ private:
     std::optional<QByteArray> rangeKey() const;
     int activeTag() const;
     void syncCursor();
+    // Makes sure the record's bytes up to end (from its start) are in m_record.
+    void needRecordBytes(int end) const;
+    void holdWholeRecord(QByteArray record);
     void checkBrowseMode();
     void calculate();
     void notify(Notification n, const QString &field = {});
@@ -321,6 +324,12 @@ private:
 
     std::uint32_t m_recno = 0;
     QByteArray m_record;
+    // A walk in index order reads only the leading bytes of each record that the fields
+    // read so far in the walk need (m_fieldsEnd): m_record then holds m_partialBytes bytes
+    // of record m_partialRecno, and the rest is read when a field beyond is asked for.
+    mutable int m_partialBytes = 0;
+    mutable std::uint32_t m_partialRecno = 0;
+    mutable int m_fieldsEnd = 0;
     QByteArray m_original;            // the record as read when Edit began
     std::uint32_t m_savedRecno = 0;   // where Insert came from
     mutable bool m_unsettled = false;

@@ -39,7 +39,9 @@ bool Table::passesLink() const
 
 bool Table::loadCandidate(std::uint32_t recno)
 {
-    m_dbf.readRecordInto(recno, m_record);
+    const int bytes = m_dbf.readLeadingInto(recno, m_record);
+    m_partialBytes = bytes < m_record.size() ? bytes : 0;
+    m_partialRecno = recno;
     m_recno = recno;
     if (m_record[0] == DbfFile::kDeleted)
         return false;
@@ -56,11 +58,11 @@ void Table::reloadCurrent()
 {
     if (m_recno == 0 || m_recno > m_dbf.recordCount()) {
         m_recno = 0;
-        m_record = m_dbf.blankRecord();
+        holdWholeRecord(m_dbf.blankRecord());
         m_calcValues.clear();
         return;
     }
-    m_record = m_dbf.readRecord(m_recno);
+    holdWholeRecord(m_dbf.readRecord(m_recno));
     if (m_record[0] != DbfFile::kDeleted)
         calculate();
     else
@@ -70,7 +72,7 @@ void Table::reloadCurrent()
 void Table::setEmpty()
 {
     m_recno = 0;
-    m_record = m_dbf.blankRecord();
+    holdWholeRecord(m_dbf.blankRecord());
     m_calcValues.clear();
     m_bof = m_eof = true;
     m_cursorValid = false;
@@ -94,7 +96,25 @@ void Table::syncCursor()
     }
     if (!m_cursor)
         m_cursor = m_mdx->cursor(m_tag);
+    needRecordBytes(m_dbf.recordLength());
     m_cursorValid = m_cursor->find(m_mdx->keyOf(m_tag, m_record, m_recno), m_recno);
+}
+
+void Table::needRecordBytes(int end) const
+{
+    if (end > m_fieldsEnd)
+        m_fieldsEnd = end;
+    if (m_partialBytes == 0 || end <= m_partialBytes)
+        return;
+    Table &self = const_cast<Table &>(*this);
+    m_dbf.readRecordInto(m_partialRecno, self.m_record);
+    m_partialBytes = 0;
+}
+
+void Table::holdWholeRecord(QByteArray record)
+{
+    m_record = std::move(record);
+    m_partialBytes = 0;
 }
 
 // Finds the next visible record from the current one (or from an end), in active order.
@@ -135,7 +155,7 @@ bool Table::moveFrom(bool forward, bool fromEnd)
             }
         } else {
             if (!m_cursorValid) {
-                m_record = m_dbf.readRecord(start);
+                holdWholeRecord(m_dbf.readRecord(start));
                 m_recno = start;
                 syncCursor();
             }
@@ -150,7 +170,7 @@ bool Table::moveFrom(bool forward, bool fromEnd)
             if (!range && !m_dbf.isCached(r)) {
                 // the rest of the index block in one read (a range is short: read as it goes)
                 m_cursor->upcoming(forward, ReadRing::kCapacity, m_upcoming);
-                m_dbf.prefetch(m_upcoming);
+                m_dbf.prefetch(m_upcoming, m_fieldsEnd);
             }
             if (r >= 1 && r <= m_dbf.recordCount() && loadCandidate(r)) {
                 m_cursorValid = true;
@@ -172,6 +192,7 @@ void Table::first()
     m_unsettled = false;
     requireOpen();
     checkBrowseMode();
+    m_fieldsEnd = 0; // a walk starts: learn anew which fields it reads
     if (moveFrom(true, true)) {
         m_bof = true;
         m_eof = false;
@@ -187,6 +208,7 @@ void Table::last()
     m_unsettled = false;
     requireOpen();
     checkBrowseMode();
+    m_fieldsEnd = 0; // a walk starts: learn anew which fields it reads
     if (moveFrom(false, true)) {
         m_bof = false;
         m_eof = true;
@@ -319,12 +341,13 @@ int Table::recordCount()
     }
     // Count by walking, then come back.
     const std::uint32_t start = m_recno;
+    needRecordBytes(m_dbf.recordLength());
     const QByteArray record = m_record;
     const bool cursorValid = m_cursorValid;
     for (bool ok = moveFrom(true, true); ok; ok = moveFrom(true, false))
         ++n;
     m_recno = start;
-    m_record = record;
+    holdWholeRecord(record);
     m_cursorValid = false;
     if (m_state == State::Browse) {
         reloadCurrent();

@@ -24,8 +24,9 @@ void Table::insert()
     if (beforeInsert)
         beforeInsert(*this);
     m_savedRecno = m_recno;
+    needRecordBytes(m_dbf.recordLength());
     const QByteArray savedRecord = m_record;
-    m_record = m_dbf.blankRecord();
+    holdWholeRecord(m_dbf.blankRecord());
     m_original = m_record;
     m_pendingBlobs.clear();
     m_state = State::Insert;
@@ -41,7 +42,7 @@ void Table::insert()
         m_pendingBlobs.clear();
         m_modified = false;
         m_recno = m_savedRecno;
-        m_record = savedRecord;
+        holdWholeRecord(savedRecord);
         reloadCurrent();
         notify(Notification::StateChanged);
         throw;
@@ -70,7 +71,7 @@ void Table::edit()
     if (beforeEdit)
         beforeEdit(*this);
     m_dbf.refreshCount();
-    m_record = m_dbf.readRecord(m_recno);
+    holdWholeRecord(m_dbf.readRecord(m_recno));
     if (m_record[0] == DbfFile::kDeleted)
         throw DatabaseError(QStringLiteral("El registro fue borrado por otro usuario."));
     m_original = m_record;
@@ -234,11 +235,11 @@ void Table::deleteRecord()
         throw;
     }
     // Onto the next visible record, or the prior one at the end.
-    m_record = record;
+    holdWholeRecord(record);
     syncCursor();
     bool found = moveFrom(true, false);
     if (!found) {
-        m_record = record;
+        holdWholeRecord(record);
         syncCursor();
         found = moveFrom(false, false);
     }

@@ -105,12 +105,13 @@ QVariant Table::lookup(const QString &fieldName, const QVariant &wanted, const Q
         throw DatabaseError(QStringLiteral("La tabla %1 no tiene el campo %2.").arg(m_fileName, resultField));
     // A scratch cursor over the same files, so that this one does not move.
     Table &self = const_cast<Table &>(*this);
+    needRecordBytes(m_dbf.recordLength());
     const QByteArray saved = m_record;
     const std::uint32_t savedRecno = m_recno;
     QVariant out;
     bool found = false;
     auto check = [&](std::uint32_t r) {
-        self.m_record = m_dbf.readRecord(r);
+        self.holdWholeRecord(m_dbf.readRecord(r));
         if (m_record[0] == DbfFile::kDeleted)
             return false;
         if (!valuesEqual(storedValue(i), wanted, options.caseInsensitive))
@@ -133,11 +134,11 @@ QVariant Table::lookup(const QString &fieldName, const QVariant &wanted, const Q
                 found = check(r);
         }
     } catch (...) {
-        self.m_record = saved;
+        self.holdWholeRecord(saved);
         self.m_recno = savedRecno;
         throw;
     }
-    self.m_record = saved;
+    self.holdWholeRecord(saved);
     self.m_recno = savedRecno;
     return found ? out : QVariant();
 }

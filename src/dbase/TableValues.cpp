@@ -15,6 +15,7 @@ namespace qal::dbase {
 QByteArray Table::fieldBytes(int i) const
 {
     const FieldDescriptor &f = fields()[i];
+    needRecordBytes(f.offset + f.length);
     if (m_record.size() < f.offset + f.length)
         return QByteArray(f.length, ' ');
     return m_record.mid(f.offset, f.length);
@@ -23,6 +24,7 @@ QByteArray Table::fieldBytes(int i) const
 QVariant Table::storedValue(int i) const
 {
     const FieldDescriptor &f = m_dbf.fields()[i];
+    needRecordBytes(f.offset + f.length);
     if (!fieldvalue::isMemo(f))
         return fieldvalue::decode(f, QByteArrayView(m_record).sliced(f.offset, f.length));
     if (auto it = m_pendingBlobs.find(i); it != m_pendingBlobs.end())
@@ -85,6 +87,7 @@ bool Table::modified() const
 const QByteArray &Table::rawRecord() const
 {
     settle();
+    needRecordBytes(m_dbf.recordLength());
     return m_record;
 }
 

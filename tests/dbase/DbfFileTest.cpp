@@ -156,6 +156,37 @@ TEST_F(DbfFileTest, ReadsRecordsScatteredOverTheFileInOneBatch)
     EXPECT_EQ(number(wanted[4]), int(wanted[4]));
 }
 
+TEST_F(DbfFileTest, ABatchOfLeadingBytesNeverPassesForWholeRecords)
+{
+    DbfFile dbf;
+    openNumbered(dbf, 500);
+    std::vector<std::uint32_t> wanted;
+    for (std::uint32_t r = 480; r > 20; r -= 13)
+        wanted.push_back(r);
+    dbf.prefetch(wanted, 4); // the flag and the first three digit places
+    ASSERT_TRUE(dbf.isCached(wanted[2]));
+
+    QByteArray out("stale tail");
+    const int bytes = dbf.readLeadingInto(wanted[2], out);
+    if (bytes < 7) { // a batch was possible here: only the leading bytes came in
+        EXPECT_EQ(bytes, 4);
+        EXPECT_EQ(out.size(), 7);
+        EXPECT_EQ(out.left(4), QByteArray("    "));
+        EXPECT_EQ(out.mid(4), QByteArray("e t")); // what was there before
+    }
+    // a whole read of a record in that batch goes to the file
+    EXPECT_EQ(dbf.readRecord(wanted[3]), " " + QByteArray::number(wanted[3]).rightJustified(6, ' '));
+    // and so does a leading read of one outside it
+    QByteArray other;
+    EXPECT_EQ(dbf.readLeadingInto(1, other), 7);
+    EXPECT_EQ(other, QByteArray("      1"));
+
+    dbf.prefetch(wanted, 100); // more than a record: whole records
+    QByteArray whole;
+    EXPECT_EQ(dbf.readLeadingInto(wanted[5], whole), 7);
+    EXPECT_EQ(whole.mid(1).trimmed().toInt(), int(wanted[5]));
+}
+
 TEST_F(DbfFileTest, AScatteredReadPastTheEndSaysTheFileIsTruncated)
 {
     const QString path = dir.file("t.bin");

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -124,6 +125,71 @@ TEST_F(TableIndex, LongWalksInIndexOrderSeeEveryRecordAsItIs)
     EXPECT_EQ(forward.size(), expected.size());
     EXPECT_TRUE(forward == expected);
     EXPECT_TRUE(backward == expected);
+}
+
+// A walk that reads only a record's leading fields reads only those bytes ahead; whatever
+// then needs more of the record (a later field, the raw bytes, a look-up, a count, an edit)
+// must get the record's own bytes, not the previous record's tail.
+TEST_F(TableIndex, AWalkReadingItsLeadingFieldsStillGivesWholeRecords)
+{
+    std::vector<std::pair<QString, int>> expected = {{QStringLiteral("PEREZ"), 30}, {QStringLiteral("GOMEZ"), 10},
+                                                     {QString::fromUtf8("ÑANDÚ"), 50}, {QStringLiteral("ALVAREZ"), 20},
+                                                     {QStringLiteral("GOMEZ"), 40}};
+    {
+        Table t(QStringLiteral("PED.DBF"));
+        t.open(Table::Mode::Exclusive);
+        std::mt19937 rng(11);
+        for (int k = 100; k < 1600; ++k) {
+            const QString name = QStringLiteral("N%1").arg(rng() % 400, 4, 10, QLatin1Char('0'));
+            t.append();
+            t.setValue("C_PED", k);
+            t.setValue("X_APE1", name);
+            t.setValue("F_PED", QDate(2024, 1, 1).addDays(k));
+            t.post();
+            expected.emplace_back(name, k);
+        }
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    const auto date = [](int k) { return QDate(2024, 1, 1).addDays(k); };
+
+    using Check = std::function<void(Table &, int)>;
+    const std::vector<std::pair<const char *, Check>> checks = {
+        {"a later field", [&](Table &t, int k) { EXPECT_EQ(t.value("F_PED").toDate(), date(k)); }},
+        {"the raw bytes",
+         [&](Table &t, int k) { EXPECT_EQ(t.rawRecord().mid(24, 8), date(k).toString("yyyyMMdd").toLatin1()); }},
+        {"a look-up",
+         [&](Table &t, int k) {
+             EXPECT_EQ(t.lookup("C_PED", 150, "C_PED").toInt(), 150);
+             EXPECT_EQ(t.value("F_PED").toDate(), date(k));
+         }},
+        {"a count",
+         [&](Table &t, int k) {
+             EXPECT_EQ(t.recordCount(), int(expected.size()));
+             EXPECT_EQ(t.value("F_PED").toDate(), date(k));
+         }},
+        {"an edit",
+         [&](Table &t, int k) {
+             t.edit();
+             EXPECT_EQ(t.value("F_PED").toDate(), date(k));
+             t.cancel();
+             EXPECT_EQ(t.value("F_PED").toDate(), date(k));
+         }},
+    };
+    Table t(QStringLiteral("PED.DBF"));
+    t.open(Table::Mode::Exclusive);
+    t.setIndexField("X_APE1");
+    for (const auto &[what, check] : checks) {
+        SCOPED_TRACE(what);
+        std::vector<int> seen;
+        for (t.first(); !t.eof(); t.next()) {
+            seen.push_back(t.value("C_PED").toInt());
+            if (seen.size() == 700) // well past the first batch, read whole
+                check(t, seen.back());
+        }
+        ASSERT_EQ(seen.size(), expected.size());
+        for (std::size_t i = 0; i < seen.size(); ++i)
+            ASSERT_EQ(seen[i], expected[i].second) << i;
+    }
 }
 
 // What a walk reads ahead must not hide a change: by another table of this program at once,
