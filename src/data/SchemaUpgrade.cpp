@@ -193,10 +193,12 @@ bool rewriteTables(QList<TablePlan> plans, ProgressShare &shown)
 {
     std::stable_sort(plans.begin(), plans.end(), [](const TablePlan &a, const TablePlan &b) { return a.size > b.size; });
     SharedProgress progress(plans);
-    std::atomic<qsizetype> next{0};
+    // The calling thread takes the largest table itself: its pieces move the bar while the
+    // others, each on a thread of its own, add theirs.
+    std::atomic<qsizetype> next{1};
     std::atomic<bool> failed{false};
-    const auto work = [&](const std::function<void()> &onProgress) {
-        for (qsizetype i = next++; i < plans.size(); i = next++) {
+    const auto work = [&](qsizetype first, const std::function<void()> &onProgress) {
+        for (qsizetype i = first; i < plans.size(); i = next++) {
             try {
                 rewriteTable(plans[i], int(i), progress, onProgress);
             } catch (const std::exception &) {
@@ -207,9 +209,9 @@ bool rewriteTables(QList<TablePlan> plans, ProgressShare &shown)
     const qsizetype threads = std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), plans.size());
     std::vector<std::future<void>> helpers;
     for (qsizetype i = 1; i < threads; ++i)
-        helpers.push_back(std::async(std::launch::async, work, [] {}));
+        helpers.push_back(std::async(std::launch::async, work, next++, [] {}));
     const auto showHere = [&] { progress.showIn(shown); };
-    work(showHere);
+    work(0, showHere);
     for (std::future<void> &helper : helpers) {
         while (helper.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
             showHere();
