@@ -193,8 +193,8 @@ bool rewriteTables(QList<TablePlan> plans, ProgressShare &shown)
 {
     std::stable_sort(plans.begin(), plans.end(), [](const TablePlan &a, const TablePlan &b) { return a.size > b.size; });
     SharedProgress progress(plans);
-    // The calling thread takes the largest table itself: its pieces move the bar while the
-    // others, each on a thread of its own, add theirs.
+    // The calling thread takes the largest table itself, so that its pieces move the bar;
+    // the other threads share the rest and add their progress to it.
     std::atomic<qsizetype> next{1};
     std::atomic<bool> failed{false};
     const auto work = [&](qsizetype first, const std::function<void()> &onProgress) {

@@ -275,8 +275,7 @@ void Table::close()
     closeFiles();
     m_state = State::Inactive;
     m_recno = 0;
-    m_record.clear();
-    m_partialBytes = 0;
+    holdWholeRecord(QByteArray());
     m_fieldsEnd = 0;
     m_original.clear();
     m_pendingBlobs.clear();
